@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Sets up this machine (Debian 12, as root), builds the Windows programs and
+#   bash build.sh        runs the main job: vmsum hashes a folder under Wine,
+#                        then verifies the checksum file it wrote
+#   bash build.sh test   runs every test
+# Both are idempotent: packages already present are not fetched again.
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$PWD
+BUILD=${VM_BUILD_DIR:-$ROOT/build}
+
+PACKAGES=(
+    cmake ninja-build python3 g++-mingw-w64-x86-64-posix
+    wine wine64 libxxhash-dev librust-blake3-dev googletest
+    coreutils xxhash b3sum rhash xvfb xauth x11-utils imagemagick
+)
+
+install_missing() {
+    local missing=()
+    for package in "${PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -qq
+        apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
+}
+
+build() {
+    if [ ! -f "$BUILD/build.ninja" ]; then
+        cmake -S "$ROOT" -B "$BUILD" -G Ninja >/dev/null
+    fi
+    cmake --build "$BUILD"
+}
+
+main_job() {
+    local demo="$BUILD/demo"
+    rm -rf "$demo"
+    mkdir -p "$demo/photos/2024" "$demo/docs"
+    head -c 3000000 /dev/urandom >"$demo/photos/2024/beach.raw"
+    printf 'Verimond demo\n' >"$demo/docs/readme.txt"
+    printf 'Grüße aus Köln\n' >"$demo/docs/grüße.txt"
+    : >"$demo/empty.dat"
+    "$BUILD/wine-session" start
+    trap '"$BUILD/wine-session" stop' EXIT
+    cd "$demo"
+    echo "== vmsum -r . > SHA256SUMS"
+    "$BUILD/wine-run" "$BUILD/vmsum.exe" -r . >"$BUILD/SHA256SUMS"
+    cat "$BUILD/SHA256SUMS"
+    echo "== vmsum -c SHA256SUMS"
+    cp "$BUILD/SHA256SUMS" "$demo/SHA256SUMS"
+    "$BUILD/wine-run" "$BUILD/vmsum.exe" -c SHA256SUMS
+}
+
+install_missing
+build
+case "${1:-}" in
+"") main_job ;;
+test) cd "$BUILD" && ctest --output-on-failure ;;
+*) echo "usage: bash build.sh [test]" >&2; exit 2 ;;
+esac

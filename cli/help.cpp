@@ -1,0 +1,68 @@
+#include "cli/help.h"
+
+#include "cli/console.h"
+#include "engine/algorithms.h"
+#include "verimond_version.h"
+
+#include <string>
+
+namespace vms {
+namespace {
+
+constexpr wchar_t kHelpText[] =
+    L"vmsum " VM_VERSION_WTEXT L", the command-line tool of Verimond\n"
+    L"\n"
+    L"Compute checksums:\n"
+    L"  vmsum [options] <files, folders, wildcards or ->\n"
+    L"    -a, --algorithm <list>  Algorithms, comma separated, or \"all\" (default sha256)\n"
+    L"    -r, --recursive         Include subfolders of folders and wildcard folders\n"
+    L"        --hidden            Include hidden and system files\n"
+    L"    -f, --format <name>     gnu (default for one algorithm), bsd (default for several),\n"
+    L"                            sfv, csv or json\n"
+    L"    -u, --upper             Upper-case hex digits\n"
+    L"    -                       Read standard input\n"
+    L"\n"
+    L"Verify checksum files (SHA256SUMS, *.sha256, *.md5, *.sfv, BSD tagged files...):\n"
+    L"  vmsum -c <checksum files>\n"
+    L"    -q, --quiet             Don't print a line for each file that is OK\n"
+    L"        --status            Print nothing. The exit code tells the result\n"
+    L"        --ignore-missing    Don't report files that don't exist\n"
+    L"\n"
+    L"Compare with an expected hash (the algorithm is detected from its length or prefix):\n"
+    L"  vmsum --expect <hash> <files>\n"
+    L"  vmsum --expect \"<hash>  <file name>\"\n"
+    L"\n"
+    L"Hash a string (UTF-8):\n"
+    L"  vmsum --text <string> [-a <list>]\n"
+    L"\n"
+    L"  vmsum --list-algorithms | --help | --version\n"
+    L"\n"
+    L"Exit codes: 0 all OK, 1 a hash didn't match, 2 wrong usage, 3 a file couldn't be read.\n"
+    L"Output uses '/' in paths and LF line ends, so Linux sha256sum -c reads it too.\n"
+    L"More: " VM_PROJECT_URL_WTEXT L"\n";
+
+constexpr size_t kListColumnWidth = 10;
+
+void AppendPadded(std::wstring& line, std::wstring_view cell) {
+    line += cell;
+    if (cell.size() < kListColumnWidth) line.append(kListColumnWidth - cell.size(), L' ');
+}
+
+}  // namespace
+
+void WriteHelp() { WriteOut(kHelpText); }
+
+void WriteAlgorithmList() {
+    std::wstring listing;
+    for (const AlgorithmInfo& row : AllAlgorithms()) {
+        const std::string cliName = row.cliName;
+        AppendPadded(listing, std::wstring(cliName.begin(), cliName.end()));
+        AppendPadded(listing, row.displayName);
+        AppendPadded(listing, std::to_wstring(row.digestSize * 8) + L" bits");
+        if (!row.secure) listing += L"for detecting corruption, not for security";
+        listing += L'\n';
+    }
+    WriteOut(listing);
+}
+
+}  // namespace vms

@@ -1,0 +1,20 @@
+#include "cli/modes.h"
+
+#include "cli/console.h"
+
+namespace vms {
+namespace {
+
+int NotYetAvailable(std::wstring_view mode) {
+    WriteErrLine(L"vmsum: " + std::wstring(mode) + L" is not available in this build.");
+    return 2;
+}
+
+}  // namespace
+
+int RunCompute(const Options&) { return NotYetAvailable(L"Computing checksums"); }
+int RunCheck(const Options&) { return NotYetAvailable(L"Checking"); }
+int RunExpect(const Options&) { return NotYetAvailable(L"--expect"); }
+int RunText(const Options&) { return NotYetAvailable(L"--text"); }
+
+}  // namespace vms

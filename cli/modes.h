@@ -1,0 +1,13 @@
+// vmsum's four modes; each returns the process exit code.
+#pragma once
+
+#include "cli/options.h"
+
+namespace vms {
+
+int RunCompute(const Options& options);
+int RunCheck(const Options& options);
+int RunExpect(const Options& options);
+int RunText(const Options& options);
+
+}  // namespace vms

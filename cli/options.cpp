@@ -1,0 +1,150 @@
+#include "cli/options.h"
+
+#include "cli/console.h"
+#include "cli/help.h"
+#include "verimond_version.h"
+
+namespace vms {
+namespace {
+
+enum class Action {
+    Help, Version, ListAlgorithms, Algorithms, Recursive, Hidden, Upper, Format, Tag,
+    Check, Quiet, Status, IgnoreMissing, Ignored, Expect, Text,
+};
+
+struct OptionName {
+    std::wstring_view name;
+    Action action;
+};
+
+// Compared exactly and case-sensitively, in this order.
+constexpr OptionName kOptionNames[] = {
+    {L"-h", Action::Help}, {L"--help", Action::Help}, {L"-?", Action::Help}, {L"/?", Action::Help},
+    {L"--version", Action::Version},
+    {L"--list-algorithms", Action::ListAlgorithms},
+    {L"-a", Action::Algorithms}, {L"--algorithm", Action::Algorithms}, {L"--algorithms", Action::Algorithms},
+    {L"-r", Action::Recursive}, {L"--recursive", Action::Recursive},
+    {L"--hidden", Action::Hidden},
+    {L"-u", Action::Upper}, {L"--upper", Action::Upper},
+    {L"-f", Action::Format}, {L"--format", Action::Format},
+    {L"--tag", Action::Tag},
+    {L"-c", Action::Check}, {L"--check", Action::Check},
+    {L"-q", Action::Quiet}, {L"--quiet", Action::Quiet},
+    {L"--status", Action::Status},
+    {L"--ignore-missing", Action::IgnoreMissing},
+    // Accepted for compatibility with other checksum tools; they change nothing.
+    {L"-b", Action::Ignored}, {L"--binary", Action::Ignored}, {L"-t", Action::Ignored},
+    {L"--text-mode", Action::Ignored}, {L"--strict", Action::Ignored}, {L"-w", Action::Ignored},
+    {L"--warn", Action::Ignored},
+    {L"--expect", Action::Expect},
+    {L"--text", Action::Text},
+};
+
+// The message for an option whose value is missing; empty for options without one.
+std::wstring_view MissingValueMessage(Action action) {
+    switch (action) {
+    case Action::Algorithms: return L"--algorithm needs a list, for example -a sha256,md5.";
+    case Action::Format: return L"--format must be gnu, bsd, sfv, csv or json.";
+    case Action::Expect: return L"--expect needs the expected hash.";
+    case Action::Text: return L"--text needs the string to hash.";
+    default: return {};
+    }
+}
+
+const OptionName* FindOption(std::wstring_view name) {
+    for (const OptionName& option : kOptionNames) {
+        if (option.name == name) return &option;
+    }
+    return nullptr;
+}
+
+ParseOutcome Finish(int exitCode) { return {static_cast<std::uint32_t>(exitCode), true}; }
+
+}  // namespace
+
+int UsageError(std::wstring_view message) {
+    WriteErrLine(L"vmsum: " + std::wstring(message));
+    WriteErrLine(L"Run \"vmsum --help\" for the options.");
+    return 2;
+}
+
+ParseOutcome ParseCommandLine(int argc, const wchar_t* const* argv, Options& options) {
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring_view argument = argv[i];
+        if (optionsEnded || argument.size() < 2 || (argument[0] != L'-' && argument != L"/?")) {
+            options.inputs.emplace_back(argument);
+            continue;
+        }
+        if (argument == L"--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::wstring_view name = argument;
+        std::optional<std::wstring_view> inlineValue;
+        if (argument.starts_with(L"--")) {
+            if (const size_t equals = argument.find(L'='); equals != std::wstring_view::npos) {
+                name = argument.substr(0, equals);
+                inlineValue = argument.substr(equals + 1);
+            }
+        }
+        const OptionName* option = FindOption(name);
+        if (!option) return Finish(UsageError(L"Unknown option " + std::wstring(name) + L"."));
+
+        const std::wstring_view missingMessage = MissingValueMessage(option->action);
+        std::optional<std::wstring_view> value;
+        if (!missingMessage.empty()) {
+            if (inlineValue) {
+                value = inlineValue;
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            } else {
+                return Finish(UsageError(missingMessage));
+            }
+        }
+
+        switch (option->action) {
+        case Action::Help:
+            WriteHelp();
+            return Finish(0);
+        case Action::Version:
+            WriteOutLine(L"vmsum " VM_VERSION_WTEXT);
+            return Finish(0);
+        case Action::ListAlgorithms:
+            WriteAlgorithmList();
+            return Finish(0);
+        case Action::Algorithms: {
+            std::wstring offending;
+            if (!ParseAlgorithmList(*value, options.algorithms, offending)) {
+                return Finish(UsageError(L"Unknown algorithm \"" + offending +
+                                         L"\". Run \"vmsum --list-algorithms\" to see them."));
+            }
+            break;
+        }
+        case Action::Recursive: options.recursive = true; break;
+        case Action::Hidden: options.hidden = true; break;
+        case Action::Upper: options.upper = true; break;
+        case Action::Format: {
+            const auto format = ParseFormatName(*value);
+            if (!format) return Finish(UsageError(missingMessage));
+            options.format = *format;
+            options.formatGiven = true;
+            break;
+        }
+        case Action::Tag:
+            options.format = OutputFormat::Bsd;
+            options.formatGiven = true;
+            break;
+        case Action::Check: options.check = true; break;
+        case Action::Quiet: options.quiet = true; break;
+        case Action::Status: options.status = true; break;
+        case Action::IgnoreMissing: options.ignoreMissing = true; break;
+        case Action::Ignored: break;
+        case Action::Expect: options.expect = std::wstring(*value); break;
+        case Action::Text: options.text = std::wstring(*value); break;
+        }
+    }
+    return {};
+}
+
+}  // namespace vms

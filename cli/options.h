@@ -1,0 +1,45 @@
+// vmsum's command line: the Options record, its parser and the usage errors.
+#pragma once
+
+#include "checksums/output_format.h"
+#include "engine/algorithms.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vms {
+
+struct Options {
+    AlgorithmMask algorithms = 0;  // empty: the modes use SHA-256
+    bool recursive = false;
+    bool hidden = false;
+    bool upper = false;
+    OutputFormat format = OutputFormat::Gnu;
+    bool formatGiven = false;
+    bool check = false;
+    bool quiet = false;
+    bool status = false;
+    bool ignoreMissing = false;
+    std::optional<std::wstring> expect;
+    std::optional<std::wstring> text;
+    std::vector<std::wstring> inputs;  // every non-option argument, in order
+};
+
+// When finished is set the program returns exitCode at once and runs no mode.
+struct ParseOutcome {
+    std::uint32_t exitCode = 0;
+    bool finished = false;
+};
+
+// Parses argv[1..argc-1] into options. Help, version and the algorithm list
+// are written here and finish the run with 0; the first usage error is
+// reported here and finishes it with 2.
+ParseOutcome ParseCommandLine(int argc, const wchar_t* const* argv, Options& options);
+
+// Prints "vmsum: " + message and the help hint to standard error; returns 2.
+int UsageError(std::wstring_view message);
+
+}  // namespace vms

@@ -1,0 +1,34 @@
+# The two hashing libraries, built from the sources Debian installs, and GoogleTest.
+
+# xxHash: the header holds the whole implementation; it is compiled once here.
+find_file(VM_XXHASH_HEADER xxhash.h PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+configure_file(${VM_XXHASH_HEADER} ${CMAKE_BINARY_DIR}/deps/xxhash/xxhash.h COPYONLY)
+add_library(vm_xxhash STATIC engine/xxhash_impl.c)
+target_include_directories(vm_xxhash PUBLIC ${CMAKE_BINARY_DIR}/deps/xxhash)
+target_compile_definitions(vm_xxhash PUBLIC XXH_STATIC_LINKING_ONLY)
+target_compile_options(vm_xxhash PRIVATE -O3)
+
+# BLAKE3: the reference C library with its x86-64 kernels; blake3_dispatch.c
+# picks the fastest kernel the processor supports at run time.
+file(GLOB VM_BLAKE3_DIRS LIST_DIRECTORIES true /usr/share/cargo/registry/blake3-*/c)
+list(SORT VM_BLAKE3_DIRS COMPARE NATURAL ORDER DESCENDING)
+list(GET VM_BLAKE3_DIRS 0 VM_BLAKE3_DIR)
+if(NOT EXISTS ${VM_BLAKE3_DIR}/blake3.h)
+    message(FATAL_ERROR "BLAKE3 C sources not found; install librust-blake3-dev")
+endif()
+add_library(vm_blake3 STATIC
+    ${VM_BLAKE3_DIR}/blake3.c
+    ${VM_BLAKE3_DIR}/blake3_dispatch.c
+    ${VM_BLAKE3_DIR}/blake3_portable.c
+    ${VM_BLAKE3_DIR}/blake3_sse2_x86-64_windows_gnu.S
+    ${VM_BLAKE3_DIR}/blake3_sse41_x86-64_windows_gnu.S
+    ${VM_BLAKE3_DIR}/blake3_avx2_x86-64_windows_gnu.S
+    ${VM_BLAKE3_DIR}/blake3_avx512_x86-64_windows_gnu.S
+)
+target_include_directories(vm_blake3 PUBLIC ${VM_BLAKE3_DIR})
+target_compile_options(vm_blake3 PRIVATE $<$<COMPILE_LANGUAGE:C>:-O3>)
+
+# GoogleTest, cross-built with the same toolchain.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)

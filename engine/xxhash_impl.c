@@ -1,0 +1,3 @@
+/* The one translation unit that holds xxHash's implementation. */
+#define XXH_IMPLEMENTATION
+#include "xxhash.h"
