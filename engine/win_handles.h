@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 
 namespace vms {
 
@@ -14,5 +15,42 @@ struct LocalFreeDeleter {
 // Memory the system allocated with LocalAlloc, such as FormatMessageW's buffer.
 template <typename T>
 using UniqueLocal = std::unique_ptr<T, LocalFreeDeleter>;
+
+// A handle released by Close; Invalid gives its "none" value. Null counts as
+// none too.
+template <auto Close, HANDLE (*Invalid)()>
+class UniqueHandleOf {
+public:
+    UniqueHandleOf() = default;
+    explicit UniqueHandleOf(HANDLE handle) : handle_(handle) {}
+    ~UniqueHandleOf() { Reset(); }
+    UniqueHandleOf(UniqueHandleOf&& other) noexcept : handle_(std::exchange(other.handle_, Invalid())) {}
+    UniqueHandleOf& operator=(UniqueHandleOf&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            handle_ = std::exchange(other.handle_, Invalid());
+        }
+        return *this;
+    }
+    UniqueHandleOf(const UniqueHandleOf&) = delete;
+    UniqueHandleOf& operator=(const UniqueHandleOf&) = delete;
+
+    HANDLE Get() const { return handle_; }
+    bool Valid() const { return handle_ != Invalid() && handle_ != nullptr; }
+    void Reset() {
+        if (Valid()) Close(handle_);
+        handle_ = Invalid();
+    }
+
+private:
+    HANDLE handle_ = Invalid();
+};
+
+inline HANDLE InvalidHandleValue() { return INVALID_HANDLE_VALUE; }
+
+// Files opened with CreateFileW.
+using UniqueFile = UniqueHandleOf<&CloseHandle, &InvalidHandleValue>;
+// FindFirstFileW searches.
+using UniqueFind = UniqueHandleOf<&FindClose, &InvalidHandleValue>;
 
 }  // namespace vms

@@ -1,0 +1,71 @@
+// Reads a file or an open input once, in blocks, and hashes it with any set of
+// algorithms in parallel: one hashing thread per algorithm when the input is
+// longer than one block, while the calling thread keeps reading.
+#pragma once
+
+#include "engine/algorithms.h"
+#include "engine/digest.h"
+
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace vms {
+
+inline constexpr std::uint32_t kDefaultBlockSize = 0x100000;
+
+struct HashOptions {
+    // When it points to true, hashing stops at the next check. Any thread may set it.
+    const std::atomic<bool>* cancel = nullptr;
+    // Called on the calling thread with the cumulative number of bytes read.
+    std::function<void(std::uint64_t)> progress;
+    std::uint32_t blockSize = kDefaultBlockSize;
+};
+
+struct HashResult {
+    struct Entry {
+        Digest digest;
+        bool present = false;
+    };
+    std::array<Entry, kAlgorithmCount> digests{};  // indexed by AlgorithmId
+    std::uint64_t bytesHashed = 0;
+    std::uint32_t error = 0;  // a Windows error code
+    bool cancelled = false;
+    bool changed = false;     // size or write time moved while the file was read
+};
+
+// One slot of the read ring.
+struct Block {
+    std::unique_ptr<std::uint8_t[]> data;
+    std::uint32_t length = 0;
+    bool last = false;         // nothing follows: end of input or a read error
+    std::uint32_t pending = 0; // hashing threads that have not consumed it yet
+};
+
+struct ReadOutcome {
+    bool endOfInput = false;
+    std::uint32_t error = 0;
+};
+
+// Hashes the file at path (any form; opened through its extended-length form)
+// and tells whether it changed while it was read. Digests are present only
+// when error is 0 and the run was not cancelled. Errors: the open's or read's
+// code, 267 for a folder, 50 when a hasher cannot be created. Throws only
+// std::bad_alloc, or std::system_error when a thread cannot be started.
+HashResult HashFile(const std::wstring& path, AlgorithmMask algorithms, const HashOptions& options);
+
+// The same for an input that is already open (standard input, say); the handle
+// stays open and belongs to the caller. No change detection.
+HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions& options);
+
+// Fills block.data up to blockSize bytes unless the input ends first. A broken
+// pipe or end-of-file error counts as the end of input; other errors are
+// returned with the bytes read so far kept in the block.
+ReadOutcome ReadBlock(HANDLE input, Block& block, std::uint32_t blockSize);
+
+}  // namespace vms
