@@ -1,6 +1,7 @@
 // SHA3-256, SHA3-384 and SHA3-512 (FIPS 202) on our own Keccak-f[1600].
 #include "engine/hashers/hashers.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -17,34 +18,46 @@ constexpr std::uint64_t kRoundConstants[24] = {
     0x8000000080008081, 0x8000000000008080, 0x0000000080000001, 0x8000000080008008,
 };
 
-// Rho rotations and pi lane order, walked together along the pi cycle from lane 1.
-constexpr int kRotations[24] = {1, 3, 6, 10, 15, 21, 28, 36, 45, 55, 2, 14,
-                                27, 41, 56, 8, 25, 43, 62, 18, 39, 61, 20, 44};
-constexpr int kPiLanes[24] = {10, 7, 11, 17, 18, 3, 5, 16, 8, 21, 24, 4,
-                              15, 23, 19, 13, 12, 2, 20, 14, 22, 9, 6, 1};
-
 using KeccakState = std::array<std::uint64_t, 25>;
 
-void KeccakF1600(KeccakState& a) {
-    for (std::uint64_t roundConstant : kRoundConstants) {
-        std::uint64_t c[5];
-        for (int x = 0; x < 5; ++x) c[x] = a[x] ^ a[x + 5] ^ a[x + 10] ^ a[x + 15] ^ a[x + 20];
-        for (int x = 0; x < 5; ++x) {
-            const std::uint64_t d = c[(x + 4) % 5] ^ std::rotl(c[(x + 1) % 5], 1);
-            for (int y = 0; y < 25; y += 5) a[y + x] ^= d;
-        }
-        std::uint64_t carried = a[1];
-        for (int i = 0; i < 24; ++i) {
-            const int lane = kPiLanes[i];
-            const std::uint64_t next = a[lane];
-            a[lane] = std::rotl(carried, kRotations[i]);
-            carried = next;
-        }
-        for (int y = 0; y < 25; y += 5) {
-            const std::uint64_t row[5] = {a[y], a[y + 1], a[y + 2], a[y + 3], a[y + 4]};
-            for (int x = 0; x < 5; ++x) a[y + x] = row[x] ^ (~row[(x + 1) % 5] & row[(x + 2) % 5]);
-        }
-        a[0] ^= roundConstant;
+// One round's chi step on a row of five lanes that rho and pi already moved.
+inline void Chi(std::uint64_t* out, std::uint64_t b0, std::uint64_t b1, std::uint64_t b2, std::uint64_t b3,
+                std::uint64_t b4) {
+    out[0] = b0 ^ (~b1 & b2);
+    out[1] = b1 ^ (~b2 & b3);
+    out[2] = b2 ^ (~b3 & b4);
+    out[3] = b3 ^ (~b4 & b0);
+    out[4] = b4 ^ (~b0 & b1);
+}
+
+// One round of Keccak-f[1600] from a into e. Lane (x, y) is a[x + 5y]; each
+// output row gathers the five lanes that pi moves there, rotated by rho.
+inline void KeccakRound(const std::uint64_t* a, std::uint64_t* e, std::uint64_t roundConstant) {
+    using std::rotl;
+    const std::uint64_t c0 = a[0] ^ a[5] ^ a[10] ^ a[15] ^ a[20];
+    const std::uint64_t c1 = a[1] ^ a[6] ^ a[11] ^ a[16] ^ a[21];
+    const std::uint64_t c2 = a[2] ^ a[7] ^ a[12] ^ a[17] ^ a[22];
+    const std::uint64_t c3 = a[3] ^ a[8] ^ a[13] ^ a[18] ^ a[23];
+    const std::uint64_t c4 = a[4] ^ a[9] ^ a[14] ^ a[19] ^ a[24];
+    const std::uint64_t d0 = c4 ^ rotl(c1, 1);
+    const std::uint64_t d1 = c0 ^ rotl(c2, 1);
+    const std::uint64_t d2 = c1 ^ rotl(c3, 1);
+    const std::uint64_t d3 = c2 ^ rotl(c4, 1);
+    const std::uint64_t d4 = c3 ^ rotl(c0, 1);
+    Chi(e + 0, a[0] ^ d0, rotl(a[6] ^ d1, 44), rotl(a[12] ^ d2, 43), rotl(a[18] ^ d3, 21), rotl(a[24] ^ d4, 14));
+    Chi(e + 5, rotl(a[3] ^ d3, 28), rotl(a[9] ^ d4, 20), rotl(a[10] ^ d0, 3), rotl(a[16] ^ d1, 45), rotl(a[22] ^ d2, 61));
+    Chi(e + 10, rotl(a[1] ^ d1, 1), rotl(a[7] ^ d2, 6), rotl(a[13] ^ d3, 25), rotl(a[19] ^ d4, 8), rotl(a[20] ^ d0, 18));
+    Chi(e + 15, rotl(a[4] ^ d4, 27), rotl(a[5] ^ d0, 36), rotl(a[11] ^ d1, 10), rotl(a[17] ^ d2, 15), rotl(a[23] ^ d3, 56));
+    Chi(e + 20, rotl(a[2] ^ d2, 62), rotl(a[8] ^ d3, 55), rotl(a[14] ^ d4, 39), rotl(a[15] ^ d0, 41), rotl(a[21] ^ d1, 2));
+    e[0] ^= roundConstant;
+}
+
+// 24 rounds, two per step, so the state moves between two arrays without copies.
+void KeccakF1600(KeccakState& state) {
+    std::uint64_t scratch[25];
+    for (std::size_t round = 0; round < 24; round += 2) {
+        KeccakRound(state.data(), scratch, kRoundConstants[round]);
+        KeccakRound(scratch, state.data(), kRoundConstants[round + 1]);
     }
 }
 

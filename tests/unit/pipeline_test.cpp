@@ -1,0 +1,205 @@
+#include "engine/hasher.h"
+#include "engine/pipeline.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+namespace vms {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using testing::TempFolder;
+
+constexpr std::uint32_t kMiB = 0x100000;
+
+Bytes RandomBytes(std::size_t length, unsigned seed) {
+    std::mt19937 random(seed);
+    Bytes bytes(length);
+    for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
+    return bytes;
+}
+
+// Every selected digest is present and equals the one-shot digest of expected;
+// the others are absent.
+void ExpectDigestsOf(const HashResult& result, AlgorithmMask mask, const Bytes& expected) {
+    ASSERT_EQ(result.error, 0u);
+    ASSERT_FALSE(result.cancelled);
+    EXPECT_EQ(result.bytesHashed, expected.size());
+    for (const AlgorithmInfo& row : AllAlgorithms()) {
+        const auto id = static_cast<AlgorithmId>(row.id);
+        const auto& entry = result.digests[id];
+        EXPECT_EQ(entry.present, (mask & MaskOf(id)) != 0) << row.cliName;
+        if (entry.present) {
+            EXPECT_EQ(DigestToHex(entry.digest, false), DigestToHex(HashBytes(id, expected), false))
+                << row.cliName << " of " << expected.size() << " bytes";
+        }
+    }
+}
+
+void ExpectNoDigests(const HashResult& result) {
+    for (const auto& entry : result.digests) EXPECT_FALSE(entry.present);
+}
+
+TEST(HashFile, BlockBoundarySizesGiveTheOneShotDigests) {
+    TempFolder folder;
+    const std::size_t sizes[] = {0, 1, kMiB - 1, kMiB, kMiB + 1, 5 * kMiB + 1};
+    for (std::size_t size : sizes) {
+        const Bytes content = RandomBytes(size, static_cast<unsigned>(size));
+        const std::wstring path = folder.Write(L"f" + std::to_wstring(size), content);
+        // MD2 is slow in the system provider; it gets the smaller inputs only.
+        const AlgorithmMask mask = size <= kMiB ? kAllAlgorithms : kAllAlgorithms & ~MaskOf(kMd2);
+        int progressCalls = 0;
+        HashOptions options;
+        options.progress = [&](std::uint64_t) { ++progressCalls; };
+        const HashResult result = HashFile(path, mask, options);
+        ExpectDigestsOf(result, mask, content);
+        EXPECT_FALSE(result.changed);
+        // One call per block read, including the final empty one of a whole-block file.
+        EXPECT_EQ(progressCalls, static_cast<int>(size / kMiB + 1)) << size;
+    }
+}
+
+TEST(HashFile, SmallBlocksWrapAroundTheRingManyTimes) {
+    TempFolder folder;
+    const Bytes content = RandomBytes(10007, 7);
+    const std::wstring path = folder.Write(L"small-blocks", content);
+    HashOptions options;
+    options.blockSize = 13;
+    const AlgorithmMask mask = MaskOf(kCrc32) | MaskOf(kSha256) | MaskOf(kSha3_512) | MaskOf(kBlake3) | MaskOf(kXxh128);
+    ExpectDigestsOf(HashFile(path, mask, options), mask, content);
+}
+
+TEST(HashFile, FoldersMissingFilesAndUnreadableHandlesGiveErrorCodes) {
+    TempFolder folder;
+    std::filesystem::create_directories(folder.Path() / L"sub");
+    const HashResult onFolder = HashFile((folder.Path() / L"sub").wstring(), MaskOf(kSha256), {});
+    EXPECT_EQ(onFolder.error, static_cast<std::uint32_t>(ERROR_DIRECTORY));
+    ExpectNoDigests(onFolder);
+
+    const HashResult missing = HashFile((folder.Path() / L"absent.bin").wstring(), MaskOf(kSha256), {});
+    EXPECT_EQ(missing.error, static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(missing.bytesHashed, 0u);
+    ExpectNoDigests(missing);
+
+    // A handle without read access fails on its first read.
+    const std::wstring path = folder.Write(L"data", RandomBytes(100, 1));
+    const HANDLE noRead = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(noRead, INVALID_HANDLE_VALUE);
+    const HashResult unreadable = HashHandle(noRead, MaskOf(kSha256), {});
+    CloseHandle(noRead);
+    EXPECT_EQ(unreadable.error, static_cast<std::uint32_t>(ERROR_ACCESS_DENIED));
+    ExpectNoDigests(unreadable);
+}
+
+TEST(HashFile, CancelBeforeTheFirstBlockStillReadsOneBlock) {
+    TempFolder folder;
+    const std::wstring path = folder.Write(L"data", RandomBytes(3 * kMiB, 3));
+    std::atomic<bool> cancel{true};
+    std::vector<std::uint64_t> progress;
+    HashOptions options;
+    options.cancel = &cancel;
+    options.progress = [&](std::uint64_t bytes) { progress.push_back(bytes); };
+    const HashResult result = HashFile(path, MaskOf(kSha256), options);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(result.error, 0u);
+    EXPECT_EQ(progress, std::vector<std::uint64_t>{kMiB});
+    ExpectNoDigests(result);
+}
+
+TEST(HashFile, CancelDuringHashingStopsAndGivesNoDigests) {
+    TempFolder folder;
+    const std::wstring path = folder.Write(L"data", RandomBytes(12 * kMiB, 4));
+    std::atomic<bool> cancel{false};
+    std::uint64_t lastProgress = 0;
+    HashOptions options;
+    options.cancel = &cancel;
+    options.progress = [&](std::uint64_t bytes) {
+        lastProgress = bytes;
+        if (bytes >= 2 * kMiB) cancel = true;
+    };
+    const HashResult result = HashFile(path, MaskOf(kMd5) | MaskOf(kSha1) | MaskOf(kSha256), options);
+    EXPECT_TRUE(result.cancelled);
+    EXPECT_EQ(lastProgress, 2u * kMiB);
+    ExpectNoDigests(result);
+}
+
+TEST(HashFile, AFileAppendedToWhileReadIsReportedChangedWithDigests) {
+    TempFolder folder;
+    const Bytes content = RandomBytes(3 * kMiB, 5);
+    const std::wstring path = folder.Write(L"growing", content);
+    HashOptions options;
+    bool appended = false;
+    options.progress = [&](std::uint64_t) {
+        if (appended) return;
+        appended = true;
+        const HANDLE writer = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr);
+        DWORD written = 0;
+        WriteFile(writer, "more", 4, &written, nullptr);
+        CloseHandle(writer);
+    };
+    const HashResult result = HashFile(path, MaskOf(kSha256), options);
+    ASSERT_EQ(result.error, 0u);
+    EXPECT_TRUE(result.changed);
+    EXPECT_TRUE(result.digests[kSha256].present);
+}
+
+TEST(HashHandle, APipeEndsCleanlyWhenItsWriterCloses) {
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 65536));
+    const Bytes content = RandomBytes(3 * kMiB + 5, 6);
+    std::thread writer([&] {
+        std::size_t offset = 0;
+        while (offset < content.size()) {
+            DWORD written = 0;
+            const DWORD piece = static_cast<DWORD>(std::min<std::size_t>(content.size() - offset, 40000));
+            if (!WriteFile(writeEnd, content.data() + offset, piece, &written, nullptr)) break;
+            offset += written;
+        }
+        CloseHandle(writeEnd);
+    });
+    const AlgorithmMask mask = MaskOf(kSha256) | MaskOf(kXxh64);
+    const HashResult result = HashHandle(readEnd, mask, {});
+    writer.join();
+    CloseHandle(readEnd);
+    ExpectDigestsOf(result, mask, content);
+}
+
+TEST(HashFile, LongPathsAndNonAsciiNamesHashLikeAnyOther) {
+    TempFolder folder;
+    std::wstring relative;
+    for (int i = 0; i < 12; ++i) relative += L"folder-with-a-rather-long-name-" + std::to_wstring(i) + L"\\";
+    relative += L"Gr\x00FC\x00DF" L"e-\x65E5\x672C.txt";
+    const Bytes content = RandomBytes(kMiB + 17, 8);
+    const std::wstring path = folder.Write(relative, content);
+    ASSERT_GT(path.size(), 260u);
+    ExpectDigestsOf(HashFile(path, MaskOf(kSha1) | MaskOf(kCrc32), {}), MaskOf(kSha1) | MaskOf(kCrc32), content);
+}
+
+TEST(ReadBlock, FillsWholeBlocksAndMarksTheEnd) {
+    TempFolder folder;
+    const std::wstring path = folder.Write(L"data", RandomBytes(10, 9));
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    Block block;
+    block.data = std::make_unique<std::uint8_t[]>(8);
+    ReadOutcome outcome = ReadBlock(file, block, 8);
+    EXPECT_FALSE(outcome.endOfInput);
+    EXPECT_EQ(block.length, 8u);
+    EXPECT_FALSE(block.last);
+    outcome = ReadBlock(file, block, 8);
+    EXPECT_TRUE(outcome.endOfInput);
+    EXPECT_EQ(block.length, 2u);
+    EXPECT_TRUE(block.last);
+    outcome = ReadBlock(file, block, 0);
+    EXPECT_FALSE(outcome.endOfInput);
+    EXPECT_EQ(block.length, 0u);
+    EXPECT_FALSE(block.last);
+    CloseHandle(file);
+}
+
+}  // namespace
+}  // namespace vms
