@@ -12,7 +12,6 @@ int NotYetAvailable(std::wstring_view mode) {
 
 }  // namespace
 
-int RunCompute(const Options&) { return NotYetAvailable(L"Computing checksums"); }
 int RunCheck(const Options&) { return NotYetAvailable(L"Checking"); }
 int RunExpect(const Options&) { return NotYetAvailable(L"--expect"); }
 int RunText(const Options&) { return NotYetAvailable(L"--text"); }

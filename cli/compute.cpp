@@ -1,0 +1,122 @@
+#include "cli/compute.h"
+
+#include "checksums/checksum_writer.h"
+#include "cli/console.h"
+#include "cli/modes.h"
+#include "cli/progress.h"
+#include "engine/error_text.h"
+#include "engine/text.h"
+#include "engine/win_handles.h"
+
+#include <algorithm>
+
+namespace vms {
+namespace {
+
+constexpr std::uint64_t kProgressThreshold = 0x4000000;  // 64 MiB
+
+std::optional<FileIdentity> IdentityOfPath(const std::wstring& path) {
+    const UniqueFile file(CreateFileW(ToLongPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.Valid()) return std::nullopt;
+    return IdentityOfHandle(file.Get());
+}
+
+void WriteChecksumText(const std::vector<FileDigests>& files, const ChecksumWriterOptions& options) {
+    WriteOut(FromUtf8(FormatChecksums(files, options)));
+}
+
+// Applies the format and algorithm rules; returns a usage error's exit code, or 0.
+int SettleFormat(Options& options) {
+    if (options.formatGiven && options.format == OutputFormat::Sfv) {
+        if (options.algorithms == 0) {
+            options.algorithms = MaskOf(kCrc32);
+        } else if (!(options.algorithms & MaskOf(kCrc32))) {
+            return UsageError(L"SFV files hold CRC32 checksums. Add -a crc32.");
+        }
+    }
+    if (options.algorithms == 0) options.algorithms = MaskOf(kSha256);
+    if (!options.formatGiven) {
+        options.format = CountAlgorithms(options.algorithms) == 1 ? OutputFormat::Gnu : OutputFormat::Bsd;
+    }
+    if (options.format == OutputFormat::Gnu && CountAlgorithms(options.algorithms) > 1) {
+        return UsageError(L"A GNU checksum file holds one algorithm. Use --format bsd for several.");
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
+    if (GetFileType(handle) != FILE_TYPE_DISK) return std::nullopt;
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle, &information)) return std::nullopt;
+    return FileIdentity{information.dwVolumeSerialNumber,
+                        (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
+}
+
+void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output) {
+    std::erase_if(targets, [&](const Target& target) {
+        return !target.path.empty() && IdentityOfPath(target.path) == output;
+    });
+}
+
+std::uint64_t FileSizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExW(ToLongPath(path).c_str(), GetFileExInfoStandard, &attributes)) return 0;
+    return (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
+}
+
+int RunCompute(const Options& given) {
+    Options options = given;
+    if (const int usage = SettleFormat(options)) return usage;
+    if (options.inputs.empty()) options.inputs.push_back(L"-");
+
+    std::vector<Target> targets;
+    int exitCode = CollectTargets(options, targets) ? 0 : 3;
+    if (const auto output = IdentityOfHandle(GetStdHandle(STD_OUTPUT_HANDLE))) RemoveOutputFile(targets, *output);
+
+    const ChecksumWriterOptions writerOptions{options.format, false, options.upper, std::nullopt};
+    const bool fileByFile = options.format == OutputFormat::Gnu || options.format == OutputFormat::Bsd;
+    const std::vector<AlgorithmId> algorithms = AlgorithmsInMask(options.algorithms);
+    Progress progress = Progress::ForStandardError();
+    std::vector<FileDigests> kept;
+
+    for (const Target& target : targets) {
+        HashResult result;
+        std::uint64_t size = 0;
+        if (target.path.empty()) {
+            result = HashHandle(GetStdHandle(STD_INPUT_HANDLE), options.algorithms, HashOptions{});
+            size = result.bytesHashed;
+        } else {
+            size = FileSizeOf(target.path);
+            progress.name = target.display;
+            progress.total = size;
+            progress.lastTick = 0;
+            result = HashFile(target.path, options.algorithms, size >= kProgressThreshold ? progress.Options() : HashOptions{});
+            ClearProgress(progress);
+        }
+        if (result.error != 0 || result.cancelled) {
+            WriteErrLine(L"vmsum: " + target.display + L": " + FormatErrorText(result.error) + L".");
+            exitCode = 3;
+            continue;
+        }
+        if (result.changed) WriteErrLine(L"vmsum: " + target.display + L": The file changed while it was being read.");
+
+        FileDigests record;
+        record.path = target.display;
+        std::ranges::replace(record.path, L'\\', L'/');
+        record.size = size;
+        for (AlgorithmId id : algorithms) record.digests.emplace_back(id, result.digests[id].digest);
+        if (fileByFile) {
+            WriteChecksumText({record}, writerOptions);
+        } else {
+            kept.push_back(std::move(record));
+        }
+    }
+    if (!fileByFile) WriteChecksumText(kept, writerOptions);
+    return exitCode;
+}
+
+}  // namespace vms

@@ -1,0 +1,20 @@
+// vmsum's inputs turned into the files to hash, in command-line order.
+#pragma once
+
+#include "cli/options.h"
+
+#include <string>
+#include <vector>
+
+namespace vms {
+
+struct Target {
+    std::wstring path;     // what is opened; empty means standard input
+    std::wstring display;  // the name reported and written to checksum output
+};
+
+// Expands "-", wildcard patterns, folders and file names into targets. Inputs
+// that fail are reported on standard error; returns false if any did.
+bool CollectTargets(const Options& options, std::vector<Target>& targets);
+
+}  // namespace vms

@@ -1,0 +1,112 @@
+#include "engine/folder_walker.h"
+
+#include "engine/text.h"
+#include "engine/win_handles.h"
+
+#include <shlwapi.h>
+
+#include <algorithm>
+
+namespace vms {
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+std::size_t LastSeparator(const std::wstring& path) { return path.find_last_of(L"\\/"); }
+
+bool ShouldList(const WIN32_FIND_DATAW& data, const FindOptions& options) {
+    const std::wstring_view name = data.cFileName;
+    if (name == L"." || name == L"..") return false;
+    const DWORD attributes = data.dwFileAttributes;
+    if (!options.hidden && (attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) return false;
+    // Junctions and directory links could lead anywhere, even into a loop.
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    return true;
+}
+
+bool LogicalOrder(const FolderEntry& a, const FolderEntry& b) {
+    if (a.isFolder != b.isFolder) return !a.isFolder;
+    return StrCmpLogicalW(a.name.c_str(), b.name.c_str()) < 0;
+}
+
+}  // namespace
+
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+    if (folder.empty()) return name;
+    if (IsSeparator(folder.back())) return folder + name;
+    return folder + L"\\" + name;
+}
+
+bool IsWildcardPattern(const std::wstring& input) {
+    const std::size_t separator = LastSeparator(input);
+    const std::size_t start = separator == std::wstring::npos ? 0 : separator + 1;
+    return input.find_first_of(L"*?", start) != std::wstring::npos;
+}
+
+bool IsExistingFolder(const std::wstring& input) {
+    const DWORD attributes = GetFileAttributesW(ToLongPath(input).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ListFolder(const std::wstring& folder, const FindOptions& options, std::vector<FolderEntry>& entries) {
+    const std::wstring search = ToLongPath(folder) + L"\\*";
+    WIN32_FIND_DATAW data;
+    const UniqueFind find(FindFirstFileExW(search.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
+                                           FIND_FIRST_EX_LARGE_FETCH));
+    if (!find.Valid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    do {
+        if (!ShouldList(data, options)) continue;
+        entries.push_back({data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                           (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
+    } while (FindNextFileW(find.Get(), &data));
+    std::sort(entries.begin(), entries.end(), LogicalOrder);
+    return true;
+}
+
+bool WalkFolder(const std::wstring& folder, const std::wstring& relativePrefix, const std::wstring& specification,
+                const FindOptions& options, const FoundFileCallback& callback, bool& found) {
+    std::vector<FolderEntry> entries;
+    if (!ListFolder(folder, options, entries)) return false;
+    for (const FolderEntry& entry : entries) {
+        if (options.cancel && options.cancel->load()) return true;
+        std::wstring full = JoinPath(folder, entry.name);
+        std::wstring relative = relativePrefix.empty() ? entry.name : relativePrefix + L"\\" + entry.name;
+        if (!entry.isFolder) {
+            if (!specification.empty() && !PathMatchSpecW(entry.name.c_str(), specification.c_str())) continue;
+            found = true;
+            callback({std::move(full), std::move(relative), entry.size});
+        } else if (options.recursive) {
+            WalkFolder(full, relative, specification, options, callback, found);
+        }
+    }
+    return true;
+}
+
+bool FindInFolder(const std::wstring& folder, const FindOptions& options, const FoundFileCallback& callback) {
+    bool found = false;
+    return WalkFolder(folder, L"", L"", options, callback, found);
+}
+
+bool FindPattern(const std::wstring& pattern, const FindOptions& options, const FoundFileCallback& callback) {
+    const std::size_t separator = LastSeparator(pattern);
+    std::wstring folder = L".";
+    std::wstring prefix;
+    std::wstring specification = pattern;
+    if (separator != std::wstring::npos) {
+        folder = pattern.substr(0, separator);
+        prefix = pattern.substr(0, separator + 1);
+        specification = pattern.substr(separator + 1);
+    }
+    if (folder.empty()) folder = L"\\";
+    if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // "C:" means the drive's root here
+    bool found = false;
+    const bool listed = WalkFolder(folder, L"", specification, options,
+                                   [&](FoundFile file) {
+                                       file.path = prefix + file.relative;
+                                       callback(std::move(file));
+                                   },
+                                   found);
+    return listed && found;
+}
+
+}  // namespace vms
