@@ -49,7 +49,8 @@ bool IsExistingFolder(const std::wstring& input) {
 }
 
 bool ListFolder(const std::wstring& folder, const FindOptions& options, std::vector<FolderEntry>& entries) {
-    const std::wstring search = ToLongPath(folder) + L"\\*";
+    // The extended form is used as is by the system, so a separator must not be doubled.
+    const std::wstring search = JoinPath(ToLongPath(folder), L"*");
     WIN32_FIND_DATAW data;
     const UniqueFind find(FindFirstFileExW(search.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                            FIND_FIRST_EX_LARGE_FETCH));

@@ -65,3 +65,55 @@ class VmsumTestCase(unittest.TestCase):
 def main():
     result = unittest.main(exit=False, verbosity=2).result
     sys.exit(0 if result.wasSuccessful() else 1)
+
+
+# The peer tool for each algorithm, and how to pull the digest out of its output.
+def _first_word(output):
+    return output.split()[0]
+
+
+def _xxh3_value(output):
+    # xxhsum -H3 prints "XXH3 (name) = value"; older versions print "XXH3_value  name".
+    value = output.split()[-1] if " = " in output else output.split()[0]
+    return value.removeprefix("XXH3_")
+
+
+PEERS = {
+    "crc32": (["rhash", "--printf=%c\\n"], _first_word),
+    "md5": (["md5sum"], _first_word),
+    "sha1": (["sha1sum"], _first_word),
+    "sha256": (["sha256sum"], _first_word),
+    "sha384": (["sha384sum"], _first_word),
+    "sha512": (["sha512sum"], _first_word),
+    "sha3-256": (["rhash", "--sha3-256"], _first_word),
+    "sha3-384": (["rhash", "--sha3-384"], _first_word),
+    "sha3-512": (["rhash", "--sha3-512"], _first_word),
+    "blake3": (["b3sum", "--no-names"], _first_word),
+    "xxh64": (["xxhsum", "-H1"], _first_word),
+    "xxh3": (["xxhsum", "-H3"], _xxh3_value),
+    "xxh128": (["xxhsum", "-H2"], _first_word),
+    "md4": (["rhash", "--md4"], _first_word),
+}
+
+TABLE_ORDER = ["crc32", "md5", "sha1", "sha256", "sha384", "sha512", "sha3-256", "sha3-384", "sha3-512",
+               "blake3", "xxh64", "xxh3", "xxh128", "md2", "md4"]
+TAGS = {"crc32": "CRC32", "md5": "MD5", "sha1": "SHA1", "sha256": "SHA256", "sha384": "SHA384", "sha512": "SHA512",
+        "sha3-256": "SHA3-256", "sha3-384": "SHA3-384", "sha3-512": "SHA3-512", "blake3": "BLAKE3", "xxh64": "XXH64",
+        "xxh3": "XXH3", "xxh128": "XXH128", "md2": "MD2", "md4": "MD4"}
+
+
+def peer_digest(algorithm, path):
+    """The digest a native Linux tool computes for the file."""
+    command, extract = PEERS[algorithm]
+    output = subprocess.run([*command, str(path)], stdout=subprocess.PIPE, check=True).stdout.decode()
+    return extract(output).lower()
+
+
+def parse_bsd(text):
+    """[(tag, name, hex)] of bsd lines."""
+    lines = []
+    for line in text.decode("utf-8").splitlines():
+        tag, rest = line.split(" (", 1)
+        name, value = rest.rsplit(") = ", 1)
+        lines.append((tag, name, value))
+    return lines

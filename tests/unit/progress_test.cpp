@@ -1,0 +1,90 @@
+#include "cli/progress.h"
+#include "temp_folder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace vms {
+namespace {
+
+// Points standard error at a file for the life of the object.
+class CapturedStandardError {
+public:
+    explicit CapturedStandardError(const testing::TempFolder& folder)
+        : path_((folder.Path() / L"stderr.txt").wstring()), saved_(GetStdHandle(STD_ERROR_HANDLE)) {
+        file_ = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+        SetStdHandle(STD_ERROR_HANDLE, file_);
+    }
+    ~CapturedStandardError() {
+        SetStdHandle(STD_ERROR_HANDLE, saved_);
+        CloseHandle(file_);
+    }
+
+    std::string Text() const {
+        std::ifstream in(std::filesystem::path(path_), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+private:
+    std::wstring path_;
+    HANDLE saved_;
+    HANDLE file_;
+};
+
+TEST(Progress, DrawsPadsAndClearsWhenEnabled) {
+    testing::TempFolder folder;
+    CapturedStandardError captured(folder);
+    Progress progress;
+    progress.enabled = true;
+    ShowProgress(progress, L"10%  long-name.iso");
+    ShowProgress(progress, L"55%  a.iso");
+    EXPECT_EQ(progress.shownWidth, 10u);
+    ClearProgress(progress);
+    EXPECT_EQ(progress.shownWidth, 0u);
+    ClearProgress(progress);  // nothing on screen: nothing written
+    EXPECT_EQ(captured.Text(), "\r10%  long-name.iso\r55%  a.iso        \r          \r");
+}
+
+TEST(Progress, CutsTextAt78Characters) {
+    testing::TempFolder folder;
+    CapturedStandardError captured(folder);
+    Progress progress;
+    progress.enabled = true;
+    ShowProgress(progress, L"7%  " + std::wstring(100, L'n'));
+    EXPECT_EQ(progress.shownWidth, 78u);
+    EXPECT_EQ(captured.Text(), "\r7%  " + std::string(74, 'n'));
+}
+
+TEST(Progress, DisabledWritesNothing) {
+    testing::TempFolder folder;
+    CapturedStandardError captured(folder);
+    Progress progress = Progress::ForStandardError();  // a file is no console
+    EXPECT_FALSE(progress.enabled);
+    ShowProgress(progress, L"50%  x");
+    ClearProgress(progress);
+    EXPECT_EQ(captured.Text(), "");
+}
+
+TEST(Progress, CallbackDrawsPercentAtMostEvery250Milliseconds) {
+    testing::TempFolder folder;
+    CapturedStandardError captured(folder);
+    Progress progress;
+    progress.enabled = true;
+    progress.name = L"f.bin";
+    progress.total = 200;
+    const HashOptions options = progress.Options();
+    options.progress(50);   // first call draws at once
+    options.progress(100);  // within 250 ms: skipped
+    EXPECT_EQ(captured.Text(), "\r25%  f.bin");
+    progress.lastTick -= 250;
+    options.progress(300);  // not capped at 100
+    EXPECT_EQ(captured.Text(), "\r25%  f.bin\r150%  f.bin");
+}
+
+}  // namespace
+}  // namespace vms
