@@ -3,7 +3,6 @@
 #include "checksums/checksum_writer.h"
 #include "cli/console.h"
 #include "cli/modes.h"
-#include "cli/progress.h"
 #include "engine/error_text.h"
 #include "engine/text.h"
 #include "engine/win_handles.h"
@@ -21,6 +20,12 @@ std::optional<FileIdentity> IdentityOfPath(const std::wstring& path) {
                                       FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file.Valid()) return std::nullopt;
     return IdentityOfHandle(file.Get());
+}
+
+std::uint64_t FileSizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExW(ToLongPath(path).c_str(), GetFileExInfoStandard, &attributes)) return 0;
+    return (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
 }
 
 void WriteChecksumText(const std::vector<FileDigests>& files, const ChecksumWriterOptions& options) {
@@ -62,10 +67,23 @@ void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output) 
     });
 }
 
-std::uint64_t FileSizeOf(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA attributes;
-    if (!GetFileAttributesExW(ToLongPath(path).c_str(), GetFileExInfoStandard, &attributes)) return 0;
-    return (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
+HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& progress, std::uint64_t& size) {
+    if (target.path.empty()) {
+        HashResult result = HashHandle(GetStdHandle(STD_INPUT_HANDLE), algorithms, HashOptions{});
+        size = result.bytesHashed;
+        return result;
+    }
+    size = FileSizeOf(target.path);
+    progress.name = target.display;
+    progress.total = size;
+    progress.lastTick = 0;
+    HashResult result = HashFile(target.path, algorithms, size >= kProgressThreshold ? progress.Options() : HashOptions{});
+    ClearProgress(progress);
+    return result;
+}
+
+void ReportHashError(const Target& target, const HashResult& result) {
+    WriteErrLine(L"vmsum: " + target.display + L": " + FormatErrorText(result.error) + L".");
 }
 
 int RunCompute(const Options& given) {
@@ -84,21 +102,10 @@ int RunCompute(const Options& given) {
     std::vector<FileDigests> kept;
 
     for (const Target& target : targets) {
-        HashResult result;
         std::uint64_t size = 0;
-        if (target.path.empty()) {
-            result = HashHandle(GetStdHandle(STD_INPUT_HANDLE), options.algorithms, HashOptions{});
-            size = result.bytesHashed;
-        } else {
-            size = FileSizeOf(target.path);
-            progress.name = target.display;
-            progress.total = size;
-            progress.lastTick = 0;
-            result = HashFile(target.path, options.algorithms, size >= kProgressThreshold ? progress.Options() : HashOptions{});
-            ClearProgress(progress);
-        }
+        const HashResult result = HashTarget(target, options.algorithms, progress, size);
         if (result.error != 0 || result.cancelled) {
-            WriteErrLine(L"vmsum: " + target.display + L": " + FormatErrorText(result.error) + L".");
+            ReportHashError(target, result);
             exitCode = 3;
             continue;
         }

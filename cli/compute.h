@@ -1,7 +1,9 @@
 // Pieces of compute mode that check and expect modes share.
 #pragma once
 
+#include "cli/progress.h"
 #include "cli/targets.h"
+#include "engine/pipeline.h"
 
 #include <windows.h>
 
@@ -27,7 +29,13 @@ std::optional<FileIdentity> IdentityOfHandle(HANDLE handle);
 // input and targets whose identity cannot be read stay.
 void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output);
 
-// The size the file's attributes give, 0 when they cannot be read.
-std::uint64_t FileSizeOf(const std::wstring& path);
+// Hashes one target as every mode does: standard input in one pass without
+// progress; a file with the progress line when it is 64 MiB or more. size
+// receives the attribute size taken before hashing (the bytes read for
+// standard input).
+HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& progress, std::uint64_t& size);
+
+// "vmsum: <display>: <system text>." for a result that has no digests.
+void ReportHashError(const Target& target, const HashResult& result);
 
 }  // namespace vms

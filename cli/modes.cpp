@@ -13,7 +13,5 @@ int NotYetAvailable(std::wstring_view mode) {
 }  // namespace
 
 int RunCheck(const Options&) { return NotYetAvailable(L"Checking"); }
-int RunExpect(const Options&) { return NotYetAvailable(L"--expect"); }
-int RunText(const Options&) { return NotYetAvailable(L"--text"); }
 
 }  // namespace vms

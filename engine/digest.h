@@ -16,6 +16,12 @@ struct Digest {
     std::span<const std::uint8_t> View() const { return {bytes.data(), size}; }
 };
 
+// A digest that may or may not have been computed.
+struct DigestEntry {
+    Digest digest;
+    bool present = false;
+};
+
 // True when the span has exactly the digest's bytes (a prefix is not enough).
 bool DigestEquals(const Digest& digest, std::span<const std::uint8_t> bytes);
 

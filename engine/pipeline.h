@@ -27,12 +27,11 @@ struct HashOptions {
     std::uint32_t blockSize = kDefaultBlockSize;
 };
 
+// One entry per algorithm, indexed by AlgorithmId.
+using DigestSet = std::array<DigestEntry, kAlgorithmCount>;
+
 struct HashResult {
-    struct Entry {
-        Digest digest;
-        bool present = false;
-    };
-    std::array<Entry, kAlgorithmCount> digests{};  // indexed by AlgorithmId
+    DigestSet digests{};
     std::uint64_t bytesHashed = 0;
     std::uint32_t error = 0;  // a Windows error code
     bool cancelled = false;

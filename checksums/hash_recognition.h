@@ -1,0 +1,40 @@
+// Recognises a pasted or typed hash value: hexadecimal in many shapes, a gnu or
+// bsd checksum line, a labelled value, a Subresource Integrity value or base64.
+// Pure functions; recognition never hashes anything.
+#pragma once
+
+#include "engine/algorithms.h"
+#include "engine/pipeline.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vms {
+
+struct ParsedHash {
+    std::vector<std::uint8_t> bytes;       // 4, 8, 16, 20, 32, 48 or 64 bytes
+    std::vector<AlgorithmId> candidates;   // never empty, most likely first
+    bool algorithm_named = false;          // the text named the one candidate
+    std::wstring name;                     // the file name of a pasted checksum line
+};
+
+// The first non-blank line of text as a hash, or nothing. strict refuses bare
+// base64 and dash-separated hexadecimal (for text taken from the clipboard).
+std::optional<ParsedHash> RecognizeHash(std::wstring_view text, bool strict);
+
+// Non-empty, even-length text of hexadecimal digits only.
+std::optional<std::vector<std::uint8_t>> DecodeHexStrict(std::wstring_view text);
+
+// Standard or URL-safe base64, trimmed, trailing "=" optional.
+std::optional<std::vector<std::uint8_t>> DecodeBase64(std::wstring_view text);
+
+// The candidates as a mask: the algorithms to compute.
+AlgorithmMask CandidateMask(const ParsedHash& parsed);
+
+// The first candidate whose computed digest equals the parsed bytes exactly.
+std::optional<AlgorithmId> FindMatchingCandidate(const ParsedHash& parsed, const DigestSet& digests);
+
+}  // namespace vms
