@@ -218,18 +218,25 @@ std::optional<ParsedHash> RecognizeHash(std::wstring_view text, bool strict) {
     return std::nullopt;
 }
 
-AlgorithmMask CandidateMask(const ParsedHash& parsed) {
+AlgorithmMask CandidateMask(std::span<const AlgorithmId> candidates) {
     AlgorithmMask mask = 0;
-    for (AlgorithmId id : parsed.candidates) mask |= MaskOf(id);
+    for (AlgorithmId id : candidates) mask |= MaskOf(id);
     return mask;
 }
 
-std::optional<AlgorithmId> FindMatchingCandidate(const ParsedHash& parsed, const DigestSet& digests) {
-    for (AlgorithmId id : parsed.candidates) {
+AlgorithmMask CandidateMask(const ParsedHash& parsed) { return CandidateMask(parsed.candidates); }
+
+std::optional<AlgorithmId> FindMatchingCandidate(std::span<const AlgorithmId> candidates,
+                                                 std::span<const std::uint8_t> expected, const DigestSet& digests) {
+    for (AlgorithmId id : candidates) {
         const DigestEntry& entry = digests[id];
-        if (entry.present && DigestEquals(entry.digest, parsed.bytes)) return id;
+        if (entry.present && DigestEquals(entry.digest, expected)) return id;
     }
     return std::nullopt;
+}
+
+std::optional<AlgorithmId> FindMatchingCandidate(const ParsedHash& parsed, const DigestSet& digests) {
+    return FindMatchingCandidate(parsed.candidates, parsed.bytes, digests);
 }
 
 }  // namespace vms

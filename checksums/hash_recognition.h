@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,10 +32,15 @@ std::optional<std::vector<std::uint8_t>> DecodeHexStrict(std::wstring_view text)
 // Standard or URL-safe base64, trimmed, trailing "=" optional.
 std::optional<std::vector<std::uint8_t>> DecodeBase64(std::wstring_view text);
 
-// The candidates as a mask: the algorithms to compute.
 AlgorithmMask CandidateMask(const ParsedHash& parsed);
 
-// The first candidate whose computed digest equals the parsed bytes exactly.
+// The first candidate whose computed digest equals the expected bytes exactly;
+// candidates without a computed digest are passed over.
+std::optional<AlgorithmId> FindMatchingCandidate(std::span<const AlgorithmId> candidates,
+                                                 std::span<const std::uint8_t> expected, const DigestSet& digests);
 std::optional<AlgorithmId> FindMatchingCandidate(const ParsedHash& parsed, const DigestSet& digests);
+
+// The candidates as a mask: the algorithms to compute.
+AlgorithmMask CandidateMask(std::span<const AlgorithmId> candidates);
 
 }  // namespace vms

@@ -14,20 +14,6 @@ namespace {
 
 constexpr std::uint64_t kProgressThreshold = 0x4000000;  // 64 MiB
 
-std::optional<FileIdentity> IdentityOfPath(const std::wstring& path) {
-    const UniqueFile file(CreateFileW(ToLongPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (!file.Valid()) return std::nullopt;
-    return IdentityOfHandle(file.Get());
-}
-
-std::uint64_t FileSizeOf(const std::wstring& path) {
-    WIN32_FILE_ATTRIBUTE_DATA attributes;
-    if (!GetFileAttributesExW(ToLongPath(path).c_str(), GetFileExInfoStandard, &attributes)) return 0;
-    return (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
-}
-
 void WriteChecksumText(const std::vector<FileDigests>& files, const ChecksumWriterOptions& options) {
     WriteOut(FromUtf8(FormatChecksums(files, options)));
 }
@@ -61,10 +47,31 @@ std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
                         (std::uint64_t{information.nFileIndexHigh} << 32) | information.nFileIndexLow};
 }
 
+std::optional<FileIdentity> IdentityOfPath(const std::wstring& path) {
+    const UniqueFile file(CreateFileW(ToLongPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.Valid()) return std::nullopt;
+    return IdentityOfHandle(file.Get());
+}
+
+std::uint64_t FileSizeOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExW(ToLongPath(path).c_str(), GetFileExInfoStandard, &attributes)) return 0;
+    return (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
+}
+
 void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output) {
     std::erase_if(targets, [&](const Target& target) {
         return !target.path.empty() && IdentityOfPath(target.path) == output;
     });
+}
+
+HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, std::uint64_t size) {
+    progress.name = name;
+    progress.total = size;
+    progress.lastTick = 0;
+    return size >= kProgressThreshold ? progress.Options() : HashOptions{};
 }
 
 HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& progress, std::uint64_t& size) {
@@ -74,10 +81,7 @@ HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& 
         return result;
     }
     size = FileSizeOf(target.path);
-    progress.name = target.display;
-    progress.total = size;
-    progress.lastTick = 0;
-    HashResult result = HashFile(target.path, algorithms, size >= kProgressThreshold ? progress.Options() : HashOptions{});
+    HashResult result = HashFile(target.path, algorithms, HashOptionsFor(progress, target.display, size));
     ClearProgress(progress);
     return result;
 }

@@ -24,10 +24,19 @@ struct FileIdentity {
 // pipes, or when the system cannot tell.
 std::optional<FileIdentity> IdentityOfHandle(HANDLE handle);
 
+// The identity of the file at path, opened for attribute reading only.
+std::optional<FileIdentity> IdentityOfPath(const std::wstring& path);
+
 // Drops the targets that are the file standard output writes to, so a run
 // redirected into the folder it hashes leaves its own output out. Standard
 // input and targets whose identity cannot be read stay.
 void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output);
+
+// The size the file's attributes give, 0 when they cannot be read.
+std::uint64_t FileSizeOf(const std::wstring& path);
+
+// Hashing options for a file of this size: the progress line from 64 MiB on.
+HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, std::uint64_t size);
 
 // Hashes one target as every mode does: standard input in one pass without
 // progress; a file with the progress line when it is 64 MiB or more. size

@@ -1,0 +1,35 @@
+#include "checksums/entry_verification.h"
+
+#include "checksums/hash_recognition.h"
+
+#include <algorithm>
+
+namespace vms {
+
+std::wstring ResolveEntryPath(std::wstring_view checksum_path, std::wstring_view name) {
+    std::wstring path(name);
+    std::ranges::replace(path, L'/', L'\\');
+    if ((path.size() >= 2 && path[1] == L':') || path.starts_with(L"\\\\")) return path;
+    if (path.starts_with(L'\\')) {
+        if (checksum_path.size() >= 2 && checksum_path[1] == L':') return std::wstring(checksum_path.substr(0, 2)) + path;
+        return path;
+    }
+    const std::size_t separator = checksum_path.find_last_of(L"\\/");
+    if (separator == std::wstring_view::npos) return path;
+    return std::wstring(checksum_path.substr(0, separator + 1)) + path;
+}
+
+EntryResult VerifyEntry(const std::wstring& path, const ChecksumEntry& entry, const HashOptions& options) {
+    const HashResult result = HashFile(path, CandidateMask(entry.candidates), options);
+    if (result.cancelled) return {EntryVerdict::Cancelled, entry.candidates.front(), 0};
+    if (result.error != 0) {
+        const bool missing = result.error == ERROR_FILE_NOT_FOUND || result.error == ERROR_PATH_NOT_FOUND;
+        return {missing ? EntryVerdict::Missing : EntryVerdict::Unreadable, entry.candidates.front(), result.error};
+    }
+    if (const auto match = FindMatchingCandidate(entry.candidates, entry.bytes, result.digests)) {
+        return {EntryVerdict::Ok, *match, 0};
+    }
+    return {EntryVerdict::Failed, entry.candidates.front(), 0};
+}
+
+}  // namespace vms

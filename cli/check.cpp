@@ -1,0 +1,115 @@
+#include "checksums/checksum_reader.h"
+#include "checksums/entry_verification.h"
+#include "cli/compute.h"
+#include "cli/console.h"
+#include "cli/modes.h"
+#include "engine/error_text.h"
+#include "engine/text.h"
+
+namespace vms {
+namespace {
+
+constexpr DWORD kStdinChunk = 65536;
+
+// The outcome of a whole run, decided in one place.
+struct CheckCounts {
+    std::uint32_t ok = 0;
+    std::uint32_t failed = 0;
+    std::uint32_t missing = 0;
+    std::uint32_t unreadable = 0;
+    bool noLinesSeen = false;
+
+    int ExitCode() const {
+        if (failed > 0 || noLinesSeen) return 1;
+        if (missing > 0 || unreadable > 0) return 3;
+        return 0;
+    }
+
+    std::wstring Summary() const {
+        std::wstring summary = L"vmsum: " + std::to_wstring(ok) + L" OK";
+        if (failed) summary += L", " + std::to_wstring(failed) + L" FAILED";
+        if (missing) summary += L", " + std::to_wstring(missing) + L" missing";
+        if (unreadable) summary += L", " + std::to_wstring(unreadable) + L" unreadable";
+        return summary + L".";
+    }
+};
+
+std::wstring ReadStandardInputText() {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std::string bytes;
+    std::string chunk(kStdinChunk, '\0');
+    DWORD read = 0;
+    while (ReadFile(input, chunk.data(), kStdinChunk, &read, nullptr) && read > 0) bytes.append(chunk.data(), read);
+    return DecodeText(bytes);
+}
+
+void ReportSkippedLines(const std::wstring& input, const std::vector<std::uint32_t>& skipped) {
+    const std::size_t count = skipped.size();
+    WriteErrLine(L"vmsum: " + input + L": " + std::to_wstring(count) + (count == 1 ? L" line isn't" : L" lines aren't") +
+                 L" a checksum line (first: line " + std::to_wstring(skipped.front()) + L").");
+}
+
+void ReportEntry(const Options& options, const ChecksumEntry& entry, const EntryResult& result, CheckCounts& counts) {
+    const bool print = !options.status;
+    switch (result.verdict) {
+    case EntryVerdict::Ok:
+        ++counts.ok;
+        if (print && !options.quiet) WriteOutLine(entry.name + L": OK");
+        break;
+    case EntryVerdict::Failed:
+        ++counts.failed;
+        if (print) WriteOutLine(entry.name + L": FAILED");
+        break;
+    case EntryVerdict::Missing:
+        if (options.ignoreMissing) break;
+        ++counts.missing;
+        if (print) WriteOutLine(entry.name + L": MISSING");
+        break;
+    case EntryVerdict::Unreadable:
+    case EntryVerdict::Cancelled:  // nothing cancels a console run
+        ++counts.unreadable;
+        if (print) WriteOutLine(entry.name + L": UNREADABLE (" + FormatErrorText(result.error) + L")");
+        break;
+    }
+}
+
+void CheckOneFile(const Options& options, const std::wstring& input, Progress& progress, CheckCounts& counts) {
+    const bool fromStdin = input == L"-";
+    std::uint32_t error = 0;
+    const std::optional<std::wstring> text = fromStdin ? ReadStandardInputText() : ReadChecksumText(input, &error);
+    if (!text) {
+        WriteErrLine(L"vmsum: " + input + L": " + FormatErrorText(error) + L".");
+        ++counts.unreadable;
+        return;
+    }
+    const ChecksumFile file = ParseChecksumText(*text, fromStdin ? L"" : input);
+    if (file.entries.empty()) {
+        WriteErrLine(L"vmsum: " + input + L": No checksum lines found.");
+        counts.noLinesSeen = true;
+        return;
+    }
+    if (!file.skipped_lines.empty() && !options.status) ReportSkippedLines(input, file.skipped_lines);
+
+    const std::wstring base = fromStdin ? L".\\-" : input;
+    const std::optional<FileIdentity> self = fromStdin ? std::nullopt : IdentityOfPath(input);
+    for (const ChecksumEntry& entry : file.entries) {
+        const std::wstring path = ResolveEntryPath(base, entry.name);
+        if (self && IdentityOfPath(path) == self) continue;  // a checksum file that lists itself
+        const EntryResult result = VerifyEntry(path, entry, HashOptionsFor(progress, entry.name, FileSizeOf(path)));
+        ClearProgress(progress);
+        ReportEntry(options, entry, result, counts);
+    }
+}
+
+}  // namespace
+
+int RunCheck(const Options& options) {
+    const std::vector<std::wstring> inputs = options.inputs.empty() ? std::vector<std::wstring>{L"-"} : options.inputs;
+    Progress progress = Progress::ForStandardError();
+    CheckCounts counts;
+    for (const std::wstring& input : inputs) CheckOneFile(options, input, progress, counts);
+    if (!options.status && (counts.failed || counts.missing || counts.unreadable)) WriteErrLine(counts.Summary());
+    return counts.ExitCode();
+}
+
+}  // namespace vms
