@@ -49,9 +49,11 @@ main_job() {
     echo "== vmsum -r . > SHA256SUMS"
     "$BUILD/wine-run" "$BUILD/vmsum.exe" -r . >"$BUILD/SHA256SUMS"
     cat "$BUILD/SHA256SUMS"
-    echo "== vmsum -c SHA256SUMS"
     cp "$BUILD/SHA256SUMS" "$demo/SHA256SUMS"
+    echo "== vmsum -c SHA256SUMS"
     "$BUILD/wine-run" "$BUILD/vmsum.exe" -c SHA256SUMS
+    echo "== GNU sha256sum -c SHA256SUMS"
+    sha256sum -c SHA256SUMS
 }
 
 install_missing
