@@ -49,17 +49,10 @@ bool StartsWithXxh3Prefix(std::wstring_view text) {
 }
 
 std::optional<ChecksumEntry> BsdLine(std::wstring_view line) {
-    const bool escaped = line.starts_with(L'\\');
-    if (escaped) line.remove_prefix(1);
-    const std::size_t open = line.find(L" (");
-    const std::size_t close = line.rfind(L") = ");
-    if (open == std::wstring_view::npos || close == std::wstring_view::npos || close < open + 2) return std::nullopt;
-    const auto id = FindAlgorithm(line.substr(0, open));
-    if (!id) return std::nullopt;
-    auto bytes = DecodeHexStrict(TrimText(line.substr(close + 4)));
-    if (!bytes || bytes->size() != GetAlgorithm(*id).digestSize) return std::nullopt;
-    const std::wstring_view name = line.substr(open + 2, close - open - 2);
-    return ChecksumEntry{escaped ? Unescape(name) : std::wstring(name), std::move(*bytes), {*id}, 0};
+    auto parts = SplitBsdLine(line);
+    if (!parts) return std::nullopt;
+    return ChecksumEntry{parts->escaped ? Unescape(parts->name) : std::wstring(parts->name), std::move(parts->bytes),
+                         {parts->algorithm}, 0};
 }
 
 std::optional<ChecksumEntry> GnuLine(std::wstring_view line, std::optional<AlgorithmId> fileAlgorithm) {

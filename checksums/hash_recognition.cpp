@@ -55,19 +55,6 @@ std::optional<ParsedHash> Conclude(Bytes bytes, std::optional<AlgorithmId> hint,
 
 bool HasCandidates(const Bytes& bytes) { return !AlgorithmsForDigestSize(bytes.size()).empty(); }
 
-// "SHA256 (name) = hex", optionally behind one escape backslash.
-std::optional<ParsedHash> BsdLine(std::wstring_view line) {
-    if (line.starts_with(L'\\')) line.remove_prefix(1);
-    const std::size_t open = line.find(L" (");
-    const std::size_t close = line.rfind(L") = ");
-    if (open == std::wstring_view::npos || close == std::wstring_view::npos || close < open + 2) return std::nullopt;
-    const auto id = FindAlgorithm(line.substr(0, open));
-    if (!id) return std::nullopt;
-    auto bytes = DecodeHexStrict(TrimText(line.substr(close + 4)));
-    if (!bytes || bytes->size() != GetAlgorithm(*id).digestSize) return std::nullopt;
-    return ParsedHash{std::move(*bytes), {*id}, true, std::wstring(line.substr(open + 2, close - open - 2))};
-}
-
 // "sha384-" and base64, as in a Subresource Integrity attribute.
 std::optional<ParsedHash> SubresourceIntegrity(std::wstring_view line) {
     const std::size_t dash = line.find(L'-');
@@ -170,6 +157,19 @@ bool IsAllHex(std::wstring_view text) {
 
 }  // namespace
 
+std::optional<BsdLineParts> SplitBsdLine(std::wstring_view line) {
+    const bool escaped = line.starts_with(L'\\');
+    if (escaped) line.remove_prefix(1);
+    const std::size_t open = line.find(L" (");
+    const std::size_t close = line.rfind(L") = ");
+    if (open == std::wstring_view::npos || close == std::wstring_view::npos || close < open + 2) return std::nullopt;
+    const auto id = FindAlgorithm(line.substr(0, open));
+    if (!id) return std::nullopt;
+    auto bytes = DecodeHexStrict(TrimText(line.substr(close + 4)));
+    if (!bytes || bytes->size() != GetAlgorithm(*id).digestSize) return std::nullopt;
+    return BsdLineParts{escaped, *id, line.substr(open + 2, close - open - 2), std::move(*bytes)};
+}
+
 std::optional<std::vector<std::uint8_t>> DecodeHexStrict(std::wstring_view text) {
     if (text.empty() || text.size() % 2 != 0) return std::nullopt;
     Bytes bytes(text.size() / 2);
@@ -206,7 +206,7 @@ std::optional<std::vector<std::uint8_t>> DecodeBase64(std::wstring_view text) {
 std::optional<ParsedHash> RecognizeHash(std::wstring_view text, bool strict) {
     const std::wstring_view line = FirstNonBlankLine(text);
     if (line.empty() || line.size() > kMaxLineLength) return std::nullopt;
-    if (auto bsd = BsdLine(line)) return bsd;
+    if (auto bsd = SplitBsdLine(line)) return ParsedHash{std::move(bsd->bytes), {bsd->algorithm}, true, std::wstring(bsd->name)};
     if (auto sri = SubresourceIntegrity(line)) return sri;
 
     const std::optional<Label> label = FindLabel(line);

@@ -22,6 +22,16 @@ struct ParsedHash {
     std::wstring name;                     // the file name of a pasted checksum line
 };
 
+// A bsd (tagged) checksum line taken apart: "TAG (name) = hex", optionally
+// behind the escape backslash. The name is as written, not unescaped.
+struct BsdLineParts {
+    bool escaped = false;
+    AlgorithmId algorithm = 0;
+    std::wstring_view name;
+    std::vector<std::uint8_t> bytes;  // exactly the tag's digest size
+};
+std::optional<BsdLineParts> SplitBsdLine(std::wstring_view line);
+
 // The first non-blank line of text as a hash, or nothing. strict refuses bare
 // base64 and dash-separated hexadecimal (for text taken from the clipboard).
 std::optional<ParsedHash> RecognizeHash(std::wstring_view text, bool strict);
