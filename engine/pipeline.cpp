@@ -1,10 +1,10 @@
 #include "engine/pipeline.h"
 
 #include "engine/hasher.h"
+#include "engine/sync.h"
 #include "engine/text.h"
 #include "engine/win_handles.h"
 
-#include <condition_variable>
 #include <mutex>
 #include <stdexcept>
 #include <thread>
@@ -22,9 +22,9 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // block data is written only while its pending count is 0.
 struct Ring {
     std::array<Block, kRingSize> blocks;
-    std::mutex mutex;
-    std::condition_variable dataReady;  // the reader published a block or stopped
-    std::condition_variable slotFree;   // a block's last consumer finished it
+    SlimLock mutex;
+    ConditionVariable dataReady;  // the reader published a block or stopped
+    ConditionVariable slotFree;   // a block's last consumer finished it
     std::uint64_t published = 0;
     bool stop = false;
 
@@ -34,12 +34,12 @@ struct Ring {
             block.pending = consumers;
             ++published;
         }
-        dataReady.notify_all();
+        dataReady.NotifyAll();
     }
 
     void WaitUntilFree(const Block& block) {
-        std::unique_lock lock(mutex);
-        slotFree.wait(lock, [&] { return block.pending == 0; });
+        std::lock_guard lock(mutex);
+        slotFree.Wait(mutex, [&] { return block.pending == 0; });
     }
 
     void Stop() {
@@ -47,7 +47,7 @@ struct Ring {
             std::lock_guard lock(mutex);
             stop = true;
         }
-        dataReady.notify_all();
+        dataReady.NotifyAll();
     }
 };
 
@@ -57,8 +57,8 @@ void HashBlocks(Ring& ring, Hasher& hasher) {
     for (std::uint64_t consumed = 0;; ++consumed) {
         Block* block;
         {
-            std::unique_lock lock(ring.mutex);
-            ring.dataReady.wait(lock, [&] { return ring.published > consumed || ring.stop; });
+            std::lock_guard lock(ring.mutex);
+            ring.dataReady.Wait(ring.mutex, [&] { return ring.published > consumed || ring.stop; });
             if (ring.published <= consumed) return;
             block = &ring.blocks[consumed % kRingSize];
         }
@@ -69,7 +69,7 @@ void HashBlocks(Ring& ring, Hasher& hasher) {
             std::lock_guard lock(ring.mutex);
             freed = --block->pending == 0;
         }
-        if (freed) ring.slotFree.notify_one();
+        if (freed) ring.slotFree.NotifyOne();
         if (last) return;
     }
 }
