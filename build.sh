@@ -3,6 +3,7 @@
 #   bash build.sh        runs the main job: vmsum hashes a folder under Wine,
 #                        then verifies the checksum file it wrote
 #   bash build.sh test   runs every test
+#   bash build.sh build  stops after building
 # Both are idempotent: packages already present are not fetched again.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -61,5 +62,6 @@ build
 case "${1:-}" in
 "") main_job ;;
 test) cd "$BUILD" && ctest --output-on-failure ;;
-*) echo "usage: bash build.sh [test]" >&2; exit 2 ;;
+build) ;;
+*) echo "usage: bash build.sh [test|build]" >&2; exit 2 ;;
 esac

@@ -73,7 +73,8 @@ void ReportEntry(const Options& options, const ChecksumEntry& entry, const Entry
     }
 }
 
-void CheckOneFile(const Options& options, const std::wstring& input, Progress& progress, CheckCounts& counts) {
+void CheckOneFile(const Options& options, const std::wstring& input, Progress& progress, BlockBuffers& buffers,
+                  CheckCounts& counts) {
     const bool fromStdin = input == L"-";
     std::uint32_t error = 0;
     const std::optional<std::wstring> text = fromStdin ? ReadStandardInputText() : ReadChecksumText(input, &error);
@@ -92,10 +93,13 @@ void CheckOneFile(const Options& options, const std::wstring& input, Progress& p
 
     const std::wstring base = fromStdin ? L".\\-" : input;
     const std::optional<FileIdentity> self = fromStdin ? std::nullopt : IdentityOfPath(input);
+    const std::uint64_t selfSize = fromStdin ? 0 : FileSizeOf(input);
     for (const ChecksumEntry& entry : file.entries) {
         const std::wstring path = ResolveEntryPath(base, entry.name);
-        if (self && IdentityOfPath(path) == self) continue;  // a checksum file that lists itself
-        const EntryResult result = VerifyEntry(path, entry, HashOptionsFor(progress, entry.name, FileSizeOf(path)));
+        const std::uint64_t size = FileSizeOf(path);
+        // A checksum file that lists itself; only a file of its size can be it.
+        if (self && size == selfSize && IdentityOfPath(path) == self) continue;
+        const EntryResult result = VerifyEntry(path, entry, HashOptionsFor(progress, entry.name, size, buffers));
         ClearProgress(progress);
         ReportEntry(options, entry, result, counts);
     }
@@ -106,8 +110,9 @@ void CheckOneFile(const Options& options, const std::wstring& input, Progress& p
 int RunCheck(const Options& options) {
     const std::vector<std::wstring> inputs = options.inputs.empty() ? std::vector<std::wstring>{L"-"} : options.inputs;
     Progress progress = Progress::ForStandardError();
+    BlockBuffers buffers;
     CheckCounts counts;
-    for (const std::wstring& input : inputs) CheckOneFile(options, input, progress, counts);
+    for (const std::wstring& input : inputs) CheckOneFile(options, input, progress, buffers, counts);
     if (!options.status && (counts.failed || counts.missing || counts.unreadable)) WriteErrLine(counts.Summary());
     return counts.ExitCode();
 }

@@ -61,27 +61,32 @@ std::uint64_t FileSizeOf(const std::wstring& path) {
     return (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
 }
 
-void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output) {
+void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output, std::uint64_t outputSize) {
     std::erase_if(targets, [&](const Target& target) {
-        return !target.path.empty() && IdentityOfPath(target.path) == output;
+        return !target.path.empty() && FileSizeOf(target.path) == outputSize && IdentityOfPath(target.path) == output;
     });
 }
 
-HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, std::uint64_t size) {
+HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, std::uint64_t size, BlockBuffers& buffers) {
     progress.name = name;
     progress.total = size;
     progress.lastTick = 0;
-    return size >= kProgressThreshold ? progress.Options() : HashOptions{};
+    HashOptions options = size >= kProgressThreshold ? progress.Options() : HashOptions{};
+    options.buffers = &buffers;
+    return options;
 }
 
-HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& progress, std::uint64_t& size) {
+HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& progress, BlockBuffers& buffers,
+                      std::uint64_t& size) {
     if (target.path.empty()) {
-        HashResult result = HashHandle(GetStdHandle(STD_INPUT_HANDLE), algorithms, HashOptions{});
+        HashOptions options;
+        options.buffers = &buffers;
+        HashResult result = HashHandle(GetStdHandle(STD_INPUT_HANDLE), algorithms, options);
         size = result.bytesHashed;
         return result;
     }
     size = FileSizeOf(target.path);
-    HashResult result = HashFile(target.path, algorithms, HashOptionsFor(progress, target.display, size));
+    HashResult result = HashFile(target.path, algorithms, HashOptionsFor(progress, target.display, size, buffers));
     ClearProgress(progress);
     return result;
 }
@@ -97,17 +102,22 @@ int RunCompute(const Options& given) {
 
     std::vector<Target> targets;
     int exitCode = CollectTargets(options, targets) ? 0 : 3;
-    if (const auto output = IdentityOfHandle(GetStdHandle(STD_OUTPUT_HANDLE))) RemoveOutputFile(targets, *output);
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    LARGE_INTEGER outputSize;
+    if (const auto identity = IdentityOfHandle(output); identity && GetFileSizeEx(output, &outputSize)) {
+        RemoveOutputFile(targets, *identity, static_cast<std::uint64_t>(outputSize.QuadPart));
+    }
 
     const ChecksumWriterOptions writerOptions{options.format, false, options.upper, std::nullopt};
     const bool fileByFile = options.format == OutputFormat::Gnu || options.format == OutputFormat::Bsd;
     const std::vector<AlgorithmId> algorithms = AlgorithmsInMask(options.algorithms);
     Progress progress = Progress::ForStandardError();
+    BlockBuffers buffers;
     std::vector<FileDigests> kept;
 
     for (const Target& target : targets) {
         std::uint64_t size = 0;
-        const HashResult result = HashTarget(target, options.algorithms, progress, size);
+        const HashResult result = HashTarget(target, options.algorithms, progress, buffers, size);
         if (result.error != 0 || result.cancelled) {
             ReportHashError(target, result);
             exitCode = 3;

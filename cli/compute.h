@@ -29,20 +29,23 @@ std::optional<FileIdentity> IdentityOfPath(const std::wstring& path);
 
 // Drops the targets that are the file standard output writes to, so a run
 // redirected into the folder it hashes leaves its own output out. Standard
-// input and targets whose identity cannot be read stay.
-void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output);
+// input and targets whose identity cannot be read stay. Only targets of the
+// output's present size can be it, so only those are opened.
+void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output, std::uint64_t outputSize);
 
 // The size the file's attributes give, 0 when they cannot be read.
 std::uint64_t FileSizeOf(const std::wstring& path);
 
-// Hashing options for a file of this size: the progress line from 64 MiB on.
-HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, std::uint64_t size);
+// Hashing options for a file of this size: the progress line from 64 MiB on,
+// and the run's read buffers.
+HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, std::uint64_t size, BlockBuffers& buffers);
 
 // Hashes one target as every mode does: standard input in one pass without
 // progress; a file with the progress line when it is 64 MiB or more. size
 // receives the attribute size taken before hashing (the bytes read for
 // standard input).
-HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& progress, std::uint64_t& size);
+HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& progress, BlockBuffers& buffers,
+                      std::uint64_t& size);
 
 // "vmsum: <display>: <system text>." for a result that has no digests.
 void ReportHashError(const Target& target, const HashResult& result);

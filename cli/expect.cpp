@@ -17,10 +17,11 @@ int RunExpect(const Options& given) {
     // Every candidate algorithm in the same pass over each file.
     const AlgorithmMask algorithms = CandidateMask(*parsed);
     Progress progress = Progress::ForStandardError();
+    BlockBuffers buffers;
 
     for (const Target& target : targets) {
         std::uint64_t size = 0;
-        const HashResult result = HashTarget(target, algorithms, progress, size);
+        const HashResult result = HashTarget(target, algorithms, progress, buffers, size);
         if (result.error != 0 || result.cancelled) {
             ReportHashError(target, result);
             if (exitCode != 1) exitCode = 3;

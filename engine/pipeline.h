@@ -18,6 +18,21 @@
 namespace vms {
 
 inline constexpr std::uint32_t kDefaultBlockSize = 0x100000;
+inline constexpr std::size_t kRingSize = 4;
+
+// The read buffers of the block ring, kept by a caller that hashes many files
+// one after another. Under Wine a read into memory no read has touched yet
+// first touches every page of the buffer: for a small file in a fresh 1 MiB
+// block that costs ten times the read itself. Used by one call at a time.
+class BlockBuffers {
+public:
+    // Buffer index (0 to 3) of at least blockSize bytes, allocated on first use.
+    std::uint8_t* Get(std::size_t index, std::uint32_t blockSize);
+
+private:
+    std::array<std::unique_ptr<std::uint8_t[]>, kRingSize> buffers_;
+    std::array<std::uint32_t, kRingSize> sizes_{};
+};
 
 struct HashOptions {
     // When it points to true, hashing stops at the next check. Any thread may set it.
@@ -25,6 +40,8 @@ struct HashOptions {
     // Called on the calling thread with the cumulative number of bytes read.
     std::function<void(std::uint64_t)> progress;
     std::uint32_t blockSize = kDefaultBlockSize;
+    // Buffers to reuse; when null, the call allocates and frees its own.
+    BlockBuffers* buffers = nullptr;
 };
 
 // One entry per algorithm, indexed by AlgorithmId.
@@ -40,7 +57,7 @@ struct HashResult {
 
 // One slot of the read ring.
 struct Block {
-    std::unique_ptr<std::uint8_t[]> data;
+    std::uint8_t* data = nullptr;  // blockSize bytes, owned by BlockBuffers
     std::uint32_t length = 0;
     bool last = false;         // nothing follows: end of input or a read error
     std::uint32_t pending = 0; // hashing threads that have not consumed it yet

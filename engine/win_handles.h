@@ -47,9 +47,12 @@ private:
 };
 
 inline HANDLE InvalidHandleValue() { return INVALID_HANDLE_VALUE; }
+inline HANDLE NullHandleValue() { return nullptr; }
 
 // Files opened with CreateFileW.
 using UniqueFile = UniqueHandleOf<&CloseHandle, &InvalidHandleValue>;
+// Kernel objects whose "none" is null: mappings, mutexes, events, threads.
+using UniqueHandle = UniqueHandleOf<&CloseHandle, &NullHandleValue>;
 // FindFirstFileW searches.
 using UniqueFind = UniqueHandleOf<&FindClose, &InvalidHandleValue>;
 

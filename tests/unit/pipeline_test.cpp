@@ -184,8 +184,9 @@ TEST(ReadBlock, FillsWholeBlocksAndMarksTheEnd) {
     TempFolder folder;
     const std::wstring path = folder.Write(L"data", RandomBytes(10, 9));
     const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    BlockBuffers buffers;
     Block block;
-    block.data = std::make_unique<std::uint8_t[]>(8);
+    block.data = buffers.Get(0, 8);
     ReadOutcome outcome = ReadBlock(file, block, 8);
     EXPECT_FALSE(outcome.endOfInput);
     EXPECT_EQ(block.length, 8u);

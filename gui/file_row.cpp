@@ -1,0 +1,42 @@
+#include "gui/file_row.h"
+
+#include "engine/error_text.h"
+
+#include <cstdio>
+
+namespace app {
+
+std::wstring StatusText(const FileRow& row, const vms::ParsedHash* expected) {
+    switch (row.status) {
+    case RowStatus::Waiting: return L"Waiting";
+    case RowStatus::Hashing: return L"Hashing";
+    case RowStatus::Cancelled: return L"Cancelled";
+    case RowStatus::Error:
+        if (row.error == ERROR_FILE_NOT_FOUND || row.error == ERROR_PATH_NOT_FOUND) return L"Missing";
+        return vms::FormatErrorText(row.error);
+    case RowStatus::Done:
+        if (expected) {
+            if (const auto match = vms::FindMatchingCandidate(*expected, row.digests)) {
+                return L"Match (" + std::wstring(vms::GetAlgorithm(*match).displayName) + L")";
+            }
+        }
+        return row.changed ? L"Done, but the file changed while it was read" : L"Done";
+    }
+    return L"";
+}
+
+std::wstring FormatSize(std::uint64_t bytes) {
+    if (bytes < 1024) return std::to_wstring(bytes) + (bytes == 1 ? L" byte" : L" bytes");
+    static constexpr const wchar_t* kUnits[] = {L"KB", L"MB", L"GB", L"TB", L"PB"};
+    double value = static_cast<double>(bytes) / 1024;
+    std::size_t unit = 0;
+    while (value >= 1024 && unit + 1 < std::size(kUnits)) {
+        value /= 1024;
+        ++unit;
+    }
+    wchar_t text[32];
+    std::swprintf(text, std::size(text), value < 10 ? L"%.1f %ls" : L"%.0f %ls", value, kUnits[unit]);
+    return text;
+}
+
+}  // namespace app

@@ -1,0 +1,41 @@
+// One file of the window's list, and the words the list uses for its state.
+#pragma once
+
+#include "checksums/hash_recognition.h"
+#include "engine/algorithms.h"
+#include "engine/pipeline.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace app {
+
+// Never reused within a run; rows are referred to by id across threads.
+using RowId = std::uint64_t;
+
+enum class RowStatus { Waiting = 0, Hashing = 1, Done = 2, Error = 3, Cancelled = 4 };
+
+struct FileRow {
+    RowId id = 0;
+    std::wstring path;    // full path
+    std::wstring name;    // after the last separator
+    std::wstring folder;  // before it
+    std::uint64_t size = 0;
+    FILETIME modified{};
+    vms::DigestSet digests{};
+    vms::AlgorithmMask pending = 0;  // queued or being computed
+    RowStatus status = RowStatus::Waiting;
+    std::uint32_t error = 0;         // meaningful in status Error
+    bool changed = false;            // a job saw the file change while reading it
+};
+
+// "Waiting", "Done", "Match (SHA-256)" when it matches the expected hash,
+// "Missing", the system's error text...
+std::wstring StatusText(const FileRow& row, const vms::ParsedHash* expected);
+
+// "1 byte", "1023 bytes", "1.5 KB", "10 KB", up to PB.
+std::wstring FormatSize(std::uint64_t bytes);
+
+}  // namespace app

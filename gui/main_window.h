@@ -1,0 +1,111 @@
+// vmview's main window: a resizable dialog holding the file list. The dialog
+// procedure decodes messages and calls the list, worker and presentation logic.
+#pragma once
+
+#include "gui/com_ptr.h"
+#include "gui/file_list.h"
+#include "gui/gdi_owners.h"
+#include "gui/hash_worker.h"
+#include "gui/list_presentation.h"
+#include "gui/settings.h"
+#include "gui/window_layout.h"
+
+#include "engine/win_handles.h"
+
+#include <shellapi.h>
+#include <shobjidl.h>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace app {
+
+inline constexpr UINT WM_APP_REBUILD_FOR_DPI = WM_APP + 1;
+inline constexpr UINT WM_APP_JOB_DONE = WM_APP + 10;
+inline constexpr UINT WM_APP_PROGRESS = WM_APP + 11;
+
+// The algorithm check boxes, in the order of kBoxedAlgorithms.
+inline constexpr int kCheckBoxIds[] = {1011, 1012, 1013, 1014, 1015};
+inline constexpr UINT_PTR kProgressTimer = 1;
+inline constexpr UINT kProgressTimerPeriod = 200;
+
+class MainWindow {
+public:
+    // Creates the (hidden) dialog; null when that failed.
+    HWND Create(HINSTANCE instance);
+    bool StartsMaximized() const { return settings_.window && settings_.window->maximized; }
+    void AddPaths(const std::vector<std::wstring>& paths);
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    void OnInit();
+    void OnDestroy();
+    void OnCommand(int id, int code);
+    LRESULT OnNotify(const NMHDR& header);
+    LRESULT OnListNotify(const NMHDR& header);
+    void OnJobDone(std::unique_ptr<JobResult> result);
+    void OnTimer();
+    bool OnCopyData(const COPYDATASTRUCT& data);
+    void OnDropFiles(HDROP drop);
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
+    void OnContextMenu(POINT screen, bool fromKeyboard);
+
+    void ReadDpi();
+    int Scale(int pixels96) const;
+    void CreateToolbar();
+    void CreateButtonIcons();
+    void CreateVerdictFont();
+    void SetWindowIcons();
+    void RestoreWindowRect();
+    void LayOut();
+
+    void ApplySelection(vms::AlgorithmMask algorithms);
+    void RebuildColumns();
+    void SaveColumnWidths();
+    void QueueMissing();
+    void Queue(FileRow& row);
+    void SortBy(int column);
+    void ShowMoreMenu();
+    void RemoveSelected();
+    void ClearList();
+    void CancelAll();
+    void MarkHashingRows();
+    void RefreshDetails();
+    void RefreshStatusLine();
+    void RefreshExpected();
+    void UpdateOptionChecks();
+    void OpenWebPage(const wchar_t* address);
+    void SetListCount(bool keepScroll);
+
+    std::vector<std::size_t> SelectedPositions() const;
+    CellContext Context() const { return {settings_.uppercase, expected_ ? &*expected_ : nullptr}; }
+
+    HWND hwnd_ = nullptr;
+    HWND list_ = nullptr;
+    HWND toolbar_ = nullptr;
+    FileList files_;
+    std::unique_ptr<HashWorker> worker_;
+    Settings settings_;
+    std::vector<ColumnSpec> columns_;
+    int sortColumn_ = -1;
+    bool sortDescending_ = false;
+    UINT dpi_ = 96;
+    SIZE minSize_{};
+    WindowLayout layout_;
+    bool bannerShown_ = false;
+    bool highContrast_ = false;
+    std::optional<vms::ParsedHash> expected_;
+    vms::UniqueHandle publishedWindow_;
+    UINT taskbarCreatedMessage_ = 0;
+    ComPtr<ITaskbarList3> taskbar_;
+    UniqueFont verdictFont_;
+    UniqueIcon bigIcon_;
+    UniqueIcon smallIcon_;
+    UniqueImageList toolbarImages_;
+    std::vector<UniqueImageList> buttonImages_;
+};
+
+}  // namespace app

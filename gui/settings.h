@@ -1,0 +1,52 @@
+// vmview's settings under HKEY_CURRENT_USER\Software\Zentaro\Verimond: read
+// once when the window starts, written once when it closes.
+#pragma once
+
+#include "engine/algorithms.h"
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace app {
+
+inline constexpr const wchar_t* kSettingsKey = L"Software\\Zentaro\\Verimond";
+inline constexpr vms::AlgorithmMask kDefaultAlgorithms = 14;  // MD5, SHA-1, SHA-256
+inline constexpr std::array<int, 4> kDefaultColumnWidths = {200, 160, 70, 90};
+
+struct WindowPlacement {
+    RECT rect{};  // restored rectangle, screen pixels
+    bool maximized = false;
+};
+
+struct Settings {
+    vms::AlgorithmMask algorithms = kDefaultAlgorithms;
+    bool uppercase = false;
+    bool showLegacy = false;
+    bool includeHidden = false;
+    bool crlf = false;
+    std::array<int, 4> columnWidths = kDefaultColumnWidths;  // Name, Folder, Size, Status at 96 DPI
+    std::optional<WindowPlacement> window;
+};
+
+// One stored value as read: nothing when missing; its type and bytes otherwise.
+struct StoredValue {
+    DWORD type = REG_NONE;
+    std::vector<std::uint8_t> bytes;
+};
+
+// Reads one stored value by name; a parameter so the rules can be tested without a registry.
+using ValueReader = std::function<std::optional<StoredValue>(const wchar_t* name)>;
+
+// Applies every rule: wrong types and sizes, widths outside 30..2000, masks of
+// nothing, legacy algorithms while they are hidden.
+Settings ParseSettings(const ValueReader& read);
+
+Settings LoadSettings();
+void SaveSettings(const Settings& settings);
+
+}  // namespace app
