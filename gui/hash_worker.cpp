@@ -86,6 +86,7 @@ void HashWorker::Run() {
         }
         vms::HashOptions options;
         options.cancel = &cancel_;
+        options.buffers = &buffers_;
         options.progress = [this](std::uint64_t bytes) {
             bytesRead_ = bytes;
             if (!noticePending_.exchange(true)) progress_();

@@ -81,6 +81,7 @@ private:
     std::atomic<std::uint64_t> bytesRead_{0};
     std::atomic<bool> cancel_{false};
     std::atomic<bool> noticePending_{false};
+    vms::BlockBuffers buffers_;  // the worker thread's alone
     std::thread thread_;
 };
 

@@ -1,0 +1,205 @@
+"""vmview in a real window under Xvfb: a driver program sends what a user's
+actions send and reads back the list, the status line and the buttons."""
+import os
+import subprocess
+import time
+from pathlib import Path
+
+from harness import VmsumTestCase, WINE_RUN, main, parse_bsd
+
+VMVIEW = os.environ["VMVIEW_EXE"]
+DRIVER = os.environ["VMVIEW_DRIVER"]
+SCREENSHOTS = Path(os.environ["VM_SCREENSHOTS"])
+KEY = r"HKCU\Software\Zentaro\Verimond"
+
+IDC_MORE, IDC_STATUS, IDC_CHECK_BLAKE3, IDC_CHECK_SHA256, IDC_DETAILS = 1016, 1050, 1015, 1013, 1040
+ID_REMOVE, ID_CLEAR, ID_UPPERCASE, ID_SHOW_LEGACY = 40013, 40014, 40020, 40021
+MORE_CRC32, MORE_MD2 = 41000, 41013
+ANCHORED = [1001, 1016, 1021, 1031, 1032, 1040, 1041, 1042, 1043, 1050, 1053]
+
+
+def wine(*args, check=True):
+    return subprocess.run([WINE_RUN, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=check, timeout=120)
+
+
+class VmviewWindow(VmsumTestCase):
+    def setUp(self):
+        super().setUp()
+        wine("reg", "delete", KEY, "/f", check=False)
+        self.process = None
+
+    def tearDown(self):
+        if self.process and self.process.poll() is None:
+            self.driver("close", check=False)
+            try:
+                self.process.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+        super().tearDown()
+
+    def start(self, *paths):
+        self.process = subprocess.Popen([WINE_RUN, VMVIEW, *map(str, paths)], cwd=self.dir,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.driver("find")
+
+    def driver(self, *args, check=True):
+        run = subprocess.run([WINE_RUN, DRIVER, *map(str, args)], cwd=self.dir, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, timeout=180)
+        if check:
+            self.assertEqual(run.returncode, 0, run.stderr.decode())
+        return run.stdout.decode("utf-8")
+
+    def rows(self):
+        return [line.split("\t") for line in self.driver("rows").splitlines()]
+
+    def columns(self):
+        return self.driver("columns").splitlines()
+
+    def idle_rows(self):
+        self.driver("wait-idle")
+        return self.rows()
+
+    def close(self):
+        self.driver("close")
+        self.assertEqual(self.process.wait(timeout=20), 0)
+
+    def vmsum_digests(self, path, algorithms="md5,sha1,sha256"):
+        run = subprocess.run([WINE_RUN, os.environ["VMSUM_EXE"], "-a", algorithms, "--tag", str(path)],
+                             stdout=subprocess.PIPE, check=True)
+        return [value for _, _, value in parse_bsd(run.stdout)]
+
+    def test_paths_on_the_command_line_reach_done_with_vmsum_digests(self):
+        self.write("a.txt", b"abc")
+        self.write("docs/big.bin", os.urandom(3 * 1024 * 1024 + 17))
+        self.write("docs/deeper/c.txt", "Grüße".encode())
+        self.start(self.dir / "a.txt", self.dir / "docs", self.dir / "nope.bin")
+        self.assertEqual(self.columns(), ["Name", "Folder", "Size", "MD5", "SHA-1", "SHA-256", "Status"])
+        rows = self.idle_rows()
+        self.assertEqual([row[0] for row in rows], ["a.txt", "big.bin", "c.txt", "nope.bin"])
+        for row, path in zip(rows, ["a.txt", "docs/big.bin", "docs/deeper/c.txt"]):
+            self.assertEqual(row[6], "Done", row)
+            self.assertEqual(row[3:6], self.vmsum_digests(self.dir / path), path)
+        self.assertEqual(rows[0][2], "3 bytes")
+        self.assertEqual(rows[1][2], "3.0 MB")
+        self.assertEqual(rows[3][6], "Missing")
+        self.assertEqual(rows[3][3:6], ["", "", ""])
+        self.assertEqual(self.driver("text", IDC_STATUS).strip(), "4 files, 3.0 MB")
+        self.close()
+
+    def test_a_second_start_hands_its_paths_to_the_first_window(self):
+        self.write("one.txt", b"1")
+        self.write("two.txt", b"2")
+        self.start(self.dir / "one.txt")
+        second = subprocess.run([WINE_RUN, VMVIEW, "two.txt"], cwd=self.dir, timeout=60)
+        self.assertEqual(second.returncode, 0)
+        self.assertEqual([row[0] for row in self.idle_rows()], ["one.txt", "two.txt"])
+        # Messages of another tag, or with an odd byte count, change nothing.
+        self.assertEqual(self.driver("rawcopydata", "0x1234", "20").strip(), "0")
+        self.assertEqual(self.driver("rawcopydata", "0x4C504D56", "19").strip(), "0")
+        self.assertEqual(self.driver("handoff", "one.txt", "ONE.TXT").strip(), "1")  # already listed
+        self.assertEqual(len(self.rows()), 2)
+        self.close()
+
+    def test_choosing_algorithms_adds_columns_and_their_digests(self):
+        self.write("a.txt", b"abc")
+        self.start(self.dir / "a.txt")
+        self.idle_rows()
+        self.driver("click", IDC_CHECK_BLAKE3)
+        self.driver("command", MORE_CRC32)
+        self.assertEqual(self.columns(), ["Name", "Folder", "Size", "CRC32", "MD5", "SHA-1", "SHA-256", "BLAKE3", "Status"])
+        self.assertEqual(self.driver("text", IDC_MORE).strip(), "&More (+1)...")
+        row = self.idle_rows()[0]
+        self.assertEqual(row[3], "352441c2")
+        self.assertEqual(row[7], "6437b3ac38465133ffb63b75273a8db548c558465d79db03fd359c6cd5bd9d85")
+        self.assertEqual(row[8], "Done")
+        # Unchecking SHA-256 and everything else leaves SHA-256 alone, checked.
+        for command in [MORE_CRC32]:
+            self.driver("command", command)
+        for box in [1011, 1012, 1013, 1015]:
+            self.driver("click", box)
+        self.assertEqual(self.columns(), ["Name", "Folder", "Size", "SHA-256", "Status"])
+        self.assertEqual(self.driver("checked", IDC_CHECK_SHA256).strip(), "1")
+        self.close()
+
+    def test_remove_and_clear(self):
+        for name in ["a.txt", "b.txt", "c.txt"]:
+            self.write(name, name.encode())
+        self.start(self.dir / "a.txt", self.dir / "b.txt", self.dir / "c.txt")
+        self.idle_rows()
+        self.driver("select", 1)
+        self.assertIn("b.txt\r\nFolder:", self.driver("text", IDC_DETAILS))
+        self.driver("command", ID_REMOVE)
+        self.assertEqual([row[0] for row in self.rows()], ["a.txt", "c.txt"])
+        self.assertEqual(self.driver("text", IDC_DETAILS).strip(), "2 files. Select one to see its details.")
+        self.driver("command", ID_CLEAR)
+        self.assertEqual(self.rows(), [])
+        self.assertEqual(self.driver("text", IDC_STATUS).strip(), "")
+        self.close()
+
+    def test_settings_survive_a_restart_and_bad_values_fall_back(self):
+        self.write("a.txt", b"abc")
+        self.start(self.dir / "a.txt")
+        self.driver("command", ID_UPPERCASE)
+        self.driver("command", ID_SHOW_LEGACY)
+        self.driver("command", MORE_MD2)
+        self.idle_rows()
+        self.close()
+        stored = wine("reg", "query", KEY).stdout.decode("utf-8", "replace")
+        self.assertRegex(stored, r"Algorithms\s+REG_DWORD\s+0x200e")
+        self.assertRegex(stored, r"Uppercase\s+REG_DWORD\s+0x1")
+        self.assertRegex(stored, r"ShowLegacy\s+REG_DWORD\s+0x1")
+        self.assertRegex(stored, r"Columns\s+REG_BINARY\s+C8000000A000000046000000")
+        self.assertRegex(stored, r"Window\s+REG_BINARY")
+        self.start(self.dir / "a.txt")
+        self.assertEqual(self.columns(), ["Name", "Folder", "Size", "MD5", "SHA-1", "SHA-256", "MD2", "Status"])
+        self.assertEqual(self.idle_rows()[0][3], "900150983CD24FB0D6963F7D28E17F72")
+        self.close()
+
+        wine("reg", "add", KEY, "/v", "Algorithms", "/t", "REG_DWORD", "/d", "0", "/f")
+        wine("reg", "add", KEY, "/v", "ShowLegacy", "/t", "REG_DWORD", "/d", "0", "/f")
+        wine("reg", "add", KEY, "/v", "Columns", "/t", "REG_BINARY", "/d", "0A000000" * 3 + "0A0000", "/f")
+        self.start(self.dir / "a.txt")
+        self.assertEqual(self.columns(), ["Name", "Folder", "Size", "MD5", "SHA-1", "SHA-256", "Status"])
+        self.close()
+
+    def test_dropped_files_become_rows(self):
+        self.write("dropped.txt", b"drop")
+        self.start()
+        self.driver("drop", self.dir / "dropped.txt")
+        time.sleep(0.5)
+        self.assertEqual([row[0] for row in self.idle_rows()], ["dropped.txt"])
+        self.close()
+
+    def test_screenshot_and_layout_at_two_sizes(self):
+        for name, size in [("setup.exe", 5 * 1024 * 1024), ("readme.txt", 2048), ("release.iso", 1536)]:
+            self.write(name, os.urandom(size))
+        self.start(*(self.dir / name for name in ["setup.exe", "readme.txt", "release.iso"]))
+        self.idle_rows()
+        self.driver("select", 0)
+
+        def rects():
+            return {cid: tuple(map(int, self.driver("rect", cid).split())) for cid in ANCHORED}
+
+        def assert_no_overlap(placed):
+            for a, ra in placed.items():
+                for b, rb in placed.items():
+                    if a < b:
+                        overlap = ra[0] < rb[2] and rb[0] < ra[2] and ra[1] < rb[3] and rb[1] < ra[3]
+                        self.assertFalse(overlap, f"controls {a} and {b} overlap: {ra} {rb}")
+
+        original = rects()
+        assert_no_overlap(original)
+        SCREENSHOTS.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["import", "-window", "root", str(SCREENSHOTS / "vmview.png")], check=True, timeout=60)
+        outer = original[1021]
+        self.driver("resize", 1600, 1000)
+        assert_no_overlap(rects())
+        subprocess.run(["import", "-window", "root", str(SCREENSHOTS / "vmview-large.png")], check=True, timeout=60)
+        self.driver("resize", 800, 500)
+        self.driver("resize", 10, 10)  # held at the minimum size
+        self.assertEqual(rects(), original, outer)
+        self.close()
+
+
+if __name__ == "__main__":
+    main()

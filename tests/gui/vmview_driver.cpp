@@ -1,0 +1,259 @@
+// Drives a running vmview.exe the way a user's actions would, and reads back
+// what a user would see. One action per run:
+//   vmview_driver find                       wait for the main window
+//   vmview_driver rows                       the list's cells, a line per row, tab-separated
+//   vmview_driver columns                    the list's column titles
+//   vmview_driver text <control id>          a control's text
+//   vmview_driver checked <control id>       1 or 0
+//   vmview_driver visible <control id>       1 or 0
+//   vmview_driver command <command id>       as if chosen from a menu or a button
+//   vmview_driver click <control id>         a click on a button or check box
+//   vmview_driver select <row>...            select these rows (none: select nothing)
+//   vmview_driver handoff <path>...          the hand-off message of a second start
+//   vmview_driver rawcopydata <tag> <bytes>  a WM_COPYDATA of that tag and length
+//   vmview_driver drop <path>...             files dropped on the window
+//   vmview_driver wait-idle                  until no row waits or is being hashed
+//   vmview_driver resize <width> <height>    the window's outer size
+//   vmview_driver rect <control id>          a control's client rectangle
+//   vmview_driver close                      close the window, wait for the process
+// Output is UTF-8; exit code 0 on success, 1 on failure.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr ULONG_PTR kHandOffTag = 0x4C504D56;
+constexpr int kListId = 1021;
+
+void Print(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+}
+
+HWND FindMainWindow(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (const HWND window = FindWindowW(L"#32770", L"Verimond")) return window;
+        if (GetTickCount() - start > timeoutMs) throw std::runtime_error("no vmview window");
+        Sleep(100);
+    }
+}
+
+// Memory in the window's process, for messages whose pointers the system does not carry across.
+class RemoteMemory {
+public:
+    RemoteMemory(HWND window, std::size_t size) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, process);
+        if (!process_) throw std::runtime_error("cannot open the vmview process");
+        address_ = VirtualAllocEx(process_, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        if (!address_) throw std::runtime_error("cannot allocate in the vmview process");
+    }
+    ~RemoteMemory() {
+        VirtualFreeEx(process_, address_, 0, MEM_RELEASE);
+        CloseHandle(process_);
+    }
+    RemoteMemory(const RemoteMemory&) = delete;
+    RemoteMemory& operator=(const RemoteMemory&) = delete;
+
+    char* At(std::size_t offset) const { return static_cast<char*>(address_) + offset; }
+    void Write(std::size_t offset, const void* data, std::size_t size) const {
+        WriteProcessMemory(process_, At(offset), data, size, nullptr);
+    }
+    void Read(std::size_t offset, void* data, std::size_t size) const {
+        ReadProcessMemory(process_, At(offset), data, size, nullptr);
+    }
+
+private:
+    HANDLE process_ = nullptr;
+    void* address_ = nullptr;
+};
+
+constexpr std::size_t kTextCapacity = 1024;
+
+std::wstring ItemText(HWND list, const RemoteMemory& memory, int row, int column) {
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.cchTextMax = kTextCapacity;
+    item.pszText = reinterpret_cast<wchar_t*>(memory.At(sizeof item));
+    memory.Write(0, &item, sizeof item);
+    const auto length = SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(memory.At(0)));
+    std::wstring text(static_cast<std::size_t>(length), L'\0');
+    memory.Read(sizeof item, text.data(), text.size() * sizeof(wchar_t));
+    return text;
+}
+
+int ColumnCount(HWND list) {
+    return static_cast<int>(SendMessageW(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0));
+}
+
+std::vector<std::vector<std::wstring>> Rows(HWND window) {
+    const HWND list = GetDlgItem(window, kListId);
+    const RemoteMemory memory(window, sizeof(LVITEMW) + kTextCapacity * sizeof(wchar_t));
+    const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+    const int columns = ColumnCount(list);
+    std::vector<std::vector<std::wstring>> cells;
+    for (int row = 0; row < rows; ++row) {
+        cells.emplace_back();
+        for (int column = 0; column < columns; ++column) cells.back().push_back(ItemText(list, memory, row, column));
+    }
+    return cells;
+}
+
+std::wstring ControlText(HWND window, int id) {
+    wchar_t text[4096] = {};
+    SendDlgItemMessageW(window, id, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+void SendCopyData(HWND window, ULONG_PTR tag, const std::wstring& units, DWORD bytes) {
+    COPYDATASTRUCT data{tag, bytes, const_cast<wchar_t*>(units.data())};
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, 10000, &answer);
+    Print(std::to_wstring(answer) + L"\n");
+}
+
+std::wstring FullPath(const wchar_t* path) {
+    wchar_t full[32768];
+    const DWORD length = GetFullPathNameW(path, 32768, full, nullptr);
+    return length ? std::wstring(full, length) : path;
+}
+
+// A drop as the shell makes it: a DROPFILES block with the paths, posted as
+// WM_DROPFILES. The block has to be in the window's process, so it is written
+// there; a fixed block is its own handle, and the window releases it.
+void Drop(HWND window, int count, wchar_t** paths) {
+    std::wstring list;
+    for (int i = 0; i < count; ++i) list += FullPath(paths[i]) + L'\0';
+    list += L'\0';
+    DROPFILES header{};
+    header.pFiles = sizeof(DROPFILES);
+    header.fWide = TRUE;
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    const HANDLE target = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, process);
+    if (!target) throw std::runtime_error("cannot open the vmview process");
+    const std::size_t size = sizeof header + list.size() * sizeof(wchar_t);
+    void* block = VirtualAllocEx(target, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    WriteProcessMemory(target, block, &header, sizeof header, nullptr);
+    WriteProcessMemory(target, static_cast<char*>(block) + sizeof header, list.data(), list.size() * sizeof(wchar_t), nullptr);
+    CloseHandle(target);
+    PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+}
+
+bool AnyRowBusy(HWND window) {
+    for (const auto& row : Rows(window)) {
+        const std::wstring& status = row.back();
+        if (status == L"Waiting" || status == L"Hashing") return true;
+    }
+    return false;
+}
+
+int Run(int argc, wchar_t** argv) {
+    if (argc < 2) throw std::runtime_error("no action");
+    const std::wstring action = argv[1];
+    const HWND window = FindMainWindow(action == L"find" ? 30000 : 5000);
+    const auto id = [&] { return argc > 2 ? _wtoi(argv[2]) : 0; };
+    if (action == L"find") {
+        Print(L"found\n");
+    } else if (action == L"rows") {
+        for (const auto& row : Rows(window)) {
+            std::wstring line;
+            for (std::size_t i = 0; i < row.size(); ++i) line += (i ? L"\t" : L"") + row[i];
+            Print(line + L"\n");
+        }
+    } else if (action == L"columns") {
+        const HWND list = GetDlgItem(window, kListId);
+        const RemoteMemory memory(window, sizeof(LVCOLUMNW) + kTextCapacity * sizeof(wchar_t));
+        for (int column = 0; column < ColumnCount(list); ++column) {
+            LVCOLUMNW spec{};
+            spec.mask = LVCF_TEXT;
+            spec.cchTextMax = kTextCapacity;
+            spec.pszText = reinterpret_cast<wchar_t*>(memory.At(sizeof spec));
+            memory.Write(0, &spec, sizeof spec);
+            SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(memory.At(0)));
+            wchar_t title[kTextCapacity] = {};
+            memory.Read(sizeof spec, title, sizeof title - sizeof(wchar_t));
+            Print(std::wstring(title) + L"\n");
+        }
+    } else if (action == L"text") {
+        Print(ControlText(window, id()) + L"\n");
+    } else if (action == L"checked") {
+        Print(std::to_wstring(SendDlgItemMessageW(window, id(), BM_GETCHECK, 0, 0)) + L"\n");
+    } else if (action == L"visible") {
+        Print(std::wstring(IsWindowVisible(GetDlgItem(window, id())) ? L"1" : L"0") + L"\n");
+    } else if (action == L"command") {
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(id(), 0), 0);
+    } else if (action == L"click") {
+        SendDlgItemMessageW(window, id(), BM_CLICK, 0, 0);
+    } else if (action == L"select") {
+        const HWND list = GetDlgItem(window, kListId);
+        const RemoteMemory memory(window, sizeof(LVITEMW));
+        LVITEMW item{};
+        item.stateMask = LVIS_SELECTED;
+        memory.Write(0, &item, sizeof item);
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(memory.At(0)));
+        item.state = LVIS_SELECTED;
+        memory.Write(0, &item, sizeof item);
+        for (int i = 2; i < argc; ++i) {
+            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(_wtoi(argv[i])), reinterpret_cast<LPARAM>(memory.At(0)));
+        }
+    } else if (action == L"handoff") {
+        std::wstring list;
+        for (int i = 2; i < argc; ++i) list += FullPath(argv[i]) + L'\0';
+        SendCopyData(window, kHandOffTag, list, static_cast<DWORD>(list.size() * sizeof(wchar_t)));
+    } else if (action == L"rawcopydata") {
+        const std::wstring units = L"C:\\windows\\win.ini";
+        SendCopyData(window, static_cast<ULONG_PTR>(wcstoull(argv[2], nullptr, 0)), units, static_cast<DWORD>(_wtoi(argv[3])));
+    } else if (action == L"drop") {
+        Drop(window, argc - 2, argv + 2);
+    } else if (action == L"wait-idle") {
+        const DWORD start = GetTickCount();
+        while (AnyRowBusy(window)) {
+            if (GetTickCount() - start > 120000) throw std::runtime_error("rows still busy");
+            Sleep(100);
+        }
+    } else if (action == L"resize") {
+        SetWindowPos(window, nullptr, 0, 0, _wtoi(argv[2]), _wtoi(argv[3]), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    } else if (action == L"rect") {
+        RECT rect;
+        GetWindowRect(GetDlgItem(window, id()), &rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        Print(std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) + L" " + std::to_wstring(rect.right) + L" " +
+              std::to_wstring(rect.bottom) + L"\n");
+    } else if (action == L"close") {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        const HANDLE handle = OpenProcess(SYNCHRONIZE, FALSE, process);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        if (handle) {
+            WaitForSingleObject(handle, 20000);
+            CloseHandle(handle);
+        }
+    } else {
+        throw std::runtime_error("unknown action");
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "vmview_driver: %s\n", error.what());
+        return 1;
+    }
+}
