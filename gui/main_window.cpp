@@ -116,6 +116,13 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(list_, nullptr, TRUE);
         return FALSE;
     }
+    case WM_DRAWITEM: {
+        // The verdict line: the dialog's background until a verdict is drawn on it.
+        const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item.CtlID != IDC_VERDICT) return FALSE;
+        FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_3DFACE));
+        return TRUE;
+    }
     case WM_CLOSE:
         DestroyWindow(hwnd_);
         return TRUE;

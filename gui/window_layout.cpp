@@ -83,7 +83,7 @@ void WindowLayout::Apply(HWND dialog, bool bannerShown, int bannerGap) const {
         }
     }
     if (batch) EndDeferWindowPos(batch);
-    InvalidateRect(dialog, nullptr, TRUE);
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 }  // namespace app

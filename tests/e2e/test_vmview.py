@@ -190,10 +190,12 @@ class VmviewWindow(VmsumTestCase):
         original = rects()
         assert_no_overlap(original)
         SCREENSHOTS.mkdir(parents=True, exist_ok=True)
+        time.sleep(0.5)  # painting follows the messages
         subprocess.run(["import", "-window", "root", str(SCREENSHOTS / "vmview.png")], check=True, timeout=60)
         outer = original[1021]
         self.driver("resize", 1600, 1000)
         assert_no_overlap(rects())
+        time.sleep(0.5)
         subprocess.run(["import", "-window", "root", str(SCREENSHOTS / "vmview-large.png")], check=True, timeout=60)
         self.driver("resize", 800, 500)
         self.driver("resize", 10, 10)  # held at the minimum size
