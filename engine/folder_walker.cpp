@@ -64,7 +64,7 @@ bool ListFolder(const std::wstring& folder, const FindOptions& options, std::vec
     return true;
 }
 
-bool WalkFolder(const std::wstring& folder, const std::wstring& relativePrefix, const std::wstring& specification,
+bool WalkFolder(const std::wstring& folder, const std::wstring& relativePrefix, const std::wstring& namePattern,
                 const FindOptions& options, const FoundFileCallback& callback, bool& found) {
     std::vector<FolderEntry> entries;
     if (!ListFolder(folder, options, entries)) return false;
@@ -73,11 +73,11 @@ bool WalkFolder(const std::wstring& folder, const std::wstring& relativePrefix, 
         std::wstring full = JoinPath(folder, entry.name);
         std::wstring relative = relativePrefix.empty() ? entry.name : relativePrefix + L"\\" + entry.name;
         if (!entry.isFolder) {
-            if (!specification.empty() && !PathMatchSpecW(entry.name.c_str(), specification.c_str())) continue;
+            if (!namePattern.empty() && !PathMatchSpecW(entry.name.c_str(), namePattern.c_str())) continue;
             found = true;
             callback({std::move(full), std::move(relative), entry.size});
         } else if (options.recursive) {
-            WalkFolder(full, relative, specification, options, callback, found);
+            WalkFolder(full, relative, namePattern, options, callback, found);
         }
     }
     return true;
@@ -92,16 +92,16 @@ bool FindPattern(const std::wstring& pattern, const FindOptions& options, const 
     const std::size_t separator = LastSeparator(pattern);
     std::wstring folder = L".";
     std::wstring prefix;
-    std::wstring specification = pattern;
+    std::wstring namePattern = pattern;
     if (separator != std::wstring::npos) {
         folder = pattern.substr(0, separator);
         prefix = pattern.substr(0, separator + 1);
-        specification = pattern.substr(separator + 1);
+        namePattern = pattern.substr(separator + 1);
     }
     if (folder.empty()) folder = L"\\";
     if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // "C:" means the drive's root here
     bool found = false;
-    const bool listed = WalkFolder(folder, L"", specification, options,
+    const bool listed = WalkFolder(folder, L"", namePattern, options,
                                    [&](FoundFile file) {
                                        file.path = prefix + file.relative;
                                        callback(std::move(file));

@@ -42,10 +42,10 @@ bool FindPattern(const std::wstring& pattern, const FindOptions& options, const 
 // could be listed; the system's last error tells why not.
 bool FindInFolder(const std::wstring& folder, const FindOptions& options, const FoundFileCallback& callback);
 
-// Walks one folder: its files matching specification (all when empty), then
+// Walks one folder: its files matching namePattern (all when empty), then
 // its subfolders when recursive. Sets found when any file was reported.
 // Subfolders that cannot be listed are skipped.
-bool WalkFolder(const std::wstring& folder, const std::wstring& relativePrefix, const std::wstring& specification,
+bool WalkFolder(const std::wstring& folder, const std::wstring& relativePrefix, const std::wstring& namePattern,
                 const FindOptions& options, const FoundFileCallback& callback, bool& found);
 
 // The entries of one folder, sorted. A folder that does not exist fails (the
