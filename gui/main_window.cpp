@@ -6,7 +6,6 @@
 #include "gui/single_instance.h"
 #include "gui/status_line.h"
 #include "gui/toolbar.h"
-#include "verimond_version.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -29,7 +28,6 @@ struct IconButton {
 
 constexpr IconButton kIconButtons[] = {
     {IDC_PASTE, IDI_PASTE}, {IDC_COPY_HASHES, IDI_COPY}, {IDC_VIRUSTOTAL, IDI_VIRUSTOTAL}, {IDC_OPEN_FOLDER, IDI_OPEN_FOLDER}};
-
 
 bool IsEditFocused() {
     wchar_t className[16] = {};
@@ -287,6 +285,12 @@ void MainWindow::OnCommand(int id, int code) {
         break;
     case ID_EXIT:
         DestroyWindow(hwnd_);
+        break;
+    case ID_COPY_HASHES:  // Ctrl+C: in an edit box it copies the box's selection
+        if (IsEditFocused()) SendMessageW(GetFocus(), WM_COPY, 0, 0);
+        break;
+    case ID_PASTE_EXPECTED:  // Ctrl+V: in an edit box it pastes into the box
+        if (IsEditFocused()) SendMessageW(GetFocus(), WM_PASTE, 0, 0);
         break;
     case ID_SELECT_ALL:
         if (IsEditFocused()) {
