@@ -64,6 +64,7 @@ FileList::Added FileList::AddPaths(const std::vector<std::wstring>& paths, bool 
 
 std::optional<QueuedJob> FileList::QueueRow(FileRow& row, vms::AlgorithmMask mask) {
     if (row.status == RowStatus::Error) return std::nullopt;
+    if (row.fromChecksumFile) mask |= vms::CandidateMask(row.expectedCandidates);
     vms::AlgorithmMask missing = 0;
     for (vms::AlgorithmId id : vms::AlgorithmsInMask(mask)) {
         if (!row.digests[id].present && !(row.pending & vms::MaskOf(id))) missing |= vms::MaskOf(id);

@@ -54,8 +54,10 @@ public:
     const std::vector<FileRow>& Rows() const { return rows_; }
     std::optional<std::size_t> PositionOf(RowId id) const;
 
-private:
+    // After rows were appended to Rows() directly.
     void RebuildIndex();
+
+private:
 
     std::vector<FileRow> rows_;
     std::unordered_map<RowId, std::size_t> index_;

@@ -2,6 +2,7 @@
 
 #include "engine/error_text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace app {
@@ -15,6 +16,15 @@ std::wstring StatusText(const FileRow& row, const vms::ParsedHash* expected) {
         if (row.error == ERROR_FILE_NOT_FOUND || row.error == ERROR_PATH_NOT_FOUND) return L"Missing";
         return vms::FormatErrorText(row.error);
     case RowStatus::Done:
+        if (row.fromChecksumFile) {
+            if (const auto match = vms::FindMatchingCandidate(row.expectedCandidates, row.expectedBytes, row.digests)) {
+                return L"OK (" + std::wstring(vms::GetAlgorithm(*match).displayName) + L")";
+            }
+            const bool allComputed = std::ranges::all_of(row.expectedCandidates, [&](vms::AlgorithmId id) {
+                return row.digests[id].present;
+            });
+            if (allComputed) return L"FAILED";
+        }
         if (expected) {
             if (const auto match = vms::FindMatchingCandidate(*expected, row.digests)) {
                 return L"Match (" + std::wstring(vms::GetAlgorithm(*match).displayName) + L")";

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -29,6 +30,13 @@ struct FileRow {
     RowStatus status = RowStatus::Waiting;
     std::uint32_t error = 0;         // meaningful in status Error
     bool changed = false;            // a job saw the file change while reading it
+
+    // Rows that stand for an entry of a checksum file being verified.
+    bool fromChecksumFile = false;
+    std::vector<std::uint8_t> expectedBytes;
+    std::vector<vms::AlgorithmId> expectedCandidates;
+    std::wstring checksumFile;
+    std::uint32_t checksumLine = 0;
 };
 
 // "Waiting", "Done", "Match (SHA-256)" when it matches the expected hash,

@@ -1,6 +1,8 @@
 #include "gui/list_presentation.h"
 
 #include "engine/error_text.h"
+#include "engine/text.h"
+#include "gui/verdict.h"
 
 #include <shlwapi.h>
 
@@ -12,6 +14,7 @@ namespace {
 
 constexpr int kMaxHashColumnWidth = 260;
 constexpr COLORREF kMatchBackground = RGB(222, 245, 222);
+constexpr COLORREF kFailureBackground = RGB(250, 222, 222);
 
 }  // namespace
 
@@ -79,9 +82,19 @@ std::vector<FileRow> SortedRows(std::vector<FileRow> rows, const ColumnSpec& col
 }
 
 std::optional<COLORREF> RowBackground(const FileRow& row, const CellContext& context, bool highContrast) {
-    if (highContrast || !context.expected) return std::nullopt;
-    if (!vms::FindMatchingCandidate(*context.expected, row.digests)) return std::nullopt;
-    return kMatchBackground;
+    if (highContrast) return std::nullopt;
+    const bool matchesBox = context.expected && vms::FindMatchingCandidate(*context.expected, row.digests);
+    if (row.fromChecksumFile) {
+        switch (CompareRow(row, row.expectedBytes, row.expectedCandidates).match) {
+        case RowMatch::Match: return kMatchBackground;
+        case RowMatch::Mismatch:
+        case RowMatch::Missing:
+        case RowMatch::Unreadable: return kFailureBackground;
+        case RowMatch::Pending: return matchesBox ? std::optional(kMatchBackground) : std::nullopt;
+        case RowMatch::NotChecked: return std::nullopt;
+        }
+    }
+    return matchesBox ? std::optional(kMatchBackground) : std::nullopt;
 }
 
 std::wstring MoreButtonText(vms::AlgorithmMask algorithms) {
@@ -158,6 +171,12 @@ std::wstring DetailsText(std::span<const FileRow> rows, std::span<const std::siz
     for (const vms::AlgorithmInfo& info : vms::AllAlgorithms()) {
         const vms::DigestEntry& entry = row.digests[info.id];
         if (entry.present) text += L"\r\n" + std::wstring(info.displayName) + L":\t" + vms::DigestToHexW(entry.digest, uppercase);
+    }
+    if (row.fromChecksumFile) {
+        const std::size_t separator = row.checksumFile.find_last_of(L'\\');
+        text += L"\r\nExpected:\t" + vms::FromUtf8(vms::BytesToHex(row.expectedBytes, uppercase)) + L" (" +
+                row.checksumFile.substr(separator == std::wstring::npos ? 0 : separator + 1) + L", line " +
+                std::to_wstring(row.checksumLine) + L")";
     }
     return text;
 }

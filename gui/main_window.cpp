@@ -115,12 +115,14 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return FALSE;
     }
     case WM_DRAWITEM: {
-        // The verdict line: the dialog's background until a verdict is drawn on it.
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (item.CtlID != IDC_VERDICT) return FALSE;
-        FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_3DFACE));
+        DrawVerdict(item);
         return TRUE;
     }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) != WA_INACTIVE) CheckClipboard();
+        return FALSE;
     case WM_CLOSE:
         DestroyWindow(hwnd_);
         return TRUE;
@@ -163,6 +165,7 @@ void MainWindow::OnInit() {
     UpdateOptionChecks();
     ApplySelection(settings_.algorithms);
     LayOut();
+    RefreshVerdict();
     RefreshDetails();
     RefreshStatusLine();
 }
@@ -242,7 +245,7 @@ void MainWindow::RestoreWindowRect() {
     SetWindowPlacement(hwnd_, &placement);
 }
 
-void MainWindow::LayOut() { layout_.Apply(hwnd_, bannerShown_, Scale(kBannerGap96)); }
+void MainWindow::LayOut() { layout_.Apply(hwnd_, noticeKind_ != NoticeKind::None, Scale(kBannerGap96)); }
 
 void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
     SaveColumnWidths();
@@ -290,7 +293,17 @@ void MainWindow::OnCommand(int id, int code) {
         if (IsEditFocused()) SendMessageW(GetFocus(), WM_COPY, 0, 0);
         break;
     case ID_PASTE_EXPECTED:  // Ctrl+V: in an edit box it pastes into the box
-        if (IsEditFocused()) SendMessageW(GetFocus(), WM_PASTE, 0, 0);
+        if (IsEditFocused()) {
+            SendMessageW(GetFocus(), WM_PASTE, 0, 0);
+        } else {
+            PasteExpectedHash();
+        }
+        break;
+    case IDC_PASTE:
+        PasteExpectedHash();
+        break;
+    case ID_VERIFY:
+        ChooseAndVerifyChecksumFiles();
         break;
     case ID_SELECT_ALL:
         if (IsEditFocused()) {
@@ -337,7 +350,10 @@ void MainWindow::OnCommand(int id, int code) {
         ShowMoreMenu();
         break;
     case IDC_EXPECTED:
-        if (code == EN_CHANGE) RefreshExpected();
+        if (code == EN_CHANGE) {
+            RefreshVerdict();
+            if (noticeKind_ == NoticeKind::Clipboard) HideNotice();
+        }
         break;
     case IDC_CANCEL:
         CancelAll();

@@ -8,6 +8,7 @@
 #include "gui/hash_worker.h"
 #include "gui/list_presentation.h"
 #include "gui/settings.h"
+#include "gui/verdict.h"
 #include "gui/window_layout.h"
 
 #include "engine/win_handles.h"
@@ -28,6 +29,9 @@ inline constexpr UINT WM_APP_PROGRESS = WM_APP + 11;
 // The algorithm check boxes, in the order of kBoxedAlgorithms.
 inline constexpr int kCheckBoxIds[] = {1011, 1012, 1013, 1014, 1015};
 inline constexpr UINT_PTR kProgressTimer = 1;
+
+// What the notice bar above the list offers.
+enum class NoticeKind { None = 0, Clipboard = 1, ChecksumFile = 2, StaleExplorerEntries = 3, SkippedLines = 4 };
 inline constexpr UINT kProgressTimerPeriod = 200;
 
 class MainWindow {
@@ -75,7 +79,15 @@ private:
     void MarkHashingRows();
     void RefreshDetails();
     void RefreshStatusLine();
-    void RefreshExpected();
+    void RefreshVerdict();
+    void DrawVerdict(const DRAWITEMSTRUCT& item) const;
+    void ShowNotice(NoticeKind kind, const std::wstring& text, const std::wstring& payload);
+    void HideNotice();
+    void OnNoticeLink(const std::wstring& id);
+    void PasteExpectedHash();
+    void CheckClipboard();
+    void ChooseAndVerifyChecksumFiles();
+    void VerifyChecksumFile(const std::wstring& path);
     void UpdateOptionChecks();
     void OpenWebPage(const wchar_t* address);
     void SetListCount(bool keepScroll);
@@ -95,7 +107,11 @@ private:
     UINT dpi_ = 96;
     SIZE minSize_{};
     WindowLayout layout_;
-    bool bannerShown_ = false;
+    NoticeKind noticeKind_ = NoticeKind::None;
+    std::wstring noticePayload_;
+    Verdict verdict_;
+    DWORD clipboardSequence_ = 0;
+    std::wstring dismissedClipboard_;
     bool highContrast_ = false;
     std::optional<vms::ParsedHash> expected_;
     vms::UniqueHandle publishedWindow_;

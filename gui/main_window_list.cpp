@@ -2,6 +2,7 @@
 // results, columns, sorting, the More and context menus, details and status.
 #include "gui/main_window.h"
 
+#include "engine/folder_walker.h"
 #include "gui/resource.h"
 #include "gui/shell.h"
 #include "gui/status_line.h"
@@ -44,6 +45,13 @@ void MainWindow::AddPaths(const std::vector<std::wstring>& paths) {
         added = files_.AddPaths(paths, settings_.includeHidden);
         for (std::size_t i = added.first; i < added.first + added.count; ++i) Queue(files_.Rows()[i]);
     }
+    // One file that looks like a checksum file: offer to verify what it lists.
+    if (paths.size() == 1 && added.count == 1 && !vms::IsExistingFolder(paths.front()) &&
+        LooksLikeChecksumFile(files_.Rows()[added.first].path)) {
+        ShowNotice(NoticeKind::ChecksumFile,
+                   L"This looks like a checksum file. <a id=\"a\">Verify the files it lists</a>    <a id=\"x\">Dismiss</a>",
+                   files_.Rows()[added.first].path);
+    }
     SetListCount(true);
     if (added.count > 0) {
         ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
@@ -51,6 +59,7 @@ void MainWindow::AddPaths(const std::vector<std::wstring>& paths) {
         ListView_SetItemState(list_, first, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
         ListView_EnsureVisible(list_, first, FALSE);
     }
+    RefreshVerdict();
     RefreshDetails();
     RefreshStatusLine();
 }
@@ -79,13 +88,17 @@ void MainWindow::OnJobDone(std::unique_ptr<JobResult> result) {
         if (selected.size() == 1 && selected.front() == *position) RefreshDetails();
     }
     MarkHashingRows();
+    RefreshVerdict();
     RefreshStatusLine();
 }
 
 void MainWindow::OnTimer() {
     MarkHashingRows();
     RefreshStatusLine();
-    if (!worker_->Snapshot().busy) KillTimer(hwnd_, kProgressTimer);
+    if (!worker_->Snapshot().busy) {
+        KillTimer(hwnd_, kProgressTimer);
+        RefreshVerdict();
+    }
 }
 
 void MainWindow::MarkHashingRows() {
@@ -100,6 +113,7 @@ void MainWindow::RemoveSelected() {
     for (RowId id : files_.Remove(SelectedPositions())) worker_->RemoveJobsOf(id);
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
     SetListCount(false);
+    RefreshVerdict();
     RefreshDetails();
     RefreshStatusLine();
 }
@@ -108,6 +122,8 @@ void MainWindow::ClearList() {
     worker_->CancelAll();
     files_.Clear();
     SetListCount(false);
+    HideNotice();
+    RefreshVerdict();
     RefreshDetails();
     RefreshStatusLine();
 }
@@ -117,6 +133,7 @@ void MainWindow::CancelAll() {
     files_.CancelPending();
     InvalidateRect(list_, nullptr, FALSE);
     RefreshStatusLine();
+    RefreshVerdict();
 }
 
 void MainWindow::ApplySelection(vms::AlgorithmMask algorithms) {
@@ -254,15 +271,12 @@ void MainWindow::RefreshStatusLine() {
     }
 }
 
-void MainWindow::RefreshExpected() {
-    wchar_t buffer[4097 + 2];
-    GetDlgItemTextW(hwnd_, IDC_EXPECTED, buffer, static_cast<int>(std::size(buffer)));
-    expected_ = vms::RecognizeHash(buffer, false);
-    InvalidateRect(list_, nullptr, FALSE);
-}
-
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
     if (header.hwndFrom == list_) return OnListNotify(header);
+    if (header.idFrom == IDC_BANNER && (header.code == NM_CLICK || header.code == NM_RETURN)) {
+        OnNoticeLink(reinterpret_cast<const NMLINK&>(header).item.szID);
+        return 0;
+    }
     if (header.code == TTN_GETDISPINFOW) {
         auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
         if (const wchar_t* tip = ToolbarTip(static_cast<int>(header.idFrom))) info.lpszText = const_cast<wchar_t*>(tip);

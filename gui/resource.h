@@ -12,11 +12,11 @@
 #define IDI_PASTE 17
 #define IDI_VIRUSTOTAL 18
 #define IDI_OPEN_FOLDER 19
-#define IDI_MATCH 20
-#define IDI_MISMATCH 21
-#define IDI_SIGNATURE 22
-#define IDI_ORIGIN 23
-#define IDI_INFO 24
+#define IDI_SIGNATURE 20
+#define IDI_MATCH 21
+#define IDI_MISMATCH 22
+#define IDI_INFO 23
+#define IDI_BUSY 24
 
 #define IDD_MAIN 100
 #define IDM_MAIN 102

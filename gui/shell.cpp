@@ -5,6 +5,7 @@
 #include <shellapi.h>
 #include <shobjidl.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace app {
@@ -21,7 +22,8 @@ std::wstring FileSystemPath(IShellItem* item) {
     return path;
 }
 
-ComPtr<IFileOpenDialog> ShowOpenDialog(HWND owner, const wchar_t* title, FILEOPENDIALOGOPTIONS extra) {
+ComPtr<IFileOpenDialog> ShowOpenDialog(HWND owner, const wchar_t* title, FILEOPENDIALOGOPTIONS extra,
+                                       const std::vector<COMDLG_FILTERSPEC>& filters = {}) {
     IFileOpenDialog* raw = nullptr;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&raw)))) return nullptr;
     ComPtr<IFileOpenDialog> dialog(raw);
@@ -29,6 +31,7 @@ ComPtr<IFileOpenDialog> ShowOpenDialog(HWND owner, const wchar_t* title, FILEOPE
     dialog->GetOptions(&options);
     dialog->SetOptions(options | FOS_FORCEFILESYSTEM | FOS_NOCHANGEDIR | extra);
     dialog->SetTitle(title);
+    if (!filters.empty()) dialog->SetFileTypes(static_cast<UINT>(filters.size()), filters.data());
     if (FAILED(dialog->Show(owner))) return nullptr;
     return dialog;
 }
@@ -55,9 +58,25 @@ bool SetClipboardText(HWND owner, const std::wstring& text) {
     return placed;
 }
 
-std::vector<std::wstring> ChooseFiles(HWND owner, const wchar_t* title) {
+std::wstring ReadClipboardText(HWND owner) {
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(owner)) return {};
+    std::wstring text;
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* units = static_cast<const wchar_t*>(GlobalLock(data))) {
+            const std::size_t capacity = GlobalSize(data) / sizeof(wchar_t);
+            text.assign(units, std::find(units, units + capacity, L'\0'));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+std::vector<std::wstring> ChooseFiles(HWND owner, const wchar_t* title) { return ChooseFiles(owner, title, {}); }
+
+std::vector<std::wstring> ChooseFiles(HWND owner, const wchar_t* title, const std::vector<COMDLG_FILTERSPEC>& filters) {
     std::vector<std::wstring> files;
-    const auto dialog = ShowOpenDialog(owner, title, FOS_ALLOWMULTISELECT | FOS_FILEMUSTEXIST | FOS_PATHMUSTEXIST);
+    const auto dialog = ShowOpenDialog(owner, title, FOS_ALLOWMULTISELECT | FOS_FILEMUSTEXIST | FOS_PATHMUSTEXIST, filters);
     IShellItemArray* raw = nullptr;
     if (!dialog || FAILED(dialog->GetResults(&raw))) return files;
     const ComPtr<IShellItemArray> items(raw);

@@ -96,16 +96,15 @@ ICONS = {
     18: [circle(BLUE, 20, 20, 15), circle(PAPER, 20, 20, 10),               # VirusTotal look-up
          line(BLUE, [(31, 31), (43, 43)], 6)] + check(20, 20, 0.9, BLUE, 3),
     19: folder() + [polygon(tuple(max(0, c - 30) for c in FOLDER), [(3, 41), (11, 22), (47, 22), (39, 41)])],  # Open Folder
-    20: badge(GREEN, 24, 24, 20) + check(24, 24, 2.0, width=6),              # match
-    21: badge(RED, 24, 24, 20) + cross(24, 24, 10, width=6),                 # mismatch
-    22: [rect(INK, 6, 6, 42, 36, 3), rect(PAPER, 8, 8, 40, 34, 2),          # signature
+    20: [rect(INK, 6, 6, 42, 36, 3), rect(PAPER, 8, 8, 40, 34, 2),          # signature
          line(INK, [(13, 15), (35, 15)], 2.5), line(INK, [(13, 21), (28, 21)], 2.5)]
         + badge(AMBER, 34, 34, 9) + [polygon(AMBER, [(28, 40), (26, 47), (31, 44), (34, 47), (33, 40)])],
-    23: [circle(BLUE, 24, 24, 20), circle(PAPER, 24, 24, 17.5),             # download origin
-         line(BLUE, [(7, 24), (41, 24)], 2.5), line(BLUE, [(24, 7), (24, 41)], 2.5),
-         line(BLUE, [(12, 14), (36, 14)], 2), line(BLUE, [(12, 34), (36, 34)], 2)],
-    24: badge(BLUE, 24, 24, 20) + [circle((255, 255, 255), 24, 14, 3.2),     # information
+    21: badge(GREEN, 24, 24, 20) + check(24, 24, 2.0, width=6),              # match
+    22: badge(RED, 24, 24, 20) + cross(24, 24, 10, width=6),                 # mismatch
+    23: badge(BLUE, 24, 24, 20) + [circle((255, 255, 255), 24, 14, 3.2),     # information
                                   line((255, 255, 255), [(24, 21), (24, 35)], 5.5)],
+    24: [circle(INK, 24, 24, 20), circle(PAPER, 24, 24, 16.5),              # busy: a clock
+         line(INK, [(24, 24), (24, 12)], 3.5), line(INK, [(24, 24), (32, 29)], 3.5)],
 }
 
 

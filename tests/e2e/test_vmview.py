@@ -13,6 +13,7 @@ SCREENSHOTS = Path(os.environ["VM_SCREENSHOTS"])
 KEY = r"HKCU\Software\Zentaro\Verimond"
 
 IDC_MORE, IDC_STATUS, IDC_CHECK_BLAKE3, IDC_CHECK_SHA256, IDC_DETAILS = 1016, 1050, 1015, 1013, 1040
+IDC_BANNER, IDC_EXPECTED, IDC_PASTE, IDC_VERDICT = 1020, 1031, 1032, 1033
 ID_REMOVE, ID_CLEAR, ID_UPPERCASE, ID_SHOW_LEGACY = 40013, 40014, 40020, 40021
 MORE_CRC32, MORE_MD2 = 41000, 41013
 ANCHORED = [1001, 1016, 1021, 1031, 1032, 1040, 1041, 1042, 1043, 1050, 1053]
@@ -200,6 +201,89 @@ class VmviewWindow(VmsumTestCase):
         self.driver("resize", 800, 500)
         self.driver("resize", 10, 10)  # held at the minimum size
         self.assertEqual(rects(), original, outer)
+        self.close()
+
+
+class CheckingDownloads(VmviewWindow):
+    def screenshot(self, name):
+        SCREENSHOTS.mkdir(parents=True, exist_ok=True)
+        time.sleep(0.5)
+        subprocess.run(["import", "-window", "root", str(SCREENSHOTS / name)], check=True, timeout=60)
+
+    def verdict(self):
+        return self.driver("text", IDC_VERDICT).strip()
+
+    def test_an_expected_hash_finds_its_file(self):
+        for name in ["setup.exe", "readme.txt", "notes.txt"]:
+            self.write(name, name.encode())
+        self.start(*(self.dir / name for name in ["setup.exe", "readme.txt", "notes.txt"]))
+        self.idle_rows()
+        sha256 = subprocess.run(["sha256sum", "setup.exe"], cwd=self.dir, stdout=subprocess.PIPE).stdout.split()[0]
+        self.driver("settext", IDC_EXPECTED, sha256.decode().upper())
+        self.assertEqual(self.verdict(), "Match. The SHA-256 of setup.exe is the expected hash.")
+        self.assertEqual(self.rows()[0][-1], "Match (SHA-256)")
+        self.screenshot("vmview-match.png")
+        # A BLAKE3 value is computed on demand, for every row.
+        b3 = subprocess.run(["b3sum", "--no-names", "notes.txt"], cwd=self.dir, stdout=subprocess.PIPE).stdout.split()[0]
+        self.driver("settext", IDC_EXPECTED, b3.decode())
+        self.idle_rows()
+        self.driver("activate")
+        self.assertEqual(self.verdict(), "Match. The BLAKE3 of notes.txt is the expected hash.")
+        self.driver("settext", IDC_EXPECTED, "0" * 64)
+        self.assertEqual(self.verdict(), "No match. None of the 3 files has this hash.")
+        self.screenshot("vmview-mismatch.png")
+        self.driver("settext", IDC_EXPECTED, "not a hash")
+        self.assertEqual(self.verdict(), "This doesn't look like a hash. Paste the hex or base64 value from the website.")
+        self.close()
+
+    def test_a_hash_on_the_clipboard_is_offered_and_compared(self):
+        self.write("setup.exe", b"setup")
+        self.start(self.dir / "setup.exe")
+        self.idle_rows()
+        sha256 = subprocess.run(["sha256sum", "setup.exe"], cwd=self.dir, stdout=subprocess.PIPE).stdout.split()[0].decode()
+        self.driver("clipboard", "SHA256: " + sha256)
+        self.driver("activate")
+        self.assertEqual(self.driver("visible", IDC_BANNER).strip(), "1")
+        self.assertEqual(self.driver("text", IDC_BANNER).strip(),
+                         'The clipboard contains a SHA-256 hash.  <a id="a">Compare</a>    <a id="x">Dismiss</a>')
+        self.driver("link", IDC_BANNER, 0)
+        self.assertEqual(self.driver("visible", IDC_BANNER).strip(), "0")
+        self.assertEqual(self.verdict(), "Match. The SHA-256 of setup.exe is the expected hash.")
+        # The same clipboard is not offered again; a CRC32 value never is.
+        self.driver("settext", IDC_EXPECTED, "")
+        self.driver("activate")
+        self.assertEqual(self.driver("visible", IDC_BANNER).strip(), "0")
+        self.driver("clipboard", "cbf43926")
+        self.driver("activate")
+        self.assertEqual(self.driver("visible", IDC_BANNER).strip(), "0")
+        self.driver("clipboard", sha256)
+        self.driver("click", IDC_PASTE)
+        self.assertEqual(self.driver("text", IDC_EXPECTED).strip(), sha256)
+        self.close()
+
+    def test_verifying_a_checksum_file(self):
+        for name in ["good.bin", "changed.bin", "gone.bin"]:
+            self.write(name, name.encode())
+        sums = subprocess.run(["sha256sum", "good.bin", "changed.bin", "gone.bin"], cwd=self.dir,
+                              stdout=subprocess.PIPE).stdout
+        self.write("SHA256SUMS", sums + b"this line is no checksum\n")
+        self.write("changed.bin", b"different")
+        os.remove(self.dir / "gone.bin")
+        self.start(self.dir / "SHA256SUMS")
+        self.assertEqual(self.driver("text", IDC_BANNER).strip(),
+                         'This looks like a checksum file. <a id="a">Verify the files it lists</a>    <a id="x">Dismiss</a>')
+        self.driver("link", IDC_BANNER, 0)
+        rows = self.idle_rows()
+        self.driver("activate")
+        self.assertEqual([row[0] for row in rows], ["good.bin", "changed.bin", "gone.bin"])
+        self.assertEqual([row[-1] for row in rows], ["OK (SHA-256)", "FAILED", "Missing"])
+        self.assertEqual(self.verdict(), "Not all files match: 1 OK, 1 FAILED, 1 missing.")
+        self.assertEqual(self.driver("text", IDC_BANNER).strip(),
+                         "1 line of the checksum file aren't checksums and were skipped (first: line 4)."
+                         '    <a id="x">Dismiss</a>')
+        self.driver("select", 0)
+        self.assertIn("Expected:\t", self.driver("text", IDC_DETAILS))
+        self.screenshot("vmview-verification.png")
         self.close()
 
 

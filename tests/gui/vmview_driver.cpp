@@ -15,6 +15,10 @@
 //   vmview_driver wait-idle                  until no row waits or is being hashed
 //   vmview_driver resize <width> <height>    the window's outer size
 //   vmview_driver rect <control id>          a control's client rectangle
+//   vmview_driver settext <control id> <text> put text into a control, as typing would
+//   vmview_driver clipboard <text>           put text on the clipboard
+//   vmview_driver activate                   the window becomes the active one
+//   vmview_driver link <control id> <index>  Enter on a link of a link control (0 = first)
 //   vmview_driver close                      close the window, wait for the process
 // Output is UTF-8; exit code 0 on success, 1 on failure.
 #include <windows.h>
@@ -232,6 +236,42 @@ int Run(int argc, wchar_t** argv) {
         MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
         Print(std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) + L" " + std::to_wstring(rect.right) + L" " +
               std::to_wstring(rect.bottom) + L"\n");
+    } else if (action == L"settext") {
+        SendDlgItemMessageW(window, id(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]));
+    } else if (action == L"clipboard") {
+        const std::wstring text = argv[2];
+        const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        if (!OpenClipboard(nullptr)) throw std::runtime_error("clipboard busy");
+        EmptyClipboard();
+        SetClipboardData(CF_UNICODETEXT, memory);
+        CloseClipboard();
+    } else if (action == L"activate") {
+        SendMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0);
+    } else if (action == L"link") {
+        // Find a point on the link by asking the control (the question must live
+        // in its process), then click there as the mouse would.
+        const HWND control = GetDlgItem(window, id());
+        const int wanted = _wtoi(argv[3]);
+        RECT client;
+        GetClientRect(control, &client);
+        const RemoteMemory memory(window, sizeof(LHITTESTINFO));
+        bool clicked = false;
+        for (int y = 1; y < client.bottom && !clicked; y += 3) {
+            for (int x = 0; x < client.right && !clicked; x += 3) {
+                LHITTESTINFO hit{};
+                hit.pt = {x, y};
+                memory.Write(0, &hit, sizeof hit);
+                if (!SendMessageW(control, LM_HITTEST, 0, reinterpret_cast<LPARAM>(memory.At(0)))) continue;
+                memory.Read(0, &hit, sizeof hit);
+                if (hit.item.iLink != wanted) continue;
+                SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+                SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+                clicked = true;
+            }
+        }
+        if (!clicked) throw std::runtime_error("no such link");
     } else if (action == L"close") {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
