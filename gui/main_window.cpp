@@ -305,6 +305,9 @@ void MainWindow::OnCommand(int id, int code) {
     case ID_VERIFY:
         ChooseAndVerifyChecksumFiles();
         break;
+    case ID_SAVE:
+        SaveChecksums();
+        break;
     case ID_SELECT_ALL:
         if (IsEditFocused()) {
             SendMessageW(GetFocus(), EM_SETSEL, 0, -1);

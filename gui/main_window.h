@@ -7,6 +7,7 @@
 #include "gui/gdi_owners.h"
 #include "gui/hash_worker.h"
 #include "gui/list_presentation.h"
+#include "gui/save_checksums.h"
 #include "gui/settings.h"
 #include "gui/verdict.h"
 #include "gui/window_layout.h"
@@ -88,6 +89,8 @@ private:
     void CheckClipboard();
     void ChooseAndVerifyChecksumFiles();
     void VerifyChecksumFile(const std::wstring& path);
+    void SaveChecksums();
+    void SaveChecksumsTo(const SavePlan& plan, const SaveFileType& type, const std::wstring& path);
     void UpdateOptionChecks();
     void OpenWebPage(const wchar_t* address);
     void SetListCount(bool keepScroll);

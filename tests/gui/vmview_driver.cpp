@@ -19,6 +19,8 @@
 //   vmview_driver clipboard <text>           put text on the clipboard
 //   vmview_driver activate                   the window becomes the active one
 //   vmview_driver link <control id> <index>  Enter on a link of a link control (0 = first)
+//   vmview_driver post <command id>          a command that opens a dialog (does not wait)
+//   vmview_driver save <path> <type index>   fill in and accept the Save Checksums dialog
 //   vmview_driver close                      close the window, wait for the process
 // Output is UTF-8; exit code 0 on success, 1 on failure.
 #include <windows.h>
@@ -156,6 +158,50 @@ void Drop(HWND window, int count, wchar_t** paths) {
     PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
 }
 
+HWND WaitForWindow(const wchar_t* title) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        if (const HWND found = FindWindowW(nullptr, title)) return found;
+        Sleep(100);
+    }
+    throw std::runtime_error("dialog did not open");
+}
+
+struct ChildSearch {
+    const wchar_t* className;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindChildOfClass(HWND child, LPARAM context) {
+    auto* search = reinterpret_cast<ChildSearch*>(context);
+    wchar_t name[64] = {};
+    GetClassNameW(child, name, 64);
+    if (lstrcmpiW(name, search->className) == 0 && IsWindowVisible(child)) {
+        search->found = child;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindChild(HWND parent, const wchar_t* className) {
+    ChildSearch search{className};
+    EnumChildWindows(parent, FindChildOfClass, reinterpret_cast<LPARAM>(&search));
+    if (!search.found) throw std::runtime_error("dialog control not found");
+    return search.found;
+}
+
+// The system's save dialog: the type list is its combo box, the file name its edit.
+void SaveDialog(const std::wstring& path, int typeIndex) {
+    const HWND dialog = WaitForWindow(L"Save Checksums");
+    Sleep(300);
+    const HWND types = FindChild(dialog, L"ComboBox");
+    SendMessageW(types, CB_SETCURSEL, static_cast<WPARAM>(typeIndex), 0);
+    SendMessageW(GetParent(types), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(types), CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+    const HWND name = FindChild(dialog, L"Edit");
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    for (int attempt = 0; attempt < 100 && IsWindow(dialog); ++attempt) Sleep(100);
+}
+
 bool AnyRowBusy(HWND window) {
     for (const auto& row : Rows(window)) {
         const std::wstring& status = row.back();
@@ -272,6 +318,10 @@ int Run(int argc, wchar_t** argv) {
             }
         }
         if (!clicked) throw std::runtime_error("no such link");
+    } else if (action == L"post") {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(id(), 0), 0);
+    } else if (action == L"save") {
+        SaveDialog(argv[2], _wtoi(argv[3]));
     } else if (action == L"close") {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
