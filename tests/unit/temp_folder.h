@@ -16,10 +16,11 @@ public:
     TempFolder() {
         wchar_t base[MAX_PATH + 1];
         GetTempPathW(MAX_PATH + 1, base);
-        path_ = std::filesystem::path(base) /
-                (L"vmtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter_));
-        std::filesystem::remove_all(Extended(path_));
-        std::filesystem::create_directories(path_);
+        // A name no earlier run left behind: process ids repeat under Wine.
+        do {
+            path_ = std::filesystem::path(base) / (L"vmtest-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                                   std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(++counter_));
+        } while (!CreateDirectoryW(path_.c_str(), nullptr));
     }
     ~TempFolder() {
         std::error_code ignored;
