@@ -294,6 +294,17 @@ class CheckingDownloads(VmviewTestCase):
         self.driver("select", 0)
         self.assertIn("Expected:\t", self.driver("text", IDC_DETAILS))
         self.screenshot("vmview-verification.png")
+        # One file named like a checksum file is offered for verification; two files are not.
+        self.write("checksums.txt", b"")
+        self.write("other.txt", b"")
+        self.driver("handoff", "checksums.txt", "other.txt")
+        self.assertEqual(self.driver("visible", IDC_BANNER).strip(), "1")  # still the skipped-lines notice
+        self.assertIn("skipped", self.driver("text", IDC_BANNER))
+        self.driver("link", IDC_BANNER, 0)  # Dismiss
+        self.driver("command", 40014)
+        self.driver("handoff", "checksums.txt")
+        self.assertEqual(self.driver("text", IDC_BANNER).strip(),
+                         'This looks like a checksum file. <a id="a">Verify the files it lists</a>    <a id="x">Dismiss</a>')
         self.close()
 
 
