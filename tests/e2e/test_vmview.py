@@ -19,6 +19,10 @@ MORE_CRC32, MORE_MD2 = 41000, 41013
 ANCHORED = [1001, 1016, 1021, 1031, 1032, 1040, 1041, 1042, 1043, 1050, 1053]
 
 
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
 def wine(*args, check=True):
     return subprocess.run([WINE_RUN, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=check, timeout=120)
 
@@ -308,6 +312,26 @@ class CheckingDownloads(VmviewTestCase):
         self.close()
 
 
+    def test_checksum_files_that_cannot_be_used_are_reported(self):
+        self.write("a.txt", b"abc")
+        self.write("empty.sha256", b"no checksums here\n")
+        with open(self.dir / "huge.sha256", "wb") as huge:
+            huge.truncate(64 * 1024 * 1024 + 1)
+        self.start(self.dir / "a.txt")
+        for name, instruction in [("empty.sha256", "No checksums were found in this file."),
+                                  ("huge.sha256", "The checksum file can't be read.")]:
+            self.driver("post", 40003)
+            self.driver("filedialog", "Verify Checksum File", windows_path(self.dir / name), 0)
+            texts = self.driver("message").splitlines()
+            self.assertEqual(texts[0], instruction)
+            self.assertEqual(texts[1], windows_path(self.dir / name))
+        self.assertEqual(len(self.rows()), 1)  # nothing was added
+        self.driver("command", 40014)
+        self.driver("post", 40004)
+        self.assertEqual(self.driver("message").splitlines()[:2],
+                         ["There's nothing to save yet.", "Add files and wait until their checksums are calculated."])
+        self.close()
+
     def test_saving_checksums_in_each_format(self):
         self.write("a.txt", b"abc")
         self.write("sub/b c.txt", b"spaces")
@@ -317,7 +341,7 @@ class CheckingDownloads(VmviewTestCase):
         # Types offered: MD5, SHA-1, SHA-256, BLAKE3, then BSD, CSV and JSON.
         for index, name in [(2, "out.sha256"), (3, "out.b3"), (4, "out.digests"), (5, "out.csv"), (6, "out.json")]:
             self.driver("post", 40004)
-            self.driver("save", "Z:" + str(self.dir / name).replace("/", "\\"), index)
+            self.driver("filedialog", "Save Checksums", windows_path(self.dir / name), index)
         self.assertEqual(subprocess.run(["sha256sum", "-c", "out.sha256"], cwd=self.dir).returncode, 0)
         self.assertEqual(subprocess.run(["b3sum", "-c", "out.b3"], cwd=self.dir).returncode, 0)
         self.assertIn(b"sub/b c.txt", (self.dir / "out.sha256").read_bytes())

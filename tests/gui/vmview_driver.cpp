@@ -20,7 +20,10 @@
 //   vmview_driver activate                   the window becomes the active one
 //   vmview_driver link <control id> <index>  Enter on a link of a link control (0 = first)
 //   vmview_driver post <command id>          a command that opens a dialog (does not wait)
-//   vmview_driver save <path> <type index>   fill in and accept the Save Checksums dialog
+//   vmview_driver filedialog <title> <path> <type index>
+//                                            fill in and accept a file dialog of that title
+//   vmview_driver message                    the texts of the window's open task dialog,
+//                                            a line each; then it is closed with OK
 //   vmview_driver close                      close the window, wait for the process
 // Output is UTF-8; exit code 0 on success, 1 on failure.
 #include <windows.h>
@@ -46,10 +49,22 @@ void Print(const std::wstring& text) {
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
+// Windows titled "Verimond": the main window (the one with the file list) and its task dialogs.
+std::vector<HWND> VerimondWindows() {
+    std::vector<HWND> windows;
+    for (HWND window = FindWindowExW(nullptr, nullptr, L"#32770", L"Verimond"); window;
+         window = FindWindowExW(nullptr, window, L"#32770", L"Verimond")) {
+        windows.push_back(window);
+    }
+    return windows;
+}
+
 HWND FindMainWindow(DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {
-        if (const HWND window = FindWindowW(L"#32770", L"Verimond")) return window;
+        for (HWND window : VerimondWindows()) {
+            if (GetDlgItem(window, kListId)) return window;
+        }
         if (GetTickCount() - start > timeoutMs) throw std::runtime_error("no vmview window");
         Sleep(100);
     }
@@ -189,9 +204,27 @@ HWND FindChild(HWND parent, const wchar_t* className) {
     return search.found;
 }
 
-// The system's save dialog: the type list is its combo box, the file name its edit.
-void SaveDialog(const std::wstring& path, int typeIndex) {
-    const HWND dialog = WaitForWindow(L"Save Checksums");
+// The main window's task dialog: the other window of its title.
+HWND WaitForTaskDialog(HWND mainWindow) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        for (HWND candidate : VerimondWindows()) {
+            if (candidate != mainWindow && IsWindowVisible(candidate)) return candidate;
+        }
+        Sleep(100);
+    }
+    throw std::runtime_error("no task dialog");
+}
+
+BOOL CALLBACK CollectTexts(HWND child, LPARAM context) {
+    wchar_t text[2048] = {};
+    GetWindowTextW(child, text, 2048);
+    if (text[0] && IsWindowVisible(child)) reinterpret_cast<std::vector<std::wstring>*>(context)->push_back(text);
+    return TRUE;
+}
+
+// The system's file dialogs: the type list is their combo box, the file name their edit.
+void FileDialog(const wchar_t* title, const std::wstring& path, int typeIndex) {
+    const HWND dialog = WaitForWindow(title);
     Sleep(300);
     const HWND types = FindChild(dialog, L"ComboBox");
     SendMessageW(types, CB_SETCURSEL, static_cast<WPARAM>(typeIndex), 0);
@@ -320,8 +353,15 @@ int Run(int argc, wchar_t** argv) {
         if (!clicked) throw std::runtime_error("no such link");
     } else if (action == L"post") {
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(id(), 0), 0);
-    } else if (action == L"save") {
-        SaveDialog(argv[2], _wtoi(argv[3]));
+    } else if (action == L"filedialog") {
+        FileDialog(argv[2], argv[3], _wtoi(argv[4]));
+    } else if (action == L"message") {
+        const HWND dialog = WaitForTaskDialog(window);
+        Sleep(300);
+        std::vector<std::wstring> texts;
+        EnumChildWindows(dialog, CollectTexts, reinterpret_cast<LPARAM>(&texts));
+        for (const std::wstring& text : texts) Print(text + L"\n");
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     } else if (action == L"close") {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
