@@ -305,15 +305,24 @@ LRESULT MainWindow::OnListNotify(const NMHDR& header) {
     case LVN_ODSTATECHANGED:
         RefreshDetails();
         return 0;
-    case LVN_GETEMPTYMARKUP: {
-        auto& markup = const_cast<NMLVEMPTYMARKUP&>(reinterpret_cast<const NMLVEMPTYMARKUP&>(header));
-        markup.dwFlags = EMF_CENTERED;
-        CopyCut(kEmptyListText, markup.szMarkup, L_MAX_URL_LENGTH);
-        return TRUE;
-    }
     case NM_CUSTOMDRAW: {
         auto& draw = const_cast<NMLVCUSTOMDRAW&>(reinterpret_cast<const NMLVCUSTOMDRAW&>(header));
-        if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+        if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW | CDRF_NOTIFYPOSTPAINT;
+        if (draw.nmcd.dwDrawStage == CDDS_POSTPAINT && files_.Rows().empty()) {
+            // The hint of an empty list, drawn here rather than through the list's empty
+            // markup, which not every implementation of the control draws.
+            RECT area;
+            GetClientRect(list_, &area);
+            RECT titles;
+            GetWindowRect(ListView_GetHeader(list_), &titles);
+            area.top += (titles.bottom - titles.top) + Scale(16);
+            SetTextColor(draw.nmcd.hdc, GetSysColor(COLOR_GRAYTEXT));
+            SetBkMode(draw.nmcd.hdc, TRANSPARENT);
+            const HGDIOBJ previous = SelectObject(draw.nmcd.hdc, reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+            DrawTextW(draw.nmcd.hdc, kEmptyListText, -1, &area, DT_CENTER | DT_NOPREFIX | DT_WORDBREAK);
+            SelectObject(draw.nmcd.hdc, previous);
+            return CDRF_DODEFAULT;
+        }
         if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
             const auto row = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
             if (row < files_.Rows().size()) {
