@@ -290,7 +290,22 @@ void MainWindow::OnCommand(int id, int code) {
         DestroyWindow(hwnd_);
         break;
     case ID_COPY_HASHES:  // Ctrl+C: in an edit box it copies the box's selection
-        if (IsEditFocused()) SendMessageW(GetFocus(), WM_COPY, 0, 0);
+        if (IsEditFocused()) {
+            SendMessageW(GetFocus(), WM_COPY, 0, 0);
+        } else {
+            OnRowCommand(id);
+        }
+        break;
+    case IDC_COPY_HASHES:
+    case ID_COPY_LINE:
+    case ID_COPY_ALL:
+    case ID_COPY_PATH:
+    case ID_OPEN_CONTAINING:
+    case IDC_OPEN_FOLDER:
+    case ID_LOOK_UP:
+    case IDC_VIRUSTOTAL:
+    case ID_COMPARE:
+        OnRowCommand(id);
         break;
     case ID_PASTE_EXPECTED:  // Ctrl+V: in an edit box it pastes into the box
         if (IsEditFocused()) {

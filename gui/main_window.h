@@ -90,6 +90,11 @@ private:
     void ChooseAndVerifyChecksumFiles();
     void VerifyChecksumFile(const std::wstring& path);
     void SaveChecksums();
+    void OnRowCommand(int command);
+    void OpenContainingFolder();
+    void LookUp();
+    void StartComparison();
+    void RunWaitingCommands();
     void SaveChecksumsTo(const SavePlan& plan, const SaveFileType& type, const std::wstring& path);
     void UpdateOptionChecks();
     void OpenWebPage(const wchar_t* address);
@@ -117,6 +122,8 @@ private:
     std::wstring dismissedClipboard_;
     bool highContrast_ = false;
     std::optional<vms::ParsedHash> expected_;
+    std::optional<RowId> waitingLookUp_;
+    std::optional<std::pair<RowId, RowId>> waitingComparison_;
     vms::UniqueHandle publishedWindow_;
     UINT taskbarCreatedMessage_ = 0;
     ComPtr<ITaskbarList3> taskbar_;

@@ -90,6 +90,7 @@ void MainWindow::OnJobDone(std::unique_ptr<JobResult> result) {
     MarkHashingRows();
     RefreshVerdict();
     RefreshStatusLine();
+    RunWaitingCommands();
 }
 
 void MainWindow::OnTimer() {
@@ -121,6 +122,8 @@ void MainWindow::RemoveSelected() {
 void MainWindow::ClearList() {
     worker_->CancelAll();
     files_.Clear();
+    waitingLookUp_.reset();
+    waitingComparison_.reset();
     SetListCount(false);
     HideNotice();
     RefreshVerdict();

@@ -312,6 +312,35 @@ class CheckingDownloads(VmviewTestCase):
         self.close()
 
 
+    def test_copying_and_comparing_selected_rows(self):
+        self.write("a.txt", b"abc")
+        self.write("copy of a.txt", b"abc")
+        self.write("longer.txt", b"abcd")
+        self.start(self.dir / "a.txt", self.dir / "copy of a.txt", self.dir / "longer.txt")
+        self.idle_rows()
+        self.driver("select", 0)
+        self.driver("command", 40010)  # Ctrl+C with the list focused: Copy Hashes
+        self.assertEqual(self.driver("getclipboard"),
+                         "MD5: 900150983cd24fb0d6963f7d28e17f72\r\nSHA-1: a9993e364706816aba3e25717850c26c9cd0d89d\r\n"
+                         "SHA-256: ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\r\n")
+        self.driver("command", 41103)  # Copy SHA-256 from the context menu
+        self.assertEqual(self.driver("getclipboard"), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad")
+        self.driver("select", 0, 1)
+        self.driver("command", 40101)  # Copy Line
+        self.assertEqual(self.driver("getclipboard"),
+                         "900150983cd24fb0d6963f7d28e17f72  a.txt\r\n900150983cd24fb0d6963f7d28e17f72  copy of a.txt\r\n")
+        self.driver("command", 40107)  # Copy Path
+        self.assertEqual(self.driver("getclipboard"),
+                         f"{windows_path(self.dir / 'a.txt')}\r\n{windows_path(self.dir / 'copy of a.txt')}\r\n")
+        self.driver("post", 40106)  # Compare These Two Files
+        self.assertEqual(self.driver("message").splitlines()[:3], ["The two files are identical.", "a.txt", "copy of a.txt"])
+        self.driver("select", 0, 2)
+        self.driver("post", 40106)
+        texts = self.driver("message").splitlines()
+        self.assertEqual(texts[0], "The two files are different.")
+        self.assertIn("Their sizes differ.", texts)
+        self.close()
+
     def test_checksum_files_that_cannot_be_used_are_reported(self):
         self.write("a.txt", b"abc")
         self.write("empty.sha256", b"no checksums here\n")

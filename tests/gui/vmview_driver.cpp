@@ -17,6 +17,7 @@
 //   vmview_driver rect <control id>          a control's client rectangle
 //   vmview_driver settext <control id> <text> put text into a control, as typing would
 //   vmview_driver clipboard <text>           put text on the clipboard
+//   vmview_driver getclipboard               the clipboard's text
 //   vmview_driver activate                   the window becomes the active one
 //   vmview_driver link <control id> <index>  Enter on a link of a link control (0 = first)
 //   vmview_driver post <command id>          a command that opens a dialog (does not wait)
@@ -325,6 +326,13 @@ int Run(int argc, wchar_t** argv) {
         if (!OpenClipboard(nullptr)) throw std::runtime_error("clipboard busy");
         EmptyClipboard();
         SetClipboardData(CF_UNICODETEXT, memory);
+        CloseClipboard();
+    } else if (action == L"getclipboard") {
+        if (!OpenClipboard(nullptr)) throw std::runtime_error("clipboard busy");
+        if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            Print(static_cast<const wchar_t*>(GlobalLock(data)));
+            GlobalUnlock(data);
+        }
         CloseClipboard();
     } else if (action == L"activate") {
         SendMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0);
