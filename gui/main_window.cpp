@@ -1,5 +1,7 @@
 #include "gui/main_window.h"
 
+#include "gui/dpi.h"
+#include "gui/hash_text_dialog.h"
 #include "gui/message_dialog.h"
 #include "gui/resource.h"
 #include "gui/shell.h"
@@ -186,19 +188,7 @@ void MainWindow::OnDestroy() {
     PostQuitMessage(0);
 }
 
-void MainWindow::ReadDpi() {
-    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-    const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpiForWindow) {
-        dpi_ = getDpiForWindow(hwnd_);
-    } else {
-        const HDC screen = GetDC(nullptr);
-        dpi_ = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSX));
-        ReleaseDC(nullptr, screen);
-    }
-    if (dpi_ == 0) dpi_ = 96;
-}
+void MainWindow::ReadDpi() { dpi_ = WindowDpi(hwnd_); }
 
 int MainWindow::Scale(int pixels96) const { return MulDiv(pixels96, static_cast<int>(dpi_), 96); }
 
@@ -322,6 +312,9 @@ void MainWindow::OnCommand(int id, int code) {
         break;
     case ID_SAVE:
         SaveChecksums();
+        break;
+    case ID_HASH_TEXT:
+        ShowHashTextDialog(hwnd_, settings_.algorithms, settings_.uppercase);
         break;
     case ID_SELECT_ALL:
         if (IsEditFocused()) {

@@ -341,6 +341,26 @@ class CheckingDownloads(VmviewTestCase):
         self.assertIn("Their sizes differ.", texts)
         self.close()
 
+    def test_hash_text_dialog(self):
+        self.start()
+        self.driver("post", 40015)
+        self.driver("dialog", "Hash Text", "type", 1101, "abc")
+        result = self.driver("dialog", "Hash Text", "text", 1105)
+        self.assertEqual(result.splitlines()[0], "MD5:\t900150983cd24fb0d6963f7d28e17f72")
+        self.assertTrue(result.endswith("3 bytes"))
+        self.driver("dialog", "Hash Text", "click", 1104)  # a final line break, as echo adds
+        echo = subprocess.run(["sha256sum"], input=b"abc\n", stdout=subprocess.PIPE).stdout.split()[0].decode()
+        result = self.driver("dialog", "Hash Text", "text", 1105)
+        self.assertIn("SHA-256:\t" + echo, result)
+        self.assertTrue(result.endswith("4 bytes"))
+        self.driver("dialog", "Hash Text", "select", 1102, 1)  # UTF-16 LE
+        self.assertTrue(self.driver("dialog", "Hash Text", "text", 1105).endswith("8 bytes"))
+        self.driver("dialog", "Hash Text", "click", 1106)
+        self.assertFalse(self.driver("getclipboard").endswith("bytes"))
+        self.screenshot("vmview-hash-text.png")
+        self.driver("dialog", "Hash Text", "click", 2)
+        self.close()
+
     def test_checksum_files_that_cannot_be_used_are_reported(self):
         self.write("a.txt", b"abc")
         self.write("empty.sha256", b"no checksums here\n")

@@ -25,6 +25,8 @@
 //                                            fill in and accept a file dialog of that title
 //   vmview_driver message                    the texts of the window's open task dialog,
 //                                            a line each; then it is closed with OK
+//   vmview_driver dialog <title> type|text|click|select <control id> [text or index]
+//                                            act on a control of another dialog of the program
 //   vmview_driver close                      close the window, wait for the process
 // Output is UTF-8; exit code 0 on success, 1 on failure.
 #include <windows.h>
@@ -370,6 +372,20 @@ int Run(int argc, wchar_t** argv) {
         EnumChildWindows(dialog, CollectTexts, reinterpret_cast<LPARAM>(&texts));
         for (const std::wstring& text : texts) Print(text + L"\n");
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    } else if (action == L"dialog") {
+        const HWND dialog = WaitForWindow(argv[2]);
+        const std::wstring what = argv[3];
+        const int control = _wtoi(argv[4]);
+        if (what == L"type") {  // as typed, key by key
+            for (const wchar_t* c = argv[5]; *c; ++c) SendDlgItemMessageW(dialog, control, WM_CHAR, *c, 0);
+        } else if (what == L"text") {
+            Print(ControlText(dialog, control));
+        } else if (what == L"click") {
+            SendDlgItemMessageW(dialog, control, BM_CLICK, 0, 0);
+        } else if (what == L"select") {
+            SendDlgItemMessageW(dialog, control, CB_SETCURSEL, static_cast<WPARAM>(_wtoi(argv[5])), 0);
+            SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, control)));
+        }
     } else if (action == L"close") {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
