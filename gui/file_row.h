@@ -4,6 +4,7 @@
 #include "checksums/hash_recognition.h"
 #include "engine/algorithms.h"
 #include "engine/pipeline.h"
+#include "gui/download_origin.h"
 
 #include <windows.h>
 
@@ -30,6 +31,10 @@ struct FileRow {
     RowStatus status = RowStatus::Waiting;
     std::uint32_t error = 0;         // meaningful in status Error
     bool changed = false;            // a job saw the file change while reading it
+
+    // Where the file came from, read once, when the row is first shown in the details pane.
+    DownloadOrigin origin;
+    bool originRead = false;
 
     // Rows that stand for an entry of a checksum file being verified.
     bool fromChecksumFile = false;

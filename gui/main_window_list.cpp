@@ -249,6 +249,13 @@ std::vector<std::size_t> MainWindow::SelectedPositions() const {
 
 void MainWindow::RefreshDetails() {
     const auto selected = SelectedPositions();
+    if (selected.size() == 1) {
+        FileRow& row = files_.Rows()[selected.front()];
+        if (!row.originRead) {
+            row.origin = ReadDownloadOrigin(row.path);
+            row.originRead = true;
+        }
+    }
     SetDlgItemTextW(hwnd_, IDC_DETAILS, DetailsText(files_.Rows(), selected, settings_.uppercase).c_str());
     const bool one = selected.size() == 1;
     EnableWindow(GetDlgItem(hwnd_, IDC_COPY_HASHES), !selected.empty());

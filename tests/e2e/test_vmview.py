@@ -341,6 +341,20 @@ class CheckingDownloads(VmviewTestCase):
         self.assertIn("Their sizes differ.", texts)
         self.close()
 
+    def test_details_show_where_a_file_was_downloaded_from(self):
+        self.write("setup.exe", b"MZ")
+        # Wine keeps a file's alternate data stream as a file of that name beside it.
+        self.write("setup.exe:Zone.Identifier",
+                   b"[ZoneTransfer]\r\nZoneId=3\r\nReferrerUrl=https://example.org/get\r\n"
+                   b"HostUrl=https://cdn.example.org/setup.exe\r\n")
+        self.start(self.dir / "setup.exe")
+        self.idle_rows()
+        self.driver("select", 0)
+        details = self.driver("text", IDC_DETAILS)
+        self.assertIn("\r\nDownloaded from:\thttps://cdn.example.org/setup.exe\r\n"
+                      "From the page:\thttps://example.org/get", details)
+        self.close()
+
     def test_hash_text_dialog(self):
         self.start()
         self.driver("post", 40015)
