@@ -38,16 +38,26 @@ class VmsumTestCase(unittest.TestCase):
         shutil.rmtree(self.dir, ignore_errors=True)
 
     def vmsum(self, *args, stdin=None, cwd=None):
-        """Runs vmsum with these arguments; stdin is bytes to feed, or None for an empty input."""
-        completed = subprocess.run(
-            [WINE_RUN, VMSUM_EXE, *args],
-            input=stdin if stdin is not None else b"",
-            stdout=subprocess.PIPE,
-            stderr=subprocess.PIPE,
-            cwd=cwd or self.dir,
-            timeout=600,
-        )
-        return Run(completed.returncode, completed.stdout, completed.stderr)
+        """Runs vmsum with these arguments; stdin is bytes to feed, or None for an empty input.
+
+        Now and then Wine ends a process with exit code 1 before it has run,
+        printing nothing. vmsum itself never exits with 1 silently except for
+        a check run with --status, which is safe to repeat; so a silent 1 is
+        tried again, at most three times in all.
+        """
+        for _ in range(3):
+            completed = subprocess.run(
+                [WINE_RUN, VMSUM_EXE, *args],
+                input=stdin if stdin is not None else b"",
+                stdout=subprocess.PIPE,
+                stderr=subprocess.PIPE,
+                cwd=cwd or self.dir,
+                timeout=600,
+            )
+            run = Run(completed.returncode, completed.stdout, completed.stderr)
+            if (run.code, run.out, run.err) != (1, b"", b""):
+                break
+        return run
 
     def write(self, name, data=b""):
         """Creates a file (and its folders) in the test folder; returns its path."""
