@@ -13,7 +13,7 @@ BUILD=${VM_BUILD_DIR:-$ROOT/build}
 PACKAGES=(
     cmake ninja-build python3 g++-mingw-w64-x86-64-posix
     wine wine64 libxxhash-dev librust-blake3-dev googletest
-    coreutils xxhash b3sum rhash xvfb xauth x11-utils imagemagick
+    coreutils xxhash b3sum rhash xvfb xauth x11-utils imagemagick openssl osslsigncode
 )
 
 install_missing() {

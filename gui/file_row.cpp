@@ -7,6 +7,22 @@
 
 namespace app {
 
+std::wstring SignatureText(const FileRow& row) {
+    if (!row.signatureKnown) return row.signatureRequested ? L"Checking..." : L"";
+    const SignatureInfo& info = row.signature;
+    const std::wstring signer = info.signer.empty() ? L"" : L" by " + info.signer;
+    const std::wstring catalog = info.viaCatalog ? L" (through a Windows catalog)" : L"";
+    switch (info.state) {
+    case SignatureState::NotApplicable: return L"Not applicable (this file type has no digital signature)";
+    case SignatureState::NotSigned: return L"Not signed";
+    case SignatureState::Valid: return L"Signed" + signer + catalog + L", valid";
+    case SignatureState::Invalid: return L"Signed" + signer + L", but the signature is not valid (the file was changed after signing)";
+    case SignatureState::Untrusted: return L"Signed" + signer + catalog + L", but Windows doesn't trust the certificate";
+    case SignatureState::CannotCheck: return L"Can't be checked";
+    }
+    return L"Can't be checked";
+}
+
 std::wstring StatusText(const FileRow& row, const vms::ParsedHash* expected) {
     switch (row.status) {
     case RowStatus::Waiting: return L"Waiting";

@@ -5,6 +5,8 @@
 #include "engine/algorithms.h"
 #include "engine/pipeline.h"
 #include "gui/download_origin.h"
+#include "gui/row_id.h"
+#include "gui/signature.h"
 
 #include <windows.h>
 
@@ -13,9 +15,6 @@
 #include <vector>
 
 namespace app {
-
-// Never reused within a run; rows are referred to by id across threads.
-using RowId = std::uint64_t;
 
 enum class RowStatus { Waiting = 0, Hashing = 1, Done = 2, Error = 3, Cancelled = 4 };
 
@@ -32,6 +31,11 @@ struct FileRow {
     std::uint32_t error = 0;         // meaningful in status Error
     bool changed = false;            // a job saw the file change while reading it
 
+    // Checked once, on a thread of its own, when the row is first shown in the details pane.
+    SignatureInfo signature;
+    bool signatureKnown = false;
+    bool signatureRequested = false;
+
     // Where the file came from, read once, when the row is first shown in the details pane.
     DownloadOrigin origin;
     bool originRead = false;
@@ -47,6 +51,9 @@ struct FileRow {
 // "Waiting", "Done", "Match (SHA-256)" when it matches the expected hash,
 // "Missing", the system's error text...
 std::wstring StatusText(const FileRow& row, const vms::ParsedHash* expected);
+
+// "Checking...", "Not signed", "Signed by Contoso Ltd, valid"...
+std::wstring SignatureText(const FileRow& row);
 
 // "1 byte", "1023 bytes", "1.5 KB", "10 KB", up to PB.
 std::wstring FormatSize(std::uint64_t bytes);

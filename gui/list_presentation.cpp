@@ -172,6 +172,7 @@ std::wstring DetailsText(std::span<const FileRow> rows, std::span<const std::siz
         const vms::DigestEntry& entry = row.digests[info.id];
         if (entry.present) text += L"\r\n" + std::wstring(info.displayName) + L":\t" + vms::DigestToHexW(entry.digest, uppercase);
     }
+    if (row.signatureKnown || row.signatureRequested) text += L"\r\nSignature:\t" + SignatureText(row);
     text += OriginLines(row.origin);
     if (row.fromChecksumFile) {
         const std::size_t separator = row.checksumFile.find_last_of(L'\\');

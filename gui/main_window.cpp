@@ -91,6 +91,9 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_APP_JOB_DONE:
         OnJobDone(std::unique_ptr<JobResult>(reinterpret_cast<JobResult*>(lParam)));
         return TRUE;
+    case WM_APP_SIGNATURE_DONE:
+        OnSignatureDone(std::unique_ptr<SignatureResult>(reinterpret_cast<SignatureResult*>(lParam)));
+        return TRUE;
     case WM_APP_PROGRESS:
         worker_->ProgressNoticeTaken();
         return TRUE;

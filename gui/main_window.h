@@ -52,6 +52,7 @@ private:
     LRESULT OnNotify(const NMHDR& header);
     LRESULT OnListNotify(const NMHDR& header);
     void OnJobDone(std::unique_ptr<JobResult> result);
+    void OnSignatureDone(std::unique_ptr<SignatureResult> result);
     void OnTimer();
     bool OnCopyData(const COPYDATASTRUCT& data);
     void OnDropFiles(HDROP drop);

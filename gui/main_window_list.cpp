@@ -80,6 +80,17 @@ void MainWindow::QueueMissing() {
     for (FileRow& row : files_.Rows()) Queue(row);
 }
 
+void MainWindow::OnSignatureDone(std::unique_ptr<SignatureResult> result) {
+    const auto position = files_.PositionOf(result->row);
+    if (!position) return;
+    FileRow& row = files_.Rows()[*position];
+    row.signature = std::move(result->info);
+    row.signatureKnown = true;
+    row.signatureRequested = false;
+    const auto selected = SelectedPositions();
+    if (selected.size() == 1 && selected.front() == *position) RefreshDetails();
+}
+
 void MainWindow::OnJobDone(std::unique_ptr<JobResult> result) {
     if (!files_.ApplyResult(*result)) return;
     if (const auto position = files_.PositionOf(result->row)) {
@@ -251,6 +262,13 @@ void MainWindow::RefreshDetails() {
     const auto selected = SelectedPositions();
     if (selected.size() == 1) {
         FileRow& row = files_.Rows()[selected.front()];
+        if (!row.signatureKnown && !row.signatureRequested) {
+            row.signatureRequested = true;
+            if (!StartSignatureCheck(hwnd_, row.id, row.path)) {
+                row.signatureRequested = false;
+                row.signatureKnown = true;  // stays CannotCheck
+            }
+        }
         if (!row.originRead) {
             row.origin = ReadDownloadOrigin(row.path);
             row.originRead = true;

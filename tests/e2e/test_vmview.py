@@ -3,83 +3,11 @@ actions send and reads back the list, the status line and the buttons."""
 import os
 import subprocess
 import time
-from pathlib import Path
 
-from harness import VmsumTestCase, WINE_RUN, main, parse_bsd
-
-VMVIEW = os.environ["VMVIEW_EXE"]
-DRIVER = os.environ["VMVIEW_DRIVER"]
-SCREENSHOTS = Path(os.environ["VM_SCREENSHOTS"])
-KEY = r"HKCU\Software\Zentaro\Verimond"
-
-IDC_MORE, IDC_STATUS, IDC_CHECK_BLAKE3, IDC_CHECK_SHA256, IDC_DETAILS = 1016, 1050, 1015, 1013, 1040
-IDC_BANNER, IDC_EXPECTED, IDC_PASTE, IDC_VERDICT = 1020, 1031, 1032, 1033
-ID_REMOVE, ID_CLEAR, ID_UPPERCASE, ID_SHOW_LEGACY = 40013, 40014, 40020, 40021
-MORE_CRC32, MORE_MD2 = 41000, 41013
-ANCHORED = [1001, 1016, 1021, 1031, 1032, 1040, 1041, 1042, 1043, 1050, 1053]
-
-
-def windows_path(path):
-    return "Z:" + str(path).replace("/", "\\")
-
-
-def wine(*args, check=True):
-    return subprocess.run([WINE_RUN, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=check, timeout=120)
-
-
-class VmviewTestCase(VmsumTestCase):
-    """Starts and drives one vmview window per test, with fresh settings."""
-
-    def setUp(self):
-        super().setUp()
-        wine("reg", "delete", KEY, "/f", check=False)
-        self.process = None
-
-    def tearDown(self):
-        if self.process and self.process.poll() is None:
-            self.driver("close", check=False)
-            try:
-                self.process.wait(timeout=20)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-        super().tearDown()
-
-    def start(self, *paths):
-        self.process = subprocess.Popen([WINE_RUN, VMVIEW, *map(str, paths)], cwd=self.dir,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.driver("find")
-
-    def driver(self, *args, check=True):
-        for attempt in range(3):
-            run = subprocess.run([WINE_RUN, DRIVER, *map(str, args)], cwd=self.dir, stdout=subprocess.PIPE,
-                                 stderr=subprocess.PIPE, timeout=180)
-            # Now and then Wine ends a process with 1 before it ran at all (nothing on
-            # standard error): the driver's own failures always say why.
-            if run.returncode != 1 or run.stderr or not check:
-                break
-            time.sleep(0.5)
-        if check:
-            self.assertEqual(run.returncode, 0, f"{args}: {run.stderr.decode()}")
-        return run.stdout.decode("utf-8")
-
-    def rows(self):
-        return [line.split("\t") for line in self.driver("rows").splitlines()]
-
-    def columns(self):
-        return self.driver("columns").splitlines()
-
-    def idle_rows(self):
-        self.driver("wait-idle")
-        return self.rows()
-
-    def close(self):
-        self.driver("close")
-        self.assertEqual(self.process.wait(timeout=20), 0)
-
-    def vmsum_digests(self, path, algorithms="md5,sha1,sha256"):
-        run = subprocess.run([WINE_RUN, os.environ["VMSUM_EXE"], "-a", algorithms, "--tag", str(path)],
-                             stdout=subprocess.PIPE, check=True)
-        return [value for _, _, value in parse_bsd(run.stdout)]
+from harness import WINE_RUN, main
+from vmview_harness import (ANCHORED, IDC_BANNER, IDC_CHECK_BLAKE3, IDC_CHECK_SHA256, IDC_DETAILS, IDC_EXPECTED, IDC_MORE,
+                            IDC_PASTE, IDC_STATUS, IDC_VERDICT, ID_CLEAR, ID_REMOVE, ID_SHOW_LEGACY, ID_UPPERCASE, KEY,
+                            MORE_CRC32, MORE_MD2, VMVIEW, VmviewTestCase, wine, windows_path)
 
 
 class VmviewWindow(VmviewTestCase):
@@ -204,14 +132,11 @@ class VmviewWindow(VmviewTestCase):
 
         original = rects()
         assert_no_overlap(original)
-        SCREENSHOTS.mkdir(parents=True, exist_ok=True)
-        time.sleep(0.5)  # painting follows the messages
-        subprocess.run(["import", "-window", "root", str(SCREENSHOTS / "vmview.png")], check=True, timeout=60)
+        self.screenshot("vmview.png")
         outer = original[1021]
         self.driver("resize", 1600, 1000)
         assert_no_overlap(rects())
-        time.sleep(0.5)
-        subprocess.run(["import", "-window", "root", str(SCREENSHOTS / "vmview-large.png")], check=True, timeout=60)
+        self.screenshot("vmview-large.png")
         self.driver("resize", 800, 500)
         self.driver("resize", 10, 10)  # held at the minimum size
         self.assertEqual(rects(), original, outer)
@@ -219,11 +144,6 @@ class VmviewWindow(VmviewTestCase):
 
 
 class CheckingDownloads(VmviewTestCase):
-    def screenshot(self, name):
-        SCREENSHOTS.mkdir(parents=True, exist_ok=True)
-        time.sleep(0.5)
-        subprocess.run(["import", "-window", "root", str(SCREENSHOTS / name)], check=True, timeout=60)
-
     def verdict(self):
         return self.driver("text", IDC_VERDICT).strip()
 
