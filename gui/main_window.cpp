@@ -20,7 +20,6 @@ namespace app {
 namespace {
 
 constexpr int kBannerGap96 = 3;
-constexpr const wchar_t* kHelpPage = L"https://verimond.example/help";
 constexpr const wchar_t* kMakerSite = L"https://zentaro.example/";
 
 struct IconButton {
@@ -167,12 +166,14 @@ void MainWindow::OnInit() {
     minSize_ = {window.right - window.left, window.bottom - window.top};
     layout_.Record(hwnd_);
     RestoreWindowRect();
-    UpdateOptionChecks();
+    AdaptMenusToThisCopy();
+    RefreshIntegrationMenu();
     ApplySelection(settings_.algorithms);
     LayOut();
     RefreshVerdict();
     RefreshDetails();
     RefreshStatusLine();
+    CheckStaleIntegration();
 }
 
 void MainWindow::OnDestroy() {
@@ -337,25 +338,40 @@ void MainWindow::OnCommand(int id, int code) {
         settings_.uppercase = !settings_.uppercase;
         InvalidateRect(list_, nullptr, FALSE);
         RefreshDetails();
-        UpdateOptionChecks();
+        RefreshIntegrationMenu();
         break;
     case ID_SHOW_LEGACY:
         settings_.showLegacy = !settings_.showLegacy;
         if (!settings_.showLegacy && (settings_.algorithms & (vms::MaskOf(vms::kMd2) | vms::MaskOf(vms::kMd4)))) {
             ApplySelection(settings_.algorithms & ~(vms::MaskOf(vms::kMd2) | vms::MaskOf(vms::kMd4)));
         }
-        UpdateOptionChecks();
+        RefreshIntegrationMenu();
         break;
     case ID_INCLUDE_HIDDEN:
         settings_.includeHidden = !settings_.includeHidden;
-        UpdateOptionChecks();
+        RefreshIntegrationMenu();
         break;
     case ID_CRLF:
         settings_.crlf = !settings_.crlf;
-        UpdateOptionChecks();
+        RefreshIntegrationMenu();
+        break;
+    case ID_EXPLORER_MENU:
+        ToggleIntegration(true);
+        break;
+    case ID_SEND_TO:
+        ToggleIntegration(false);
         break;
     case ID_HELP:
         OpenWebPage(kHelpPage);
+        break;
+    case ID_PROGRAM_FOLDER:
+        OpenProgramFolderOrSetupPage();
+        break;
+    case ID_CLI_TOOL:
+        ShowCommandLineTool();
+        break;
+    case ID_ABOUT:
+        ShowAbout();
         break;
     case ID_WEBSITE:
         OpenWebPage(kMakerSite);
@@ -386,15 +402,6 @@ void MainWindow::OpenWebPage(const wchar_t* address) {
     options.instruction = L"The web page couldn't be opened.";
     options.content = std::wstring(L"Open <a href=\"") + address + L"\">" + address + L"</a> in your browser.";
     MessageDialog(hwnd_, options);
-}
-
-void MainWindow::UpdateOptionChecks() {
-    const HMENU menu = GetMenu(hwnd_);
-    const auto check = [&](int id, bool on) { CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); };
-    check(ID_UPPERCASE, settings_.uppercase);
-    check(ID_SHOW_LEGACY, settings_.showLegacy);
-    check(ID_INCLUDE_HIDDEN, settings_.includeHidden);
-    check(ID_CRLF, settings_.crlf);
 }
 
 bool MainWindow::OnCopyData(const COPYDATASTRUCT& data) {

@@ -34,6 +34,7 @@ inline constexpr UINT_PTR kProgressTimer = 1;
 // What the notice bar above the list offers.
 enum class NoticeKind { None = 0, Clipboard = 1, ChecksumFile = 2, StaleExplorerEntries = 3, SkippedLines = 4 };
 inline constexpr UINT kProgressTimerPeriod = 200;
+inline constexpr const wchar_t* kHelpPage = L"https://verimond.example/help";
 
 class MainWindow {
 public:
@@ -97,7 +98,14 @@ private:
     void StartComparison();
     void RunWaitingCommands();
     void SaveChecksumsTo(const SavePlan& plan, const SaveFileType& type, const std::wstring& path);
-    void UpdateOptionChecks();
+    void AdaptMenusToThisCopy();
+    void RefreshIntegrationMenu();
+    void ToggleIntegration(bool contextMenu);
+    void CheckStaleIntegration();
+    void RepairStaleIntegration(bool useThisCopy);
+    void ShowAbout();
+    void ShowCommandLineTool();
+    void OpenProgramFolderOrSetupPage();
     void OpenWebPage(const wchar_t* address);
     void SetListCount(bool keepScroll);
 

@@ -151,6 +151,8 @@ void MainWindow::OnNoticeLink(const std::wstring& id) {
         ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
         SetListCount(false);
         VerifyChecksumFile(payload);
+    } else if (kind == NoticeKind::StaleExplorerEntries && (id == L"a" || id == L"r")) {
+        RepairStaleIntegration(id == L"a");
     }
 }
 

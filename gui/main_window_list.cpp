@@ -305,6 +305,12 @@ LRESULT MainWindow::OnNotify(const NMHDR& header) {
         OnNoticeLink(reinterpret_cast<const NMLINK&>(header).item.szID);
         return 0;
     }
+    if (header.idFrom == IDC_LINKS && (header.code == NM_CLICK || header.code == NM_RETURN)) {
+        const std::wstring id = reinterpret_cast<const NMLINK&>(header).item.szID;
+        if (id == L"cli") ShowCommandLineTool();
+        if (id == L"about") ShowAbout();
+        return 0;
+    }
     if (header.code == TTN_GETDISPINFOW) {
         auto& info = const_cast<NMTTDISPINFOW&>(reinterpret_cast<const NMTTDISPINFOW&>(header));
         if (const wchar_t* tip = ToolbarTip(static_cast<int>(header.idFrom))) info.lpszText = const_cast<wchar_t*>(tip);

@@ -1,6 +1,8 @@
 #include "gui/message_dialog.h"
 
+#include "gui/gdi_owners.h"
 #include "gui/shell.h"
+#include "gui/toolbar.h"
 
 #include <commctrl.h>
 
@@ -38,6 +40,12 @@ int MessageDialog(HWND owner, const MessageDialogOptions& options) {
     if (buttons.empty() && options.commonButtons == 0) config.dwCommonButtons = TDCBF_OK_BUTTON;
     config.pszWindowTitle = options.title.empty() ? L"Verimond" : options.title.c_str();
     config.pszMainIcon = IconOf(options.icon);
+    UniqueIcon icon;
+    if (options.iconResource != 0) {
+        icon.reset(LoadIconAt(options.iconResource, GetSystemMetrics(SM_CXICON)));
+        config.dwFlags |= TDF_USE_HICON_MAIN;
+        config.hMainIcon = icon.get();
+    }
     config.pszMainInstruction = TextOrNull(options.instruction);
     config.pszContent = TextOrNull(options.content);
     config.pszFooter = TextOrNull(options.footer);

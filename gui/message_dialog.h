@@ -22,6 +22,7 @@ struct MessageDialogOptions {
     std::wstring content;
     std::wstring footer;       // shown with the information icon
     DialogIcon icon = DialogIcon::None;
+    int iconResource = 0;      // one of the program's icons instead, at the large-icon size
     std::vector<DialogButton> buttons;
     TASKDIALOG_COMMON_BUTTON_FLAGS commonButtons = 0;  // OK alone when neither kind is given
     int defaultButton = 0;

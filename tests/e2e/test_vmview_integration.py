@@ -4,9 +4,18 @@ command-line tool dialogs."""
 import os
 import shutil
 import subprocess
+from pathlib import Path
 
-from harness import main
-from vmview_harness import IDC_DETAILS, VmviewTestCase
+from harness import WINE_RUN, main
+from vmview_harness import IDC_BANNER, IDC_DETAILS, VMVIEW, VmviewTestCase, wine, windows_path
+
+VERB_KEYS = [r"HKCU\Software\Classes\*\shell\ZentaroVerimond", r"HKCU\Software\Classes\Directory\shell\ZentaroVerimond"]
+MACHINE_VERB = r"HKLM\Software\Classes\*\shell\ZentaroVerimond"
+ID_EXPLORER_MENU, ID_SEND_TO, ID_ABOUT, ID_CLI_TOOL = 40024, 40025, 40032, 40034
+IDC_LINKS, IDCLOSE = 1053, 8
+ADDED_TEXTS = ['"Calculate checksums" is now in the Explorer menu of files and folders.',
+               "On Windows 11 it's under \"Show more options\". It points at this copy of the program. "
+               "If you move the program, Verimond offers to update the entry."]
 
 
 def signer_files(folder):
@@ -60,6 +69,162 @@ class FileDetails(VmviewTestCase):
         self.assertIn("\nDownloaded from:\thttps://downloads.example.org/signed.exe", details)
         self.assertLess(details.index("Signature:"), details.index("Downloaded from:"))
         self.screenshot("vmview-details-signature-origin.png")
+        self.close()
+
+
+def registry_values(key):
+    """{value name: data} of a registry key (the default value under ""); None when the key is absent."""
+    run = wine("reg", "query", key, check=False)
+    if run.returncode != 0:
+        return None
+    values = {}
+    for line in run.stdout.decode("utf-8", "replace").splitlines():
+        parts = line.strip().split("    ")
+        if len(parts) == 3 and parts[1].startswith("REG_"):
+            values["" if parts[0] == "(Default)" else parts[0]] = parts[2]
+    return values
+
+
+def send_to_shortcuts():
+    prefix = Path(WINE_RUN).parent / "wineprefix"
+    return list(prefix.glob("drive_c/users/*/AppData/Roaming/Microsoft/Windows/SendTo/Verimond.lnk"))
+
+
+class ExplorerIntegration(VmviewTestCase):
+    def tearDown(self):
+        super().tearDown()
+        for key in VERB_KEYS + [MACHINE_VERB]:
+            wine("reg", "delete", key, "/f", check=False)
+        for shortcut in send_to_shortcuts():
+            shortcut.unlink()
+
+    def copy_program(self, folder):
+        (self.dir / folder).mkdir()
+        shutil.copy(VMVIEW, self.dir / folder / "vmview.exe")
+        return self.dir / folder / "vmview.exe"
+
+    def assertEntriesPointAt(self, program):
+        quoted = '"' + windows_path(program) + '"'
+        for key in VERB_KEYS:
+            self.assertEqual(registry_values(key), {"": "Calculate checksums", "Icon": quoted + ",0"})
+            self.assertEqual(registry_values(key + r"\command"), {"": quoted + ' "%1"'})
+        shortcuts = send_to_shortcuts()
+        self.assertEqual(len(shortcuts), 1)
+        self.assertIn(windows_path(program).encode("utf-16-le"), shortcuts[0].read_bytes())
+
+    def test_toggling_writes_and_removes_the_entries(self):
+        program = self.copy_program("tools")
+        self.start(program=program)
+        self.driver("post", ID_EXPLORER_MENU)
+        self.assertEqual(self.driver("message").splitlines()[-3:-1], ADDED_TEXTS)
+        self.driver("command", ID_SEND_TO)
+        self.assertEntriesPointAt(program)
+        # Menus can't be read from another process under Wine: the check marks are shown in a picture.
+        self.driver("menu", "o")
+        self.screenshot("vmview-options-menu.png")
+        self.driver("escape")
+        self.driver("escape")
+
+        self.driver("command", ID_EXPLORER_MENU)  # removing shows no dialog
+        self.driver("command", ID_SEND_TO)
+        for key in VERB_KEYS:
+            self.assertIsNone(registry_values(key))
+        self.assertEqual(send_to_shortcuts(), [])
+        self.close()
+
+    def test_another_copy_is_replaced_and_an_entry_for_all_users_left_alone(self):
+        other = self.copy_program("other")
+        program = self.copy_program("tools")
+        wine("reg", "add", VERB_KEYS[0] + r"\command", "/ve", "/d", f'"{windows_path(other)}" "%1"', "/f")
+        self.start(program=program)
+        self.assertEqual(self.driver("visible", IDC_BANNER), "0\n")  # another existing copy is not stale
+        self.driver("post", ID_EXPLORER_MENU)
+        self.driver("message")
+        self.assertEqual(registry_values(VERB_KEYS[0] + r"\command"), {"": f'"{windows_path(program)}" "%1"'})
+        self.close()
+
+        for key in VERB_KEYS:
+            wine("reg", "delete", key, "/f")
+        wine("reg", "add", MACHINE_VERB + r"\command", "/ve", "/d", r'"C:\Gone\vmview.exe" "%1"', "/f")
+        self.start(program=program)
+        self.assertEqual(self.driver("visible", IDC_BANNER), "0\n")  # never stale for all users
+        self.close()
+
+    def test_a_moved_program_offers_to_repair_or_remove_its_entries(self):
+        program = self.copy_program("first")
+        self.start(program=program)
+        self.driver("post", ID_EXPLORER_MENU)
+        self.driver("message")
+        self.driver("command", ID_SEND_TO)
+        self.close()
+
+        shutil.move(self.dir / "first", self.dir / "second")
+        program = self.dir / "second" / "vmview.exe"
+        self.start(program=program)
+        self.assertEqual(self.driver("visible", IDC_BANNER), "1\n")
+        self.assertIn("point at a copy of Verimond that no longer exists", self.driver("text", IDC_BANNER))
+        self.driver("link", IDC_BANNER, 0)  # Use this copy
+        self.assertEqual(self.driver("visible", IDC_BANNER), "0\n")
+        self.assertEntriesPointAt(program)
+        self.close()
+        self.start(program=program)
+        self.assertEqual(self.driver("visible", IDC_BANNER), "0\n")
+        self.close()
+
+        shutil.move(self.dir / "second", self.dir / "third")
+        self.start(program=self.dir / "third" / "vmview.exe")
+        self.assertEqual(self.driver("visible", IDC_BANNER), "1\n")
+        self.driver("link", IDC_BANNER, 1)  # Remove them
+        for key in VERB_KEYS:
+            self.assertIsNone(registry_values(key))
+        self.assertEqual(send_to_shortcuts(), [])
+        self.close()
+
+
+class AboutAndCommandLineTool(VmviewTestCase):
+    def test_about(self):
+        self.start()
+        self.driver("post", ID_ABOUT)
+        texts = self.driver("message", "keep")
+        self.assertIn("Verimond 2.0.0", texts)
+        self.assertIn("Freeware from Zentaro.", texts)
+        self.assertIn("Portable copy in " + windows_path(Path(VMVIEW).parent), texts)
+        self.assertIn("Other algorithms come from Windows.", texts)
+        self.screenshot("vmview-about.png")
+        self.driver("message")
+        self.driver("link", IDC_LINKS, 1, "post")  # the link at the bottom opens the same dialog
+        self.assertIn("Verimond 2.0.0", self.driver("message"))
+        self.close()
+
+    def test_command_line_tool_with_and_without_vmsum(self):
+        program = self.dir / "tools" / "vmview.exe"
+        program.parent.mkdir()
+        shutil.copy(VMVIEW, program)
+        self.start(program=program)
+        self.driver("link", IDC_LINKS, 0, "post")
+        texts = self.driver("message", IDCLOSE)
+        self.assertIn("Command-line tool (vmsum)", texts)
+        self.assertIn("vmsum comes with the setup and in vmview.zip (every build in one zip).", texts)
+        self.assertIn("Get vmsum", texts)
+        self.assertNotIn("Open a command prompt here", texts)
+        self.close()
+
+        shutil.copy(os.environ["VMSUM_EXE"], self.dir / "tools" / "vmsum.exe")
+        self.start(program=program)
+        self.driver("post", ID_CLI_TOOL)
+        texts = self.driver("message", "keep")
+        self.assertIn("Open a command prompt here", texts)
+        self.assertIn("Open the program folder", texts)
+        self.assertIn("Folder: " + windows_path(program.parent), texts)
+        self.screenshot("vmview-command-line-tool.png")
+        self.assertNotIn("cmd.exe", self.driver("processes").split())
+        self.driver("message", 100)
+        for _ in range(50):
+            if "cmd.exe" in self.driver("processes").split():
+                break
+        else:
+            self.fail("no command prompt was started")
+        wine("taskkill", "/f", "/im", "cmd.exe", check=False)
         self.close()
 
 

@@ -44,8 +44,8 @@ class VmviewTestCase(VmsumTestCase):
                 self.process.kill()
         super().tearDown()
 
-    def start(self, *paths):
-        self.process = subprocess.Popen([WINE_RUN, VMVIEW, *map(str, paths)], cwd=self.dir,
+    def start(self, *paths, program=VMVIEW):
+        self.process = subprocess.Popen([WINE_RUN, str(program), *map(str, paths)], cwd=self.dir,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.driver("find")
 

@@ -19,19 +19,26 @@
 //   vmview_driver clipboard <text>           put text on the clipboard
 //   vmview_driver getclipboard               the clipboard's text
 //   vmview_driver activate                   the window becomes the active one
-//   vmview_driver link <control id> <index>  Enter on a link of a link control (0 = first)
+//   vmview_driver link <control id> <index> [post]
+//                                            click a link of a link control (0 = first); post:
+//                                            without waiting, for a link that opens a dialog
 //   vmview_driver post <command id>          a command that opens a dialog (does not wait)
 //   vmview_driver filedialog <title> <path> <type index>
 //                                            fill in and accept a file dialog of that title
-//   vmview_driver message                    the texts of the window's open task dialog,
-//                                            a line each; then it is closed with OK
+//   vmview_driver message [button|keep]      the texts of the window's open task dialog,
+//                                            a line each; then that button (OK if none) is
+//                                            pressed, or with keep nothing is
 //   vmview_driver dialog <title> type|text|click|select <control id> [text or index]
 //                                            act on a control of another dialog of the program
+//   vmview_driver menu <letter>              open a menu of the menu bar, as Alt and the letter do
+//   vmview_driver escape                     press Esc
+//   vmview_driver processes                  the file names of the running processes
 //   vmview_driver close                      close the window, wait for the process
 // Output is UTF-8; exit code 0 on success, 1 on failure.
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstring>
@@ -52,7 +59,7 @@ void Print(const std::wstring& text) {
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
-// Windows titled "Verimond": the main window (the one with the file list) and its task dialogs.
+// Dialog windows titled "Verimond": the main windows (the one with the file list) and message boxes.
 std::vector<HWND> VerimondWindows() {
     std::vector<HWND> windows;
     for (HWND window = FindWindowExW(nullptr, nullptr, L"#32770", L"Verimond"); window;
@@ -207,12 +214,29 @@ HWND FindChild(HWND parent, const wchar_t* className) {
     return search.found;
 }
 
-// The main window's task dialog: the other window of its title.
+struct OwnedSearch {
+    HWND owner;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindOwnedDialog(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<OwnedSearch*>(context);
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (window != search->owner && GetWindow(window, GW_OWNER) == search->owner && IsWindowVisible(window) &&
+        lstrcmpW(name, L"#32770") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The main window's task dialog: a dialog window it owns.
 HWND WaitForTaskDialog(HWND mainWindow) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        for (HWND candidate : VerimondWindows()) {
-            if (candidate != mainWindow && IsWindowVisible(candidate)) return candidate;
-        }
+        OwnedSearch search{mainWindow};
+        EnumWindows(FindOwnedDialog, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
         Sleep(100);
     }
     throw std::runtime_error("no task dialog");
@@ -355,8 +379,13 @@ int Run(int argc, wchar_t** argv) {
                 if (!SendMessageW(control, LM_HITTEST, 0, reinterpret_cast<LPARAM>(memory.At(0)))) continue;
                 memory.Read(0, &hit, sizeof hit);
                 if (hit.item.iLink != wanted) continue;
-                SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-                SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+                if (argc > 4 && std::wstring(argv[4]) == L"post") {  // a link that opens a dialog
+                    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+                    PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+                } else {
+                    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+                    SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+                }
                 clicked = true;
             }
         }
@@ -371,7 +400,9 @@ int Run(int argc, wchar_t** argv) {
         std::vector<std::wstring> texts;
         EnumChildWindows(dialog, CollectTexts, reinterpret_cast<LPARAM>(&texts));
         for (const std::wstring& text : texts) Print(text + L"\n");
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        // The button to press: OK unless named; "keep" leaves the dialog open.
+        const std::wstring button = argc > 2 ? argv[2] : L"1";
+        if (button != L"keep") PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(_wtoi(button.c_str()), BN_CLICKED), 0);
     } else if (action == L"dialog") {
         const HWND dialog = WaitForWindow(argv[2]);
         const std::wstring what = argv[3];
@@ -386,6 +417,19 @@ int Run(int argc, wchar_t** argv) {
             SendDlgItemMessageW(dialog, control, CB_SETCURSEL, static_cast<WPARAM>(_wtoi(argv[5])), 0);
             SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, control)));
         }
+    } else if (action == L"menu") {  // a menu of the menu bar opens as with Alt and its letter
+        PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, argv[2][0]);
+    } else if (action == L"escape") {  // what the Esc key sends to the window's thread
+        PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+        PostMessageW(window, WM_KEYUP, VK_ESCAPE, 0);
+    } else if (action == L"processes") {
+        const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+            Print(std::wstring(entry.szExeFile) + L"\n");
+        }
+        CloseHandle(snapshot);
     } else if (action == L"close") {
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);
