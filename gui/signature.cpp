@@ -185,8 +185,10 @@ SignatureState StateOfTrustResult(LONG trustResult) {
     case CRYPT_E_SECURITY_SETTINGS:
         return SignatureState::Untrusted;
     default:
-        return SignatureState::Invalid;
+        break;
     }
+    const bool systemError = (trustResult > 0 && trustResult <= 0xFFFF) || HRESULT_FACILITY(trustResult) == FACILITY_WIN32;
+    return systemError ? SignatureState::CannotCheck : SignatureState::Invalid;
 }
 
 SignatureInfo CheckSignature(const std::wstring& path) {

@@ -34,7 +34,9 @@ struct SignatureResult {
 bool MeansNoSignature(LONG trustResult);
 SignatureState StateWithoutSignature(LONG trustResult, DWORD lastError);
 
-// The state for any other trust result, success included.
+// The state for any other trust result, success included. A system error
+// code (bare, or as an HRESULT) is no verdict on a signature: the check
+// itself failed, and the state is CannotCheck.
 SignatureState StateOfTrustResult(LONG trustResult);
 
 // Verifies the file's embedded signature and, when it has none, looks it up

@@ -46,6 +46,10 @@ TEST(Signature, TrustResultsMapToStates) {
         EXPECT_EQ(StateOfTrustResult(invalid), SignatureState::Invalid) << std::hex << invalid;
     }
 
+    // A failure of the check is not a broken signature.
+    EXPECT_EQ(StateOfTrustResult(ERROR_INVALID_PARAMETER), SignatureState::CannotCheck);
+    EXPECT_EQ(StateOfTrustResult(HRESULT_FROM_WIN32(ERROR_NOT_ENOUGH_MEMORY)), SignatureState::CannotCheck);
+
     for (LONG none : {TRUST_E_NOSIGNATURE, TRUST_E_PROVIDER_UNKNOWN, TRUST_E_SUBJECT_FORM_UNKNOWN}) EXPECT_TRUE(MeansNoSignature(none));
     EXPECT_FALSE(MeansNoSignature(TRUST_E_BAD_DIGEST));
     EXPECT_EQ(StateWithoutSignature(TRUST_E_NOSIGNATURE, ERROR_SUCCESS), SignatureState::NotSigned);
@@ -63,6 +67,10 @@ TEST(Signature, ChecksRealFiles) {
     const std::wstring text = folder.Write(L"readme.txt", {'R', 'e', 'a', 'd', ' ', 'm', 'e', '\n'});
     const SignatureInfo plainText = CheckSignature(text);
     EXPECT_EQ(plainText.state, SignatureState::NotApplicable) << std::hex << plainText.error;
+
+    // Some trust providers refuse files too short to tell their type.
+    const SignatureState empty = CheckSignature(folder.Write(L"empty.txt", {})).state;
+    EXPECT_TRUE(empty == SignatureState::NotApplicable || empty == SignatureState::CannotCheck) << static_cast<int>(empty);
 
     wchar_t self[MAX_PATH];
     ASSERT_GT(GetModuleFileNameW(nullptr, self, MAX_PATH), 0u);
