@@ -2,8 +2,9 @@
 # Sets up this machine (Debian 12, as root), builds the Windows programs and
 #   bash build.sh        runs the main job: vmsum hashes a folder under Wine,
 #                        then verifies the checksum file it wrote
-#   bash build.sh test   runs every test
-#   bash build.sh build  stops after building
+#   bash build.sh test     runs every test
+#   bash build.sh build    stops after building
+#   bash build.sh release  builds and lists the zip and the setup in dist/
 # Both are idempotent: packages already present are not fetched again.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -13,7 +14,7 @@ BUILD=${VM_BUILD_DIR:-$ROOT/build}
 PACKAGES=(
     cmake ninja-build python3 g++-mingw-w64-x86-64-posix
     wine wine64 libxxhash-dev librust-blake3-dev googletest
-    coreutils xxhash b3sum rhash xvfb xauth x11-utils imagemagick openssl osslsigncode
+    coreutils xxhash b3sum rhash xvfb xauth x11-utils imagemagick openssl osslsigncode nsis
 )
 
 install_missing() {
@@ -63,5 +64,6 @@ case "${1:-}" in
 "") main_job ;;
 test) cd "$BUILD" && ctest --output-on-failure ;;
 build) ;;
-*) echo "usage: bash build.sh [test|build]" >&2; exit 2 ;;
+release) ls -l "$ROOT"/dist/verimond-*-win64.zip "$ROOT"/dist/verimond-*-setup.exe ;;
+*) echo "usage: bash build.sh [test|build|release]" >&2; exit 2 ;;
 esac

@@ -6,8 +6,9 @@ import shutil
 import subprocess
 from pathlib import Path
 
-from harness import WINE_RUN, main
-from vmview_harness import IDC_BANNER, IDC_DETAILS, VMVIEW, VmviewTestCase, wine, windows_path
+from harness import main
+from vmview_harness import (IDC_BANNER, IDC_DETAILS, VMVIEW, VmviewTestCase, registry_values, send_to_shortcuts, wine,
+                            windows_path)
 
 VERB_KEYS = [r"HKCU\Software\Classes\*\shell\ZentaroVerimond", r"HKCU\Software\Classes\Directory\shell\ZentaroVerimond"]
 MACHINE_VERB = r"HKLM\Software\Classes\*\shell\ZentaroVerimond"
@@ -70,24 +71,6 @@ class FileDetails(VmviewTestCase):
         self.assertLess(details.index("Signature:"), details.index("Downloaded from:"))
         self.screenshot("vmview-details-signature-origin.png")
         self.close()
-
-
-def registry_values(key):
-    """{value name: data} of a registry key (the default value under ""); None when the key is absent."""
-    run = wine("reg", "query", key, check=False)
-    if run.returncode != 0:
-        return None
-    values = {}
-    for line in run.stdout.decode("utf-8", "replace").splitlines():
-        parts = line.strip().split("    ")
-        if len(parts) == 3 and parts[1].startswith("REG_"):
-            values["" if parts[0] == "(Default)" else parts[0]] = parts[2]
-    return values
-
-
-def send_to_shortcuts():
-    prefix = Path(WINE_RUN).parent / "wineprefix"
-    return list(prefix.glob("drive_c/users/*/AppData/Roaming/Microsoft/Windows/SendTo/Verimond.lnk"))
 
 
 class ExplorerIntegration(VmviewTestCase):

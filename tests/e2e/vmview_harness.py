@@ -17,6 +17,7 @@ IDC_BANNER, IDC_EXPECTED, IDC_PASTE, IDC_VERDICT = 1020, 1031, 1032, 1033
 ID_REMOVE, ID_CLEAR, ID_UPPERCASE, ID_SHOW_LEGACY = 40013, 40014, 40020, 40021
 MORE_CRC32, MORE_MD2 = 41000, 41013
 ANCHORED = [1001, 1016, 1021, 1031, 1032, 1040, 1041, 1042, 1043, 1050, 1053]
+WINE_PREFIX = Path(WINE_RUN).parent / "wineprefix"
 
 
 def windows_path(path):
@@ -25,6 +26,23 @@ def windows_path(path):
 
 def wine(*args, check=True):
     return subprocess.run([WINE_RUN, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=check, timeout=120)
+
+
+def registry_values(key):
+    """{value name: data} of a registry key (the default value under ""); None when the key is absent."""
+    run = wine("reg", "query", key, check=False)
+    if run.returncode != 0:
+        return None
+    values = {}
+    for line in run.stdout.decode("utf-8", "replace").splitlines():
+        parts = line.strip().split("    ")
+        if len(parts) == 3 and parts[1].startswith("REG_"):
+            values["" if parts[0] == "(Default)" else parts[0]] = parts[2]
+    return values
+
+
+def send_to_shortcuts():
+    return list(WINE_PREFIX.glob("drive_c/users/*/AppData/Roaming/Microsoft/Windows/SendTo/Verimond.lnk"))
 
 
 class VmviewTestCase(VmsumTestCase):

@@ -1,0 +1,32 @@
+# The release, built with everything else: a portable zip and an NSIS setup in
+# dist/, both holding the two programs, a read-me for Windows users and the
+# licence texts.
+find_program(VM_MAKENSIS makensis REQUIRED)
+find_file(VM_XXHASH_COPYRIGHT copyright PATHS /usr/share/doc/libxxhash-dev NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+
+set(VM_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
+set(VM_RELEASE_ZIP ${VM_DIST_DIR}/verimond-${PROJECT_VERSION}-win64.zip)
+set(VM_RELEASE_SETUP ${VM_DIST_DIR}/verimond-${PROJECT_VERSION}-setup.exe)
+set(VM_STAGE ${CMAKE_BINARY_DIR}/release-stage)
+
+# Texts for Windows users get CR LF line ends.
+configure_file(release/README-Windows.txt ${VM_STAGE}/README.txt @ONLY NEWLINE_STYLE WIN32)
+configure_file(release/LICENSE.txt ${VM_STAGE}/LICENSE.txt @ONLY NEWLINE_STYLE WIN32)
+configure_file(${VM_BLAKE3_DIR}/../LICENSE ${VM_STAGE}/LICENSE-BLAKE3.txt COPYONLY)
+configure_file(${VM_XXHASH_COPYRIGHT} ${VM_STAGE}/LICENSE-xxHash.txt COPYONLY)
+configure_file(gui/icons/icon1.ico ${VM_STAGE}/vmview-icon.ico COPYONLY)
+set(VM_RELEASE_FILES vmview.exe vmsum.exe README.txt LICENSE.txt LICENSE-BLAKE3.txt LICENSE-xxHash.txt)
+
+add_custom_command(
+    OUTPUT ${VM_RELEASE_ZIP} ${VM_RELEASE_SETUP}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${VM_DIST_DIR}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:vmview> $<TARGET_FILE:vmsum> ${VM_STAGE}
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${VM_RELEASE_ZIP}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${VM_STAGE} ${CMAKE_COMMAND} -E tar cf ${VM_RELEASE_ZIP} --format=zip ${VM_RELEASE_FILES}
+    COMMAND ${VM_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DVERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+            -DVERSION_MINOR=${PROJECT_VERSION_MINOR} -DVERSION_PATCH=${PROJECT_VERSION_PATCH} -DSTAGE=${VM_STAGE}
+            -DOUTFILE=${VM_RELEASE_SETUP} ${CMAKE_SOURCE_DIR}/release/verimond.nsi
+    DEPENDS vmview vmsum release/verimond.nsi ${VM_STAGE}/README.txt ${VM_STAGE}/LICENSE.txt
+    COMMENT "Packing the zip and the setup in dist/"
+    VERBATIM)
+add_custom_target(release ALL DEPENDS ${VM_RELEASE_ZIP} ${VM_RELEASE_SETUP})

@@ -1,0 +1,155 @@
+; The Verimond setup: installs vmview and vmsum for the current user or for
+; everyone, with a Start menu entry and, when chosen, the Explorer menu and
+; Send To entries the program itself can add. The build passes VERSION,
+; VERSION_MAJOR, VERSION_MINOR, VERSION_PATCH, STAGE (the folder holding the
+; files to install) and OUTFILE with -D.
+
+Unicode true
+Target amd64-unicode
+SetCompressor /SOLID lzma
+
+!define PRODUCT "Verimond"
+!define PUBLISHER "Zentaro"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\{6B1D2A40-93C7-4E15-A8F2-5C0E7D3B9A14}_is1"
+!define VERB_FILES "Software\Classes\*\shell\ZentaroVerimond"
+!define VERB_FOLDERS "Software\Classes\Directory\shell\ZentaroVerimond"
+!define SETTINGS_KEY "Software\Zentaro\Verimond"
+
+!define MULTIUSER_EXECUTIONLEVEL Highest
+!define MULTIUSER_MUI
+!define MULTIUSER_INSTALLMODE_COMMANDLINE
+!define MULTIUSER_INSTALLMODE_INSTDIR "${PRODUCT}"
+!define MULTIUSER_USE_PROGRAMFILES64
+!include MultiUser.nsh
+!include MUI2.nsh
+!include FileFunc.nsh
+!include LogicLib.nsh
+
+Name "${PRODUCT} ${VERSION}"
+OutFile "${OUTFILE}"
+BrandingText "${PRODUCT} ${VERSION}"
+VIProductVersion "${VERSION_MAJOR}.${VERSION_MINOR}.${VERSION_PATCH}.0"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "FileDescription" "${PRODUCT} setup"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 ${PUBLISHER}"
+
+!define MUI_ICON "${STAGE}\vmview-icon.ico"
+!define MUI_UNICON "${STAGE}\vmview-icon.ico"
+!define MUI_COMPONENTSPAGE_NODESC
+!define MUI_FINISHPAGE_RUN "$INSTDIR\vmview.exe"
+!define MUI_FINISHPAGE_RUN_TEXT "Start Verimond"
+
+!insertmacro MUI_PAGE_LICENSE "${STAGE}\LICENSE.txt"
+!insertmacro MULTIUSER_PAGE_INSTALLMODE
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "English"
+
+; The mode the uninstaller must use to find what this setup wrote.
+Var ModeSwitch
+
+Function .onInit
+    !insertmacro MULTIUSER_INIT
+FunctionEnd
+
+Function un.onInit
+    !insertmacro MULTIUSER_UNINIT
+FunctionEnd
+
+Section "Verimond (required)" SectionProgram
+    SectionIn RO
+    SetOutPath "$INSTDIR"
+    File "${STAGE}\vmview.exe"
+    File "${STAGE}\vmsum.exe"
+    File "${STAGE}\README.txt"
+    File "${STAGE}\LICENSE.txt"
+    File "${STAGE}\LICENSE-BLAKE3.txt"
+    File "${STAGE}\LICENSE-xxHash.txt"
+    WriteUninstaller "$INSTDIR\uninstall.exe"
+    CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\vmview.exe" "" "$INSTDIR\vmview.exe" 0 SW_SHOWNORMAL "" "Calculate and verify checksums"
+
+    ${If} $MultiUser.InstallMode == "AllUsers"
+        StrCpy $ModeSwitch "/AllUsers"
+    ${Else}
+        StrCpy $ModeSwitch "/CurrentUser"
+    ${EndIf}
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT} ${VERSION}"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\vmview.exe,0"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR\"
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe" $ModeSwitch'
+    WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" $ModeSwitch /S'
+    WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
+    WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+!macro WriteVerb KEY
+    WriteRegStr SHCTX "${KEY}" "" "Calculate checksums"
+    WriteRegStr SHCTX "${KEY}" "Icon" '"$INSTDIR\vmview.exe",0'
+    WriteRegStr SHCTX "${KEY}\command" "" '"$INSTDIR\vmview.exe" "%1"'
+!macroend
+
+Section 'Explorer menu entry ("Calculate checksums")' SectionExplorerMenu
+    !insertmacro WriteVerb "${VERB_FILES}"
+    !insertmacro WriteVerb "${VERB_FOLDERS}"
+    System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'  ; associations changed
+SectionEnd
+
+Section "Send To entry" SectionSendTo
+    CreateShortcut "$SENDTO\${PRODUCT}.lnk" "$INSTDIR\vmview.exe" "" "$INSTDIR\vmview.exe" 0 SW_SHOWNORMAL "" "Calculate checksums with Verimond"
+SectionEnd
+
+; Removes an Explorer menu entry when it starts this copy; one that points
+; elsewhere belongs to another copy and stays.
+!macro RemoveVerbOfThisCopy ROOT KEY
+    ReadRegStr $0 ${ROOT} "${KEY}\command" ""
+    ${If} $0 == '"$INSTDIR\vmview.exe" "%1"'
+        DeleteRegKey ${ROOT} "${KEY}"
+    ${EndIf}
+!macroend
+
+Section "Uninstall"
+    Delete "$INSTDIR\vmview.exe"
+    Delete "$INSTDIR\vmsum.exe"
+    Delete "$INSTDIR\README.txt"
+    Delete "$INSTDIR\LICENSE.txt"
+    Delete "$INSTDIR\LICENSE-BLAKE3.txt"
+    Delete "$INSTDIR\LICENSE-xxHash.txt"
+    Delete "$INSTDIR\uninstall.exe"
+    RMDir "$INSTDIR"
+    Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+    Delete "$SENDTO\${PRODUCT}.lnk"
+
+    ; The setup's entries, and the ones the program added for the current user.
+    !insertmacro RemoveVerbOfThisCopy SHCTX "${VERB_FILES}"
+    !insertmacro RemoveVerbOfThisCopy SHCTX "${VERB_FOLDERS}"
+    !insertmacro RemoveVerbOfThisCopy HKCU "${VERB_FILES}"
+    !insertmacro RemoveVerbOfThisCopy HKCU "${VERB_FOLDERS}"
+    System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
+    DeleteRegKey SHCTX "${UNINSTALL_KEY}"
+
+    ; Settings go only when asked: in the dialog, or with /RemoveSettings when silent.
+    ${GetParameters} $1
+    ClearErrors
+    ${GetOptions} $1 "/RemoveSettings" $2
+    ${IfNot} ${Errors}
+        StrCpy $3 "remove"
+    ${ElseIfNot} ${Silent}
+        MessageBox MB_YESNO|MB_ICONQUESTION "Also remove your Verimond settings?" /SD IDNO IDNO +2
+        StrCpy $3 "remove"
+    ${EndIf}
+    ${If} $3 == "remove"
+        DeleteRegKey HKCU "${SETTINGS_KEY}"
+        DeleteRegKey /ifempty HKCU "Software\Zentaro"
+    ${EndIf}
+SectionEnd

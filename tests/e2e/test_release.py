@@ -1,0 +1,121 @@
+"""The release under Wine: the setup installs silently for everyone or for the
+current user, the installed programs work and know they are installed, and
+the uninstaller takes away what was installed; the zip's programs run from an
+unpacked folder as a portable copy."""
+import hashlib
+import os
+import subprocess
+import time
+import zipfile
+from pathlib import Path
+
+from harness import WINE_RUN, main
+from vmview_harness import KEY, VmviewTestCase, WINE_PREFIX, registry_values, send_to_shortcuts, wine, windows_path
+
+ZIP = Path(os.environ["VM_RELEASE_ZIP"])
+SETUP = Path(os.environ["VM_RELEASE_SETUP"])
+UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\{6B1D2A40-93C7-4E15-A8F2-5C0E7D3B9A14}_is1"
+VERBS = [r"Software\Classes\*\shell\ZentaroVerimond", r"Software\Classes\Directory\shell\ZentaroVerimond"]
+PROGRAM_FILES = ["vmview.exe", "vmsum.exe", "README.txt", "LICENSE.txt", "LICENSE-BLAKE3.txt", "LICENSE-xxHash.txt"]
+ID_ABOUT = 40032
+
+
+def start_menu_shortcuts():
+    return list(WINE_PREFIX.glob("drive_c/**/Start Menu/Programs/Verimond.lnk"))
+
+
+def unix_path(windows):
+    """Where a C: path of the prefix lies on this machine."""
+    drive, rest = windows.split(":", 1)
+    assert drive.upper() == "C", windows
+    return WINE_PREFIX / "drive_c" / rest.strip("\\").replace("\\", "/")
+
+
+class Release(VmviewTestCase):
+    def tearDown(self):
+        super().tearDown()
+        for root in ["HKLM", "HKCU"]:
+            for key in [UNINSTALL_KEY, *VERBS]:
+                wine("reg", "delete", f"{root}\\{key}", "/f", check=False)
+        for shortcut in start_menu_shortcuts() + send_to_shortcuts():
+            shortcut.unlink()
+
+    def about_text(self, program):
+        self.start(program=program)
+        self.driver("post", ID_ABOUT)
+        texts = self.driver("message")
+        self.close()
+        return texts
+
+    def assertVmsumHashes(self, program):
+        self.write("download.iso", b"release check\n" * 1000)
+        run = subprocess.run([WINE_RUN, str(program), "download.iso"], cwd=self.dir, stdout=subprocess.PIPE, timeout=60)
+        self.assertEqual(run.returncode, 0)
+        digest = hashlib.sha256((self.dir / "download.iso").read_bytes()).hexdigest()
+        self.assertEqual(run.stdout, f"{digest}  download.iso\n".encode())
+
+    def install(self, mode, root):
+        """Runs the setup silently; returns the folder it installed to, as Windows and Linux paths."""
+        subprocess.run([WINE_RUN, str(SETUP), "/S", mode], check=True, timeout=120,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        values = registry_values(f"{root}\\{UNINSTALL_KEY}")
+        self.assertIsNotNone(values, "no uninstall entry")
+        self.assertEqual(values["DisplayVersion"], "2.0.0")
+        location = values["InstallLocation"].rstrip("\\")
+        self.assertEqual(values["UninstallString"], f'"{location}\\uninstall.exe" {mode}')
+        folder = unix_path(location)
+        self.assertEqual(sorted(path.name for path in folder.iterdir()), sorted(PROGRAM_FILES + ["uninstall.exe"]))
+        self.assertEqual(len(start_menu_shortcuts()), 1)
+        for verb in VERBS:
+            self.assertEqual(registry_values(f"{root}\\{verb}\\command"), {"": f'"{location}\\vmview.exe" "%1"'})
+        self.assertEqual(len(send_to_shortcuts()), 1)
+        return location, folder
+
+    def uninstall(self, folder, *switches):
+        subprocess.run([WINE_RUN, str(folder / "uninstall.exe"), *switches, "/S"], check=True, timeout=120,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # The uninstaller hands over to a copy of itself in the temporary folder.
+        for _ in range(300):
+            if not folder.exists():
+                break
+            time.sleep(0.1)
+        self.assertFalse(folder.exists(), list(folder.iterdir()) if folder.exists() else None)
+
+    def assertNothingLeft(self, root):
+        self.assertIsNone(registry_values(f"{root}\\{UNINSTALL_KEY}"))
+        for verb in VERBS:
+            self.assertIsNone(registry_values(f"{root}\\{verb}"))
+        self.assertEqual(start_menu_shortcuts(), [])
+        self.assertEqual(send_to_shortcuts(), [])
+
+    def test_setup_for_everyone_installs_and_uninstalls_keeping_the_settings(self):
+        location, folder = self.install("/AllUsers", "HKLM")
+        self.assertEqual(folder.parent.name, "Program Files")
+        self.assertVmsumHashes(folder / "vmsum.exe")
+        self.assertIn("Installed in " + location, self.about_text(folder / "vmview.exe"))
+        self.assertIsNotNone(registry_values(KEY))  # the program kept its settings
+
+        self.uninstall(folder, "/AllUsers")
+        self.assertNothingLeft("HKLM")
+        self.assertIsNotNone(registry_values(KEY), "settings go only when asked")
+
+    def test_setup_for_the_current_user_and_removing_the_settings_too(self):
+        location, folder = self.install("/CurrentUser", "HKCU")
+        self.assertIsNone(registry_values(f"HKLM\\{UNINSTALL_KEY}"))
+        self.assertIn("Installed in " + location, self.about_text(folder / "vmview.exe"))
+        self.uninstall(folder, "/CurrentUser", "/RemoveSettings")
+        self.assertNothingLeft("HKCU")
+        self.assertIsNone(registry_values(KEY))
+
+    def test_the_zip_runs_as_a_portable_copy(self):
+        with zipfile.ZipFile(ZIP) as archive:
+            self.assertEqual(sorted(archive.namelist()), sorted(PROGRAM_FILES))
+            archive.extractall(self.dir / "Verimond")
+        folder = self.dir / "Verimond"
+        self.assertTrue((folder / "README.txt").read_bytes().startswith(b"Verimond 2.0.0 - checksums for Windows\r\n"))
+        self.assertVmsumHashes(folder / "vmsum.exe")
+        self.assertIn("Portable copy in " + windows_path(folder), self.about_text(folder / "vmview.exe"))
+
+
+if __name__ == "__main__":
+    main()
