@@ -12,6 +12,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <type_traits>
 
 namespace app {
 namespace {

@@ -11,8 +11,8 @@
 
 #include <array>
 #include <memory>
+#include <exception>
 #include <new>
-#include <system_error>
 #include <thread>
 
 namespace app {
@@ -225,7 +225,7 @@ bool StartSignatureCheck(HWND window, RowId row, const std::wstring& path) {
             }
         }).detach();
         return true;
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {  // no thread, or no memory for its copy of the path
         return false;
     }
 }
