@@ -108,7 +108,7 @@ TrustOutcome VerifyEmbedded(const std::wstring& path, HANDLE file) {
 }
 
 // One attempt to find the file in a catalog; true when a catalog lists it
-// (info then holds the catalog's verdict).
+// (info then holds the catalog's verdict, when the catalog could be read).
 bool TryCatalog(const std::wstring& path, HANDLE file, bool withSha256, SignatureInfo& info) {
     GUID driverAction = DRIVER_ACTION_VERIFY;
     CatalogAdmin admin;
@@ -134,7 +134,7 @@ bool TryCatalog(const std::wstring& path, HANDLE file, bool withSha256, Signatur
     if (!catalog.handle) return false;
     CATALOG_INFO catalogInfo{};
     catalogInfo.cbStruct = sizeof catalogInfo;
-    if (!CryptCATCatalogInfoFromContext(catalog.handle, &catalogInfo, 0)) return false;
+    if (!CryptCATCatalogInfoFromContext(catalog.handle, &catalogInfo, 0)) return true;  // found, but unreadable: the lookup ends
 
     const std::wstring memberTag = vms::FromUtf8(vms::BytesToHex({hash.data(), hashSize}, true));
     WINTRUST_CATALOG_INFO member{};
@@ -217,12 +217,17 @@ SignatureInfo CheckSignature(const std::wstring& path) {
 bool StartSignatureCheck(HWND window, RowId row, const std::wstring& path) {
     try {
         std::thread([window, row, path] {
+            // The block is made first, so that a check that runs out of memory
+            // still reports, as one that could not check.
+            std::unique_ptr<SignatureResult> result;
             try {
-                auto result = std::make_unique<SignatureResult>(SignatureResult{row, CheckSignature(path)});
-                if (PostMessageW(window, WM_APP_SIGNATURE_DONE, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
+                result = std::make_unique<SignatureResult>(SignatureResult{row, {}});
+                result->info = CheckSignature(path);
             } catch (const std::bad_alloc&) {
-                // Nothing to report with: the row keeps showing that its check is under way.
+                if (!result) return;  // nothing to report with
+                result->info = SignatureInfo{};
             }
+            if (PostMessageW(window, WM_APP_SIGNATURE_DONE, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
         }).detach();
         return true;
     } catch (const std::exception&) {  // no thread, or no memory for its copy of the path
