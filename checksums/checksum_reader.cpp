@@ -1,8 +1,8 @@
 #include "checksums/checksum_reader.h"
 
 #include "checksums/hash_recognition.h"
+#include "engine/file_bytes.h"
 #include "engine/text.h"
-#include "engine/win_handles.h"
 
 #include <array>
 
@@ -127,25 +127,17 @@ bool SkipArmour(std::wstring_view line, Armour& state) {
 
 }  // namespace
 
+std::optional<std::vector<std::uint8_t>> ReadChecksumBytes(const std::wstring& path, std::uint32_t* error_out) {
+    DWORD error = 0;
+    std::optional<std::vector<std::uint8_t>> bytes = ReadFileBytes(path, kMaxChecksumFileSize, error);
+    if (!bytes && error_out) *error_out = error;
+    return bytes;
+}
+
 std::optional<std::wstring> ReadChecksumText(const std::wstring& path, std::uint32_t* error_out) {
-    const auto fail = [&](DWORD error) -> std::optional<std::wstring> {
-        if (error_out) *error_out = error;
-        return std::nullopt;
-    };
-    const UniqueFile file(CreateFileW(ToLongPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) return fail(GetLastError());
-    LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.Get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > kMaxChecksumFileSize) {
-        return fail(ERROR_FILE_TOO_LARGE);
-    }
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD read = 0;
-    if (!bytes.empty() && !ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
-        return fail(GetLastError());
-    }
-    bytes.resize(read);
-    return DecodeText(bytes);
+    const auto bytes = ReadChecksumBytes(path, error_out);
+    if (!bytes) return std::nullopt;
+    return DecodeText({reinterpret_cast<const char*>(bytes->data()), bytes->size()});
 }
 
 std::optional<AlgorithmId> ChecksumAlgorithmFromFileName(std::wstring_view path) {

@@ -32,6 +32,9 @@ struct ChecksumFile {
 // 223 when the file is larger than 64 MiB.
 std::optional<std::wstring> ReadChecksumText(const std::wstring& path, std::uint32_t* error_out);
 
+// The same file's raw bytes, for checking its signature over exactly what is parsed.
+std::optional<std::vector<std::uint8_t>> ReadChecksumBytes(const std::wstring& path, std::uint32_t* error_out);
+
 // The algorithm a file name implies: "x.sha256", "SHA256SUMS", "MD5SUMS.asc"...
 std::optional<AlgorithmId> ChecksumAlgorithmFromFileName(std::wstring_view path);
 

@@ -3,6 +3,7 @@
 #include "cli/compute.h"
 #include "cli/console.h"
 #include "cli/modes.h"
+#include "cli/signature_report.h"
 #include "engine/error_text.h"
 #include "engine/text.h"
 
@@ -18,9 +19,11 @@ struct CheckCounts {
     std::uint32_t missing = 0;
     std::uint32_t unreadable = 0;
     bool noLinesSeen = false;
+    bool badSignature = false;
+    bool signatureRequirementFailed = false;
 
     int ExitCode() const {
-        if (failed > 0 || noLinesSeen) return 1;
+        if (failed > 0 || noLinesSeen || badSignature || signatureRequirementFailed) return 1;
         if (missing > 0 || unreadable > 0) return 3;
         return 0;
     }
@@ -34,13 +37,52 @@ struct CheckCounts {
     }
 };
 
-std::wstring ReadStandardInputText() {
+std::vector<std::uint8_t> ReadStandardInputBytes() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    std::string bytes;
-    std::string chunk(kStdinChunk, '\0');
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint8_t> chunk(kStdinChunk);
     DWORD read = 0;
-    while (ReadFile(input, chunk.data(), kStdinChunk, &read, nullptr) && read > 0) bytes.append(chunk.data(), read);
-    return DecodeText(bytes);
+    while (ReadFile(input, chunk.data(), kStdinChunk, &read, nullptr) && read > 0) {
+        bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + read);
+    }
+    return bytes;
+}
+
+// The keys are loaded on the first signature found: unsigned lists cost nothing.
+class RunKeys {
+public:
+    RunKeys(const Options& options, std::uint32_t now) : options_(options), now_(now) {}
+
+    // False when a key file named on the command line can't be read.
+    bool LoadNamedKeyFiles() { return options_.keyFiles.empty() || Load(); }
+
+    const Keyring& Get() {
+        if (!loaded_) Load();
+        return keys_;
+    }
+
+private:
+    bool Load() {
+        loaded_ = true;
+        return LoadRunKeys(options_, now_, keys_);
+    }
+
+    const Options& options_;
+    std::uint32_t now_;
+    Keyring keys_;
+    bool loaded_ = false;
+};
+
+void CheckSignature(const Options& options, const std::wstring& input, const std::vector<std::uint8_t>& bytes,
+                    RunKeys& keys, CheckCounts& counts) {
+    const bool fromStdin = input == L"-";
+    const FileSignature signature =
+        CheckFileSignature(fromStdin ? L"" : input, &bytes, options.signatureFile,
+                           [&]() -> const Keyring& { return keys.Get(); }, CurrentUnixTime());
+    const SignatureOutcome outcome = ReportFileSignature(signature, input, options, ReportStyle::CheckMode);
+    counts.badSignature |= outcome.bad;
+    if (outcome.unreadable) ++counts.unreadable;
+    if (options.requireSignature && !outcome.good) counts.signatureRequirementFailed = true;
 }
 
 void ReportSkippedLines(const std::wstring& input, const std::vector<std::uint32_t>& skipped) {
@@ -74,16 +116,20 @@ void ReportEntry(const Options& options, const ChecksumEntry& entry, const Entry
 }
 
 void CheckOneFile(const Options& options, const std::wstring& input, Progress& progress, BlockBuffers& buffers,
-                  CheckCounts& counts) {
+                  RunKeys& keys, CheckCounts& counts) {
     const bool fromStdin = input == L"-";
     std::uint32_t error = 0;
-    const std::optional<std::wstring> text = fromStdin ? ReadStandardInputText() : ReadChecksumText(input, &error);
-    if (!text) {
+    const std::optional<std::vector<std::uint8_t>> bytes =
+        fromStdin ? ReadStandardInputBytes() : ReadChecksumBytes(input, &error);
+    if (!bytes) {
         WriteErrLine(L"vmsum: " + input + L": " + FormatErrorText(error) + L".");
         ++counts.unreadable;
         return;
     }
-    const ChecksumFile file = ParseChecksumText(*text, fromStdin ? L"" : input);
+    // The signature is checked over the very bytes that are parsed.
+    CheckSignature(options, input, *bytes, keys, counts);
+    const std::wstring text = DecodeText({reinterpret_cast<const char*>(bytes->data()), bytes->size()});
+    const ChecksumFile file = ParseChecksumText(text, fromStdin ? L"" : input);
     if (file.entries.empty()) {
         WriteErrLine(L"vmsum: " + input + L": No checksum lines found.");
         counts.noLinesSeen = true;
@@ -112,7 +158,9 @@ int RunCheck(const Options& options) {
     Progress progress = Progress::ForStandardError();
     BlockBuffers buffers;
     CheckCounts counts;
-    for (const std::wstring& input : inputs) CheckOneFile(options, input, progress, buffers, counts);
+    RunKeys keys(options, CurrentUnixTime());
+    if (!keys.LoadNamedKeyFiles()) return 3;
+    for (const std::wstring& input : inputs) CheckOneFile(options, input, progress, buffers, keys, counts);
     if (!options.status && (counts.failed || counts.missing || counts.unreadable)) WriteErrLine(counts.Summary());
     return counts.ExitCode();
 }

@@ -9,6 +9,25 @@ int wmain(int argc, wchar_t** argv) {
 
     const int modeCount = int{options.text.has_value()} + int{options.expect.has_value()} + int{options.check};
     if (modeCount >= 2) return UsageError(L"Use only one of --check, --expect and --text.");
+    const int keyModeCount = int{options.verifySignature} + int{options.trustKey.has_value()} +
+                             int{options.listKeys} + int{options.forgetKey.has_value()};
+    if (keyModeCount >= 2 || (keyModeCount == 1 && modeCount == 1)) {
+        return UsageError(L"Use only one of --check, --expect, --text, --verify-signature, --trust-key, --list-keys "
+                          L"and --forget-key.");
+    }
+    if (keyModeCount == 1 && !options.verifySignature && !options.inputs.empty()) {
+        return UsageError(L"--trust-key, --list-keys and --forget-key take no file names.");
+    }
+    if (options.signatureFile && (options.check || options.verifySignature) && options.inputs.size() > 1) {
+        return UsageError(L"--signature goes with one signed file only.");
+    }
+    if (options.trustKey) return RunTrustKey(options);
+    if (options.listKeys) return RunListKeys(options);
+    if (options.forgetKey) return RunForgetKey(options);
+    if (options.verifySignature) {
+        if (options.inputs.empty()) return UsageError(L"--verify-signature needs the signed files.");
+        return RunVerifySignature(options);
+    }
     if (options.text) {
         if (!options.inputs.empty()) return UsageError(L"--text hashes the string only. Leave out the file names.");
         return RunText(options);

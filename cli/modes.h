@@ -9,5 +9,9 @@ int RunCompute(const Options& options);
 int RunCheck(const Options& options);
 int RunExpect(const Options& options);
 int RunText(const Options& options);
+int RunVerifySignature(const Options& options);
+int RunTrustKey(const Options& options);
+int RunListKeys(const Options& options);
+int RunForgetKey(const Options& options);
 
 }  // namespace vms

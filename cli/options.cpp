@@ -10,6 +10,7 @@ namespace {
 enum class Action {
     Help, Version, ListAlgorithms, Algorithms, Recursive, Hidden, Upper, Format, Tag,
     Check, Quiet, Status, IgnoreMissing, Ignored, Expect, Text,
+    Key, Signature, RequireSignature, VerifySignature, TrustKey, ListKeys, ForgetKey,
 };
 
 struct OptionName {
@@ -38,6 +39,13 @@ constexpr OptionName kOptionNames[] = {
     {L"--warn", Action::Ignored},
     {L"--expect", Action::Expect},
     {L"--text", Action::Text},
+    {L"--key", Action::Key},
+    {L"--signature", Action::Signature},
+    {L"--require-signature", Action::RequireSignature},
+    {L"--verify-signature", Action::VerifySignature},
+    {L"--trust-key", Action::TrustKey},
+    {L"--list-keys", Action::ListKeys},
+    {L"--forget-key", Action::ForgetKey},
 };
 
 // The message for an option whose value is missing; empty for options without one.
@@ -47,6 +55,10 @@ std::wstring_view MissingValueMessage(Action action) {
     case Action::Format: return L"--format must be gnu, bsd, sfv, csv or json.";
     case Action::Expect: return L"--expect needs the expected hash.";
     case Action::Text: return L"--text needs the string to hash.";
+    case Action::Key: return L"--key needs a key file.";
+    case Action::Signature: return L"--signature needs a signature file.";
+    case Action::TrustKey: return L"--trust-key needs a key file.";
+    case Action::ForgetKey: return L"--forget-key needs a key's fingerprint.";
     default: return {};
     }
 }
@@ -142,6 +154,13 @@ ParseOutcome ParseCommandLine(int argc, const wchar_t* const* argv, Options& opt
         case Action::Ignored: break;
         case Action::Expect: options.expect = std::wstring(*value); break;
         case Action::Text: options.text = std::wstring(*value); break;
+        case Action::Key: options.keyFiles.emplace_back(*value); break;
+        case Action::Signature: options.signatureFile = std::wstring(*value); break;
+        case Action::RequireSignature: options.requireSignature = true; break;
+        case Action::VerifySignature: options.verifySignature = true; break;
+        case Action::TrustKey: options.trustKey = std::wstring(*value); break;
+        case Action::ListKeys: options.listKeys = true; break;
+        case Action::ForgetKey: options.forgetKey = std::wstring(*value); break;
         }
     }
     return {};

@@ -26,6 +26,13 @@ struct Options {
     std::optional<std::wstring> expect;
     std::optional<std::wstring> text;
     std::vector<std::wstring> inputs;  // every non-option argument, in order
+    std::vector<std::wstring> keyFiles;          // keys trusted for this run only
+    std::optional<std::wstring> signatureFile;   // an explicit detached signature
+    bool requireSignature = false;
+    bool verifySignature = false;
+    std::optional<std::wstring> trustKey;        // a key file to add to the trusted keys
+    bool listKeys = false;
+    std::optional<std::wstring> forgetKey;       // a fingerprint to remove from the trusted keys
 };
 
 // When finished is set the program returns exitCode at once and runs no mode.

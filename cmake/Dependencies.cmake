@@ -28,6 +28,18 @@ add_library(vm_blake3 STATIC
 target_include_directories(vm_blake3 PUBLIC ${VM_BLAKE3_DIR})
 target_compile_options(vm_blake3 PRIVATE $<$<COMPILE_LANGUAGE:C>:-O3>)
 
+# libgcrypt and libgpg-error, Debian's Windows builds. The programs load the
+# two DLLs from their own folder when a signature is checked and run without
+# them otherwise, so the DLLs are copied beside every program that checks.
+find_file(VM_GCRYPT_HEADER gcrypt.h PATHS /usr/x86_64-w64-mingw32/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_file(VM_GCRYPT_DLL libgcrypt-20.dll PATHS /usr/x86_64-w64-mingw32/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_file(VM_GPG_ERROR_DLL libgpg-error-0.dll PATHS /usr/x86_64-w64-mingw32/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+function(vm_copy_crypto_dlls target)
+    add_custom_command(TARGET ${target} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VM_GCRYPT_DLL} ${VM_GPG_ERROR_DLL} $<TARGET_FILE_DIR:${target}>
+        VERBATIM)
+endfunction()
+
 # GoogleTest, cross-built with the same toolchain.
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)

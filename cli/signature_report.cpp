@@ -1,0 +1,136 @@
+#include "cli/signature_report.h"
+
+#include "cli/console.h"
+#include "engine/error_text.h"
+#include "engine/file_bytes.h"
+#include "engine/text.h"
+#include "signatures/crypto.h"
+#include "signatures/key_text.h"
+#include "signatures/trust_store.h"
+
+namespace vms {
+namespace {
+
+constexpr wchar_t kCantBeTrusted[] = L" The signature can't be trusted.";
+
+std::wstring Signer(const SignatureResult& result) {
+    std::wstring text = KeyOwnerText(result.userId, result.primaryFingerprint);
+    if (result.signingFingerprint != result.primaryFingerprint) {
+        text.insert(text.size() - (result.userId.empty() ? 0 : 1),
+                    L", subkey " + FormatFingerprint(result.signingFingerprint));
+    }
+    return text;
+}
+
+std::wstring BadReason(const std::string& detail) {
+    if (detail == "made before its key existed") return L"it is dated before its key existed.";
+    if (!detail.empty()) return L"the key that made it isn't certified for signing by its owner.";
+    return L"the file was changed after it was signed, or the signature isn't by this key.";
+}
+
+std::wstring ExpiredSentence(const SignatureResult& result) {
+    const std::wstring what = result.signatureExpired ? L"the signature"
+                              : result.bySubkey       ? L"the subkey that made it"
+                                                      : L"that key";
+    return L"Signed by " + Signer(result) + L", but " + what + L" expired on " + FormatDate(*result.expiredOn) + L"." +
+           kCantBeTrusted;
+}
+
+std::wstring UnknownKeySentence(const SignatureResult& result) {
+    const std::wstring issuer = result.issuer.size() == 8 ? L"key ID " + FormatFingerprint(result.issuer)
+                                                          : FormatFingerprint(result.issuer);
+    return L"Signed by an unknown key (" + issuer +
+           L"). If you trust it, get the publisher's key from their website, compare its fingerprint, and run "
+           L"\"vmsum --trust-key <key file>\", or give it for this run with --key <key file>.";
+}
+
+bool Printed(const SignatureResult& result, const Options& options, ReportStyle style) {
+    if (style == ReportStyle::VerifyMode || !options.status) return true;
+    return result.state == SignatureState::Bad || (options.requireSignature && result.state != SignatureState::Good);
+}
+
+void PrintLine(const std::wstring& name, const std::wstring& sentence, ReportStyle style) {
+    if (style == ReportStyle::VerifyMode) WriteOutLine(name + L": " + sentence);
+    else WriteErrLine(L"vmsum: " + name + L": " + sentence);
+}
+
+}  // namespace
+
+std::wstring KeyOwnerText(const std::string& userId, const Bytes& fingerprint) {
+    if (userId.empty()) return L"key " + FormatFingerprint(fingerprint);
+    return L"\"" + UserIdText(userId) + L"\" (key " + FormatFingerprint(fingerprint) + L")";
+}
+
+bool LoadRunKeys(const Options& options, std::uint32_t now, Keyring& keys) {
+    for (TrustedKey& trusted : ReadTrustStore(now)) keys.Add(std::move(trusted.key));
+    for (const std::wstring& file : options.keyFiles) {
+        DWORD error = 0;
+        const auto data = ReadFileBytes(file, kMaxKeyFileSize, error);
+        if (!data) {
+            WriteErrLine(L"vmsum: " + file + L": " + FormatErrorText(error) + L".");
+            return false;
+        }
+        KeyLoadResult loaded = LoadKeys(*data, now);
+        if (!loaded.error.empty()) WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(loaded.error) + L".");
+        for (const RejectedKey& rejected : loaded.rejected) {
+            WriteErrLine(L"vmsum: " + file + L": Key " + FormatFingerprint(rejected.fingerprint) +
+                         L" can't be used: " + FromUtf8(rejected.reason) + L".");
+        }
+        for (CertifiedKey& key : loaded.keys) keys.Add(std::move(key));
+    }
+    return true;
+}
+
+std::wstring SignatureSentence(const SignatureResult& result) {
+    switch (result.state) {
+    case SignatureState::Good:
+        return L"Good signature from " + Signer(result) + L", made " + FormatDateTime(*result.created) + L".";
+    case SignatureState::Bad:
+        return L"BAD signature from " + Signer(result) + L": " + BadReason(result.detail) + L" Don't trust it.";
+    case SignatureState::UnknownKey:
+        return UnknownKeySentence(result);
+    case SignatureState::Expired:
+        return ExpiredSentence(result);
+    case SignatureState::Revoked:
+        return L"Signed by " + Signer(result) + L", but " +
+               (result.bySubkey ? L"the subkey that made it" : L"that key") + L" has been revoked." + kCantBeTrusted;
+    case SignatureState::Weak:
+        if (result.weakDigest) {
+            return L"Signed by " + Signer(result) + L" with " + FromUtf8(result.detail) + L", a broken digest." +
+                   kCantBeTrusted;
+        }
+        return L"Signed by " + Signer(result) + L", but the key is " + FromUtf8(result.detail) +
+               L", too short to be safe." + kCantBeTrusted;
+    case SignatureState::Unsupported:
+        return L"The signature uses " + FromUtf8(result.detail) + L", which vmsum can't check.";
+    case SignatureState::Malformed:
+        return L"The signature is damaged or isn't an OpenPGP signature (" + FromUtf8(result.detail) + L").";
+    case SignatureState::Uncheckable:
+        if (!result.detail.empty()) return L"The signature can't be checked: " + FromUtf8(result.detail) + L".";
+        return std::wstring(L"The signature can't be checked: ") + kCryptoLibraryNames +
+               L" are missing beside vmsum.exe or don't work. Reinstall Verimond.";
+    }
+    return {};
+}
+
+SignatureOutcome ReportFileSignature(const FileSignature& signature, const std::wstring& name, const Options& options,
+                                     ReportStyle style) {
+    SignatureOutcome outcome;
+    if (signature.source == SignatureSource::None) {
+        if (style == ReportStyle::VerifyMode || options.requireSignature) PrintLine(name, L"No signature found.", style);
+        return outcome;
+    }
+    if (signature.readError != 0) {
+        WriteErrLine(L"vmsum: " + signature.signaturePath + L": " + FormatErrorText(signature.readError) + L".");
+        outcome.unreadable = true;
+        return outcome;
+    }
+    for (const SignatureResult& result : signature.check.signatures) {
+        if (Printed(result, options, style)) PrintLine(name, SignatureSentence(result), style);
+    }
+    outcome.good = signature.check.Good();
+    outcome.bad = signature.check.AnyBad();
+    return outcome;
+}
+
+}  // namespace vms

@@ -1,0 +1,37 @@
+// The signature lines of vmsum: the keys one run trusts, and one sentence per
+// signature verdict, worded for people who have never used OpenPGP.
+#pragma once
+
+#include "cli/options.h"
+#include "signatures/signed_file.h"
+
+#include <string>
+
+namespace vms {
+
+// The trusted keys and those of the --key files. False, after reporting why,
+// when a key file can't be read.
+bool LoadRunKeys(const Options& options, std::uint32_t now, Keyring& keys);
+
+// "Good signature from ...", "BAD signature from ...", ...
+std::wstring SignatureSentence(const SignatureResult& result);
+
+// "\"user ID\" (key ABCD ...)" or "key ABCD ..." for a key without user IDs.
+std::wstring KeyOwnerText(const std::string& userId, const Bytes& fingerprint);
+
+struct SignatureOutcome {
+    bool good = false;        // at least one Good signature and no Bad one
+    bool bad = false;         // a Bad signature
+    bool unreadable = false;  // the signature file couldn't be read
+};
+
+enum class ReportStyle {
+    CheckMode,   // "vmsum: NAME: ..." on standard error, filtered by --status
+    VerifyMode,  // "NAME: ..." on standard output
+};
+
+// Prints one file's signature lines as the style and options say.
+SignatureOutcome ReportFileSignature(const FileSignature& signature, const std::wstring& name, const Options& options,
+                                     ReportStyle style);
+
+}  // namespace vms

@@ -1,0 +1,39 @@
+// OpenPGP's ASCII armour: base64 between "-----BEGIN PGP ...-----" and
+// "-----END PGP ...-----" lines, with an optional CRC-24 line that, when
+// present, must match.
+#pragma once
+
+#include "signatures/byte_reader.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vms {
+
+struct ArmorBlock {
+    std::string label;               // "PGP SIGNATURE", "PGP PUBLIC KEY BLOCK"...
+    std::vector<std::uint8_t> bytes;
+};
+
+// The blocks in text order; error names the first fault (then blocks is
+// empty). Text with no block at all is an error too.
+struct DearmorResult {
+    std::vector<ArmorBlock> blocks;
+    std::string error;
+};
+
+// The CRC-24 of RFC 4880 section 6.1.
+std::uint32_t Crc24(ByteSpan bytes);
+
+// True when the first non-blank text is an armour header line.
+bool LooksArmored(std::string_view text);
+
+DearmorResult Dearmor(std::string_view text);
+
+// One block with "-----BEGIN label-----", 64-character lines, the CRC line
+// and LF line ends.
+std::string Armor(std::string_view label, ByteSpan bytes);
+
+}  // namespace vms

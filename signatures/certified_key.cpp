@@ -1,0 +1,302 @@
+#include "signatures/certified_key.h"
+
+#include "signatures/armor.h"
+#include "signatures/packets.h"
+#include "signatures/signature_digest.h"
+
+#include <algorithm>
+#include <iterator>
+#include <stdexcept>
+#include <string_view>
+
+namespace vms {
+namespace {
+
+// GnuPG's rule: SHA-1 self-signatures made before this moment (2019-01-19)
+// still count; later ones, and any made with MD5, don't.
+constexpr std::uint32_t kSha1SelfSignatureCutoff = 1547856000;
+
+// More self-signatures than this on one key is a flood, not a key.
+constexpr std::size_t kMaxSelfSignatures = 1000;
+
+struct RawComponent {
+    Packet packet;
+    std::vector<Packet> signatures;
+};
+
+struct RawKey {
+    Packet primary;
+    std::vector<Packet> directSignatures;
+    std::vector<RawComponent> userIds;
+    std::vector<RawComponent> subkeys;
+    Bytes packets;
+};
+
+void AppendPacket(Bytes& out, const Packet& packet) {
+    const std::size_t size = packet.body.size();
+    out.push_back(static_cast<std::uint8_t>(0xC0 | static_cast<std::uint8_t>(packet.tag)));
+    out.push_back(0xFF);
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(size >> shift));
+    out.insert(out.end(), packet.body.begin(), packet.body.end());
+}
+
+// Groups packets into keys: a primary key, then its signatures, user IDs and subkeys.
+std::vector<RawKey> GroupKeys(std::vector<Packet>& packets) {
+    std::vector<RawKey> keys;
+    std::vector<Packet>* signatures = nullptr;
+    for (Packet& packet : packets) {
+        if (packet.tag == PacketTag::PublicKey) {
+            keys.push_back({});
+            keys.back().primary = packet;
+            signatures = &keys.back().directSignatures;
+        } else if (keys.empty()) {
+            continue;  // nothing before the first key belongs to one
+        } else if (packet.tag == PacketTag::UserId || packet.tag == PacketTag::UserAttribute) {
+            keys.back().userIds.push_back({packet, {}});
+            signatures = &keys.back().userIds.back().signatures;
+        } else if (packet.tag == PacketTag::PublicSubkey) {
+            keys.back().subkeys.push_back({packet, {}});
+            signatures = &keys.back().subkeys.back().signatures;
+        } else if (packet.tag == PacketTag::Signature) {
+            signatures->push_back(packet);
+        } else {
+            continue;  // trust packets and other local additions are not stored
+        }
+        AppendPacket(keys.back().packets, packet);
+    }
+    return keys;
+}
+
+bool IssuedBy(const Signature& signature, const PublicKey& key) {
+    if (!signature.issuerFingerprint.empty()) return signature.issuerFingerprint == key.fingerprint;
+    if (!signature.issuerKeyId.empty()) return signature.issuerKeyId == key.keyId;
+    return true;  // no hint: only verifying tells
+}
+
+class SelfSignatureChecker {
+public:
+    explicit SelfSignatureChecker(std::uint32_t now) : now_(now) {}
+
+    bool Flooded() const { return checked_ > kMaxSelfSignatures; }
+
+    // The signature when it is a valid self-signature of one of these types
+    // by signer over what feed adds to the digest.
+    template <typename Feed>
+    std::optional<Signature> Valid(const Packet& packet, std::initializer_list<SignatureType> types,
+                                   const PublicKey& signer, const Feed& feed) {
+        std::string error, unsupported;
+        std::optional<Signature> signature = ParseSignature(packet.body, error, unsupported);
+        if (!signature || std::ranges::find(types, static_cast<SignatureType>(signature->type)) == types.end() ||
+            !IssuedBy(*signature, signer) || !Acceptable(*signature, signer) || ++checked_ > kMaxSelfSignatures) {
+            return std::nullopt;
+        }
+        try {
+            SignatureDigest digest(*signature);
+            feed(digest);
+            if (CheckDigest(signer, *signature, digest.Finish()) != VerifyOutcome::Good) return std::nullopt;
+        } catch (const std::runtime_error&) {
+            return std::nullopt;
+        }
+        return signature;
+    }
+
+private:
+    bool Acceptable(const Signature& signature, const PublicKey& signer) const {
+        if (!signature.created || *signature.created < signer.created || *signature.created > now_) return false;
+        if (signature.unknownCritical >= 0 || signature.version != signer.version) return false;
+        if (signature.expiresAfter && *signature.expiresAfter &&
+            std::uint64_t{*signature.created} + *signature.expiresAfter <= now_) {
+            return false;
+        }
+        if (signature.hash == HashAlgorithm::Sha1) return *signature.created < kSha1SelfSignatureCutoff;
+        return IsAcceptedHash(signature.hash) && signer.canVerify;
+    }
+
+    std::uint32_t now_;
+    std::size_t checked_ = 0;
+};
+
+std::optional<std::uint32_t> ExpiryOf(const PublicKey& key, const Signature& signature) {
+    if (!signature.keyExpiresAfter || *signature.keyExpiresAfter == 0) return std::nullopt;
+    return static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(std::uint64_t{key.created} + *signature.keyExpiresAfter, 0xFFFFFFFF));
+}
+
+bool FlagsAllowSigning(const Signature& signature) {
+    return !signature.keyFlags || (*signature.keyFlags & kKeyFlagSign);
+}
+
+bool Newer(const std::optional<Signature>& candidate, const std::optional<Signature>& current) {
+    return candidate && (!current || *candidate->created >= *current->created);
+}
+
+std::optional<CertifiedSubkey> CertifySubkey(const RawComponent& raw, const PublicKey& primary,
+                                             SelfSignatureChecker& checker) {
+    std::string error;
+    std::optional<PublicKey> subkey = ParsePublicKey(raw.packet.body, error);
+    if (!subkey) return std::nullopt;
+    const auto feedBinding = [&](SignatureDigest& digest) {
+        digest.UpdateKey(primary);
+        digest.UpdateKey(*subkey);
+    };
+    std::optional<Signature> binding;
+    bool revoked = false;
+    for (const Packet& packet : raw.signatures) {
+        if (auto valid = checker.Valid(packet, {SignatureType::SubkeyBinding}, primary, feedBinding);
+            Newer(valid, binding)) {
+            binding = std::move(valid);
+        }
+        if (checker.Valid(packet, {SignatureType::SubkeyRevocation}, primary, feedBinding)) revoked = true;
+    }
+    if (!binding) return std::nullopt;
+    CertifiedSubkey certified{*subkey, false, ExpiryOf(*subkey, *binding), revoked};
+    if (FlagsAllowSigning(*binding) && binding->keyFlags && subkey->canVerify &&
+        !binding->embeddedSignature.empty()) {
+        // The subkey's own signature that it belongs to this primary key.
+        const Packet backSignature{PacketTag::Signature, binding->embeddedSignature};
+        certified.canSign =
+            checker.Valid(backSignature, {SignatureType::PrimaryKeyBinding}, *subkey, feedBinding).has_value();
+    }
+    return certified;
+}
+
+struct UserIdState {
+    std::string text;
+    Signature latest;
+};
+
+// Checks one key; nothing (and a reason) when it has no valid self-signature.
+std::optional<CertifiedKey> CertifyKey(const RawKey& raw, std::uint32_t now, RejectedKey& rejected) {
+    std::string error;
+    std::optional<PublicKey> primary = ParsePublicKey(raw.primary.body, error);
+    if (!primary) {
+        rejected.reason = error;
+        return std::nullopt;
+    }
+    rejected.fingerprint = primary->fingerprint;
+    if (!primary->canVerify) {
+        rejected.reason = "its algorithm, " + DescribeKeyAlgorithm(*primary) + ", can't be checked";
+        return std::nullopt;
+    }
+    SelfSignatureChecker checker(now);
+    CertifiedKey key;
+    key.primary = *primary;
+    key.packets = raw.packets;
+
+    const auto feedKey = [&](SignatureDigest& digest) { digest.UpdateKey(*primary); };
+    std::optional<Signature> direct;
+    for (const Packet& packet : raw.directSignatures) {
+        if (checker.Valid(packet, {SignatureType::KeyRevocation}, *primary, feedKey)) key.revoked = true;
+        if (auto valid = checker.Valid(packet, {SignatureType::DirectKey}, *primary, feedKey); Newer(valid, direct)) {
+            direct = std::move(valid);
+        }
+    }
+
+    std::vector<UserIdState> userIds;
+    for (const RawComponent& component : raw.userIds) {
+        if (component.packet.tag != PacketTag::UserId) continue;
+        const auto feedUserId = [&](SignatureDigest& digest) {
+            digest.UpdateKey(*primary);
+            digest.UpdateUserId(component.packet.body);
+        };
+        std::optional<Signature> certification, revocation;
+        for (const Packet& packet : component.signatures) {
+            if (auto valid = checker.Valid(packet,
+                                           {SignatureType::GenericCertification, static_cast<SignatureType>(0x11),
+                                            static_cast<SignatureType>(0x12), SignatureType::PositiveCertification},
+                                           *primary, feedUserId);
+                Newer(valid, certification)) {
+                certification = std::move(valid);
+            }
+            if (auto valid = checker.Valid(packet, {SignatureType::CertificationRevocation}, *primary, feedUserId);
+                Newer(valid, revocation)) {
+                revocation = std::move(valid);
+            }
+        }
+        if (certification && !(revocation && *revocation->created >= *certification->created)) {
+            userIds.push_back({std::string(component.packet.body.begin(), component.packet.body.end()),
+                               *certification});
+        }
+    }
+    if (checker.Flooded()) {
+        rejected.reason = "it carries too many signatures";
+        return std::nullopt;
+    }
+    if (userIds.empty() && !direct) {
+        rejected.reason = "it has no valid self-signature";
+        return std::nullopt;
+    }
+
+    // The primary user ID: the newest flagged one, else the newest.
+    const UserIdState* primaryUserId = nullptr;
+    for (const UserIdState& state : userIds) {
+        key.userIds.push_back(state.text);
+        const bool better = !primaryUserId ||
+                            (state.latest.primaryUserId && !primaryUserId->latest.primaryUserId) ||
+                            (state.latest.primaryUserId == primaryUserId->latest.primaryUserId &&
+                             *state.latest.created > *primaryUserId->latest.created);
+        if (better) primaryUserId = &state;
+    }
+    const Signature& governing = direct && (!primaryUserId || *direct->created >= *primaryUserId->latest.created)
+                                     ? *direct
+                                     : primaryUserId->latest;
+    if (primaryUserId) key.primaryUserId = primaryUserId->text;
+    key.expires = ExpiryOf(*primary, governing);
+    key.canSign = FlagsAllowSigning(governing);
+
+    for (const RawComponent& component : raw.subkeys) {
+        if (auto subkey = CertifySubkey(component, *primary, checker)) key.subkeys.push_back(std::move(*subkey));
+    }
+    if (checker.Flooded()) {
+        rejected.reason = "it carries too many signatures";
+        return std::nullopt;
+    }
+    return key;
+}
+
+}  // namespace
+
+KeyLoadResult LoadKeys(ByteSpan data, std::uint32_t now) {
+    KeyLoadResult result;
+    if (data.size() > kMaxKeyFileSize) {
+        result.error = "the file is too large to be a key";
+        return result;
+    }
+    if (!CryptoAvailable()) {
+        result.error = "libgcrypt isn't available";
+        return result;
+    }
+    const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+    std::vector<Packet> packets;
+    if (LooksArmored(text)) {
+        DearmorResult armor = Dearmor(text);
+        if (!armor.error.empty()) {
+            result.error = armor.error;
+            return result;
+        }
+        for (const ArmorBlock& block : armor.blocks) {
+            PacketList list = ReadPackets(block.bytes);
+            if (!list.error.empty()) {
+                result.error = list.error;
+                return result;
+            }
+            std::ranges::move(list.packets, std::back_inserter(packets));
+        }
+    } else {
+        PacketList list = ReadPackets(data);
+        if (!list.error.empty()) {
+            result.error = list.error;
+            return result;
+        }
+        packets = std::move(list.packets);
+    }
+    for (const RawKey& raw : GroupKeys(packets)) {
+        RejectedKey rejected;
+        if (auto key = CertifyKey(raw, now, rejected)) result.keys.push_back(std::move(*key));
+        else result.rejected.push_back(std::move(rejected));
+    }
+    if (result.keys.empty() && result.rejected.empty()) result.error = "it holds no OpenPGP public key";
+    return result;
+}
+
+}  // namespace vms

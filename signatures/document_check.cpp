@@ -1,0 +1,260 @@
+#include "signatures/document_check.h"
+
+#include "signatures/armor.h"
+#include "signatures/cleartext.h"
+#include "signatures/packets.h"
+#include "signatures/signature_digest.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string_view>
+
+namespace vms {
+namespace {
+
+constexpr std::size_t kMinRsaBits = 2048;
+
+std::string_view AsText(ByteSpan bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+
+SignatureResult Verdict(SignatureState state, std::string detail = {}) {
+    SignatureResult result;
+    result.state = state;
+    result.detail = std::move(detail);
+    return result;
+}
+
+SignatureResult Malformed(std::string detail) { return Verdict(SignatureState::Malformed, std::move(detail)); }
+
+DocumentReader InMemory(ByteSpan bytes) {
+    return [bytes](const std::function<void(ByteSpan)>& sink) {
+        sink(bytes);
+        return true;
+    };
+}
+
+DocumentCheck OneResult(SignatureResult result) { return DocumentCheck{{std::move(result)}}; }
+
+// Passes bytes on as a text signature hashes them: every line end as CR LF.
+class CanonicalText {
+public:
+    explicit CanonicalText(SignatureDigest& digest) : digest_(digest) {}
+    void Update(ByteSpan bytes) {
+        static constexpr std::uint8_t kCr[] = {'\r'};
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (bytes[i] == '\n' && !(i > 0 ? bytes[i - 1] == '\r' : afterCr_)) {
+                digest_.Update(bytes.subspan(start, i - start));
+                digest_.Update(kCr);
+                start = i;
+            }
+        }
+        digest_.Update(bytes.subspan(start));
+        if (!bytes.empty()) afterCr_ = bytes.back() == '\r';
+    }
+
+private:
+    SignatureDigest& digest_;
+    bool afterCr_ = false;
+};
+
+struct Document {
+    const DocumentReader& read;
+    bool cleartext = false;                 // the bytes are already the canonical signed text
+    const std::vector<std::string>* hashNames = nullptr;
+};
+
+bool HashHeaderAllows(const std::vector<std::string>& names, HashAlgorithm hash) {
+    if (names.empty()) return true;
+    std::string wanted = HashAlgorithmName(hash);
+    std::erase(wanted, '-');
+    return std::ranges::any_of(names, [&](const std::string& name) {
+        return std::ranges::equal(name, wanted, [](char a, char b) { return std::toupper(a) == std::toupper(b); });
+    });
+}
+
+// Judges a parsed signature once its key is known and its values verified.
+void JudgeKeyValidity(const Signature& signature, const KeyMatch& match, std::uint32_t now, SignatureResult& result) {
+    const PublicKey& signing = match.SigningKey();
+    const CertifiedKey& key = *match.key;
+    if (*signature.created < signing.created) {
+        result.state = SignatureState::Bad;
+        result.detail = "made before its key existed";
+    } else if (match.subkey ? !match.subkey->canSign : !key.canSign) {
+        result.state = SignatureState::Bad;
+        result.detail = "made by a key that isn't certified for signing";
+    } else if (key.revoked || (match.subkey && match.subkey->revoked)) {
+        result.state = SignatureState::Revoked;
+        result.bySubkey = !key.revoked;
+    } else if (key.expires && *key.expires <= now) {
+        result.state = SignatureState::Expired;
+        result.expiredOn = key.expires;
+    } else if (match.subkey && match.subkey->expires && *match.subkey->expires <= now) {
+        result.state = SignatureState::Expired;
+        result.expiredOn = match.subkey->expires;
+        result.bySubkey = true;
+    } else if (signature.expiresAfter && *signature.expiresAfter &&
+               std::uint64_t{*signature.created} + *signature.expiresAfter <= now) {
+        result.state = SignatureState::Expired;
+        result.expiredOn = *signature.created + *signature.expiresAfter;
+        result.signatureExpired = true;
+    } else if (IsBrokenHash(signature.hash)) {
+        result.state = SignatureState::Weak;
+        result.weakDigest = true;
+        result.detail = HashAlgorithmName(signature.hash);
+    } else if ((signing.algorithm == PublicKeyAlgorithm::Rsa || signing.algorithm == PublicKeyAlgorithm::RsaSignOnly) &&
+               signing.bits < kMinRsaBits) {
+        result.state = SignatureState::Weak;
+        result.detail = DescribeKeyAlgorithm(signing);
+    } else {
+        result.state = SignatureState::Good;
+    }
+}
+
+SignatureResult CheckOne(const Packet& packet, const Document& document, const Keyring& keys, std::uint32_t now) {
+    std::string error, unsupported;
+    const std::optional<Signature> parsed = ParseSignature(packet.body, error, unsupported);
+    if (!parsed) {
+        if (!unsupported.empty()) return Verdict(SignatureState::Unsupported, unsupported);
+        return Malformed(error);
+    }
+    const Signature& signature = *parsed;
+    const SignatureType type = static_cast<SignatureType>(signature.type);
+    if (type != SignatureType::Binary && type != SignatureType::Text) {
+        return Malformed("it isn't a signature over a document");
+    }
+    if (!signature.created) return Malformed("it has no creation time");
+    if (signature.unknownCritical >= 0) {
+        return Verdict(SignatureState::Unsupported,
+                       "a critical subpacket of type " + std::to_string(signature.unknownCritical));
+    }
+    if (!IsAcceptedHash(signature.hash) && !IsBrokenHash(signature.hash)) {
+        return Verdict(SignatureState::Unsupported, "the digest " + HashAlgorithmName(signature.hash));
+    }
+    if (document.hashNames && !HashHeaderAllows(*document.hashNames, signature.hash)) {
+        return Malformed("its digest isn't the one the message's \"Hash:\" header names");
+    }
+
+    SignatureResult result;
+    result.created = signature.created;
+    const std::optional<KeyMatch> match = keys.Find(signature.issuerFingerprint, signature.issuerKeyId);
+    if (!match) {
+        result.state = SignatureState::UnknownKey;
+        result.issuer = signature.issuerFingerprint.empty() ? signature.issuerKeyId : signature.issuerFingerprint;
+        if (result.issuer.empty()) return Malformed("it doesn't name the key that made it");
+        return result;
+    }
+    const PublicKey& signing = match->SigningKey();
+    result.userId = match->key->primaryUserId;
+    result.primaryFingerprint = match->key->primary.fingerprint;
+    result.signingFingerprint = signing.fingerprint;
+    if (!signing.canVerify) {
+        result.state = SignatureState::Unsupported;
+        result.detail = "a " + DescribeKeyAlgorithm(signing) + " key";
+        return result;
+    }
+    if (signature.version != signing.version || (signature.version == 6 && signature.salt.size() !=
+                                                                              V6SaltSize(signature.hash))) {
+        result.state = SignatureState::Bad;
+        return result;
+    }
+
+    SignatureDigest digest(signature);
+    CanonicalText text(digest);
+    const bool readAll = document.cleartext || type == SignatureType::Binary
+                             ? document.read([&](ByteSpan bytes) { digest.Update(bytes); })
+                             : document.read([&](ByteSpan bytes) { text.Update(bytes); });
+    if (!readAll) {
+        result.state = SignatureState::Uncheckable;
+        result.detail = "the signed file couldn't be read";
+        return result;
+    }
+    switch (CheckDigest(signing, signature, digest.Finish())) {
+    case VerifyOutcome::Bad:
+        result.state = SignatureState::Bad;
+        return result;
+    case VerifyOutcome::InvalidValues:
+        result.state = SignatureState::Malformed;
+        result.detail = "its numbers or its key's are invalid for the algorithm";
+        return result;
+    case VerifyOutcome::Good:
+        break;
+    }
+    JudgeKeyValidity(signature, *match, now, result);
+    return result;
+}
+
+DocumentCheck CheckPackets(ByteSpan signatureData, const Document& document, const Keyring& keys, std::uint32_t now) {
+    if (!CryptoAvailable()) return OneResult(Verdict(SignatureState::Uncheckable));
+    std::vector<std::uint8_t> dearmored;
+    if (LooksArmored(AsText(signatureData))) {
+        DearmorResult armor = Dearmor(AsText(signatureData));
+        if (!armor.error.empty()) return OneResult(Malformed(armor.error));
+        for (const ArmorBlock& block : armor.blocks) {
+            if (block.label != "PGP SIGNATURE") return OneResult(Malformed("the armour isn't a signature"));
+            dearmored.insert(dearmored.end(), block.bytes.begin(), block.bytes.end());
+        }
+        signatureData = dearmored;
+    }
+    const PacketList list = ReadPackets(signatureData);
+    if (!list.error.empty()) return OneResult(Malformed(list.error));
+    DocumentCheck check;
+    for (const Packet& packet : list.packets) {
+        if (packet.tag != PacketTag::Signature) continue;
+        if (check.signatures.size() == kMaxDocumentSignatures) return OneResult(Malformed("too many signatures"));
+        try {
+            check.signatures.push_back(CheckOne(packet, document, keys, now));
+        } catch (const std::runtime_error&) {
+            check.signatures.push_back(Verdict(SignatureState::Uncheckable));
+        }
+    }
+    if (check.signatures.empty()) return OneResult(Malformed("it holds no signature"));
+    return check;
+}
+
+}  // namespace
+
+bool DocumentCheck::Good() const {
+    return std::ranges::any_of(signatures, [](const SignatureResult& r) { return r.state == SignatureState::Good; }) &&
+           !AnyBad();
+}
+
+bool DocumentCheck::AnyBad() const {
+    return std::ranges::any_of(signatures, [](const SignatureResult& r) { return r.state == SignatureState::Bad; });
+}
+
+DocumentCheck MalformedSignature(std::string detail) { return OneResult(Malformed(std::move(detail))); }
+
+DocumentCheck CheckDetachedSignatures(ByteSpan signatureData, const DocumentReader& document, const Keyring& keys,
+                                      std::uint32_t now) {
+    if (signatureData.size() > kMaxSignatureFileSize) return MalformedSignature("it is too large to be a signature");
+    return CheckPackets(signatureData, Document{document, false, nullptr}, keys, now);
+}
+
+DocumentCheck CheckDetachedSignatures(ByteSpan signatureData, ByteSpan document, const Keyring& keys,
+                                      std::uint32_t now) {
+    return CheckDetachedSignatures(signatureData, InMemory(document), keys, now);
+}
+
+bool IsClearSigned(ByteSpan text) {
+    std::string error;
+    return ParseClearSigned(AsText(text), error).has_value();
+}
+
+std::optional<DocumentCheck> CheckClearSigned(ByteSpan text, const Keyring& keys, std::uint32_t now) {
+    std::string error;
+    const std::optional<ClearSignedMessage> message = ParseClearSigned(AsText(text), error);
+    if (!message) return std::nullopt;
+    if (!error.empty()) return OneResult(Malformed(error));
+    // Lines outside the signed part would be read as if the signature covered them.
+    if (message->textOutside) return OneResult(Malformed("the file holds text outside its signed part"));
+    if (message->signatureArmor.size() > kMaxSignatureFileSize) {
+        return OneResult(Malformed("its signature is too large"));
+    }
+    const ByteSpan signedText(reinterpret_cast<const std::uint8_t*>(message->signedText.data()),
+                              message->signedText.size());
+    const ByteSpan armor(reinterpret_cast<const std::uint8_t*>(message->signatureArmor.data()),
+                         message->signatureArmor.size());
+    return CheckPackets(armor, Document{InMemory(signedText), true, &message->hashNames}, keys, now);
+}
+
+}  // namespace vms

@@ -1,0 +1,72 @@
+// Checks the signatures of a document against the keys the user trusts:
+// detached signatures over a file's bytes, or a clear-signed text.
+#pragma once
+
+#include "signatures/keyring.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vms {
+
+enum class SignatureState {
+    Good,         // verifies, by a trusted key that was valid and allowed to sign
+    Bad,          // the data was changed, or the signature isn't by that key
+    UnknownKey,   // no trusted key has the issuer
+    Expired,      // the key, the subkey or the signature itself expired
+    Revoked,      // the key or the subkey that signed was revoked
+    Weak,         // a broken digest or a short key
+    Unsupported,  // an algorithm, version or critical subpacket this program doesn't check
+    Malformed,    // damaged or hostile data
+    Uncheckable,  // libgcrypt is missing or unusable
+};
+
+struct SignatureResult {
+    SignatureState state = SignatureState::Malformed;
+    std::string detail;                  // Unsupported: what; Malformed: the fault; Weak: "SHA-1" or "RSA 1024"
+    std::string userId;                  // the signer's primary user ID, UTF-8, when the key is known
+    Bytes primaryFingerprint;            // when the key is known
+    Bytes signingFingerprint;            // the key or subkey that made the signature
+    Bytes issuer;                        // Unknown key: the fingerprint or, without one, the key ID
+    std::optional<std::uint32_t> created;
+    std::optional<std::uint32_t> expiredOn;  // Expired: when
+    bool weakDigest = false;                 // Weak: the digest, not the key
+    bool bySubkey = false;                   // Expired, Revoked: the subkey, not the whole key
+    bool signatureExpired = false;           // Expired: the signature itself
+};
+
+struct DocumentCheck {
+    std::vector<SignatureResult> signatures;  // in the order they are written
+
+    // Good only with at least one Good signature and no Bad one.
+    bool Good() const;
+    bool AnyBad() const;
+};
+
+// The most signatures judged on one document; more makes it Malformed.
+inline constexpr std::size_t kMaxDocumentSignatures = 64;
+// Largest detached signature file read.
+inline constexpr std::uint64_t kMaxSignatureFileSize = 1024 * 1024;
+
+// One Malformed verdict with this fault.
+DocumentCheck MalformedSignature(std::string detail);
+
+// Hands the signed file's bytes, in order, to sink; false when reading fails.
+// Called once for each signature checked.
+using DocumentReader = std::function<bool(const std::function<void(ByteSpan)>& sink)>;
+
+// Detached signatures (binary or armoured) over the document's bytes.
+DocumentCheck CheckDetachedSignatures(ByteSpan signatureData, const DocumentReader& document, const Keyring& keys,
+                                      std::uint32_t now);
+DocumentCheck CheckDetachedSignatures(ByteSpan signatureData, ByteSpan document, const Keyring& keys,
+                                      std::uint32_t now);
+
+// A clear-signed text in place; nothing when the text isn't clear-signed.
+std::optional<DocumentCheck> CheckClearSigned(ByteSpan text, const Keyring& keys, std::uint32_t now);
+
+// True when the text holds a "-----BEGIN PGP SIGNED MESSAGE-----" line.
+bool IsClearSigned(ByteSpan text);
+
+}  // namespace vms

@@ -1,0 +1,37 @@
+// Public key and subkey packets, versions 4 and 6, and their fingerprints.
+#pragma once
+
+#include "signatures/byte_reader.h"
+#include "signatures/openpgp_algorithms.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vms {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct PublicKey {
+    std::uint8_t version = 0;  // 4 or 6
+    std::uint32_t created = 0;  // seconds since 1970, UTC
+    PublicKeyAlgorithm algorithm{};
+    Curve curve = Curve::None;
+    std::vector<Bytes> fields;  // RSA: n, e; ECDSA and EdDSA: the point as written; Ed25519: its 32 bytes
+    unsigned bits = 0;          // RSA: the modulus's; curves: the field's
+    Bytes fingerprint;          // 20 bytes for version 4, 32 for version 6
+    Bytes keyId;                // 8 bytes
+    Bytes hashedForm;           // the packet as signatures over keys hash it
+    bool canVerify = false;     // an algorithm and curve this program checks signatures of
+};
+
+// The key of a public key or subkey packet's body. On a damaged packet or a
+// version other than 4 and 6, nothing, with error naming the fault. Keys of
+// algorithms this program can't check still get their fingerprint.
+std::optional<PublicKey> ParsePublicKey(ByteSpan body, std::string& error);
+
+// "RSA 4096", "Ed25519", "NIST P-256": what a person calls the key.
+std::string DescribeKeyAlgorithm(const PublicKey& key);
+
+}  // namespace vms

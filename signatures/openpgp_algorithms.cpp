@@ -1,0 +1,111 @@
+#include "signatures/openpgp_algorithms.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace vms {
+namespace {
+
+struct CurveRow {
+    Curve curve;
+    std::vector<std::uint8_t> oid;
+    unsigned bits;
+    const char* name;
+};
+
+const std::array<CurveRow, 6> kCurves = {{
+    {Curve::NistP256, {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x03, 0x01, 0x07}, 256, "NIST P-256"},
+    {Curve::NistP384, {0x2B, 0x81, 0x04, 0x00, 0x22}, 384, "NIST P-384"},
+    {Curve::NistP521, {0x2B, 0x81, 0x04, 0x00, 0x23}, 521, "NIST P-521"},
+    {Curve::Ed25519, {0x2B, 0x06, 0x01, 0x04, 0x01, 0xDA, 0x47, 0x0F, 0x01}, 255, "Ed25519"},
+    {Curve::Curve25519, {0x2B, 0x06, 0x01, 0x04, 0x01, 0x97, 0x55, 0x01, 0x05, 0x01}, 255, "Curve25519"},
+    {Curve::Other, {}, 0, "an unknown curve"},
+}};
+
+const CurveRow& RowOf(Curve curve) {
+    for (const CurveRow& row : kCurves) {
+        if (row.curve == curve) return row;
+    }
+    return kCurves.back();
+}
+
+struct HashRow {
+    HashAlgorithm algorithm;
+    const char* name;
+    std::size_t v6Salt;
+    bool broken;
+    bool accepted;
+};
+
+constexpr HashRow kHashes[] = {
+    {HashAlgorithm::Md5, "MD5", 0, true, false},
+    {HashAlgorithm::Sha1, "SHA-1", 0, true, false},
+    {HashAlgorithm::Ripemd160, "RIPEMD-160", 0, true, false},
+    {HashAlgorithm::Sha256, "SHA-256", 16, false, true},
+    {HashAlgorithm::Sha384, "SHA-384", 24, false, true},
+    {HashAlgorithm::Sha512, "SHA-512", 32, false, true},
+    {HashAlgorithm::Sha224, "SHA-224", 16, false, true},
+    {HashAlgorithm::Sha3_256, "SHA3-256", 16, false, false},
+    {HashAlgorithm::Sha3_512, "SHA3-512", 32, false, false},
+};
+
+const HashRow* FindHash(HashAlgorithm algorithm) {
+    for (const HashRow& row : kHashes) {
+        if (row.algorithm == algorithm) return &row;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+Curve CurveFromOid(std::span<const std::uint8_t> oid) {
+    for (const CurveRow& row : kCurves) {
+        if (!row.oid.empty() && std::ranges::equal(row.oid, oid)) return row.curve;
+    }
+    return Curve::Other;
+}
+
+unsigned CurveBits(Curve curve) { return RowOf(curve).bits; }
+
+std::string CurveName(Curve curve) { return RowOf(curve).name; }
+
+std::string PublicKeyAlgorithmName(PublicKeyAlgorithm algorithm) {
+    switch (algorithm) {
+    case PublicKeyAlgorithm::Rsa:
+    case PublicKeyAlgorithm::RsaEncryptOnly:
+    case PublicKeyAlgorithm::RsaSignOnly: return "RSA";
+    case PublicKeyAlgorithm::Elgamal: return "ElGamal";
+    case PublicKeyAlgorithm::Dsa: return "DSA";
+    case PublicKeyAlgorithm::Ecdh: return "ECDH";
+    case PublicKeyAlgorithm::Ecdsa: return "ECDSA";
+    case PublicKeyAlgorithm::EdDsaLegacy: return "EdDSA";
+    case PublicKeyAlgorithm::X25519: return "X25519";
+    case PublicKeyAlgorithm::X448: return "X448";
+    case PublicKeyAlgorithm::Ed25519: return "Ed25519";
+    case PublicKeyAlgorithm::Ed448: return "Ed448";
+    }
+    return "public-key algorithm " + std::to_string(static_cast<int>(algorithm));
+}
+
+std::string HashAlgorithmName(HashAlgorithm algorithm) {
+    const HashRow* row = FindHash(algorithm);
+    return row ? row->name : "digest " + std::to_string(static_cast<int>(algorithm));
+}
+
+bool IsBrokenHash(HashAlgorithm algorithm) {
+    const HashRow* row = FindHash(algorithm);
+    return row && row->broken;
+}
+
+bool IsAcceptedHash(HashAlgorithm algorithm) {
+    const HashRow* row = FindHash(algorithm);
+    return row && row->accepted;
+}
+
+std::size_t V6SaltSize(HashAlgorithm algorithm) {
+    const HashRow* row = FindHash(algorithm);
+    return row ? row->v6Salt : 0;
+}
+
+}  // namespace vms

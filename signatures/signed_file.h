@@ -1,0 +1,44 @@
+// The signature of a file: clear-signed in place, or a detached signature
+// beside it, checked against the keys of one run.
+#pragma once
+
+#include "signatures/document_check.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vms {
+
+enum class SignatureSource { None, ClearSigned, Detached };
+
+struct FileSignature {
+    SignatureSource source = SignatureSource::None;
+    std::wstring signaturePath;  // Detached: the signature file used
+    DWORD readError = 0;         // Detached: when not 0, the signature file couldn't be read
+    DocumentCheck check;         // the verdicts, when a signature was found and read
+};
+
+// Where a detached signature of path may be, in the order they are tried:
+// NAME.gpg, NAME.sig, NAME.asc, and for NAME.txt also the same names of NAME.
+std::vector<std::wstring> DetachedSignatureCandidates(const std::wstring& path);
+
+// The signature of the file at path: in place when its bytes are
+// clear-signed, else the explicit signature file when one is given, else the
+// first candidate beside it that exists. bytes are the file's, already read;
+// without them the file is read as the check goes, and only a detached
+// signature is looked for. An empty path (standard input) has no neighbours.
+// keys is asked for only when a signature is found, so unsigned files cost
+// no key loading.
+using KeySource = std::function<const Keyring&()>;
+FileSignature CheckFileSignature(const std::wstring& path, const std::vector<std::uint8_t>* bytes,
+                                 const std::optional<std::wstring>& explicitSignature, const KeySource& keys,
+                                 std::uint32_t now);
+
+// Seconds since 1970, UTC, from the system clock.
+std::uint32_t CurrentUnixTime();
+
+}  // namespace vms

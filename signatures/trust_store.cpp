@@ -1,0 +1,141 @@
+#include "signatures/trust_store.h"
+
+#include "engine/text.h"
+#include "engine/win_handles.h"
+#include "signatures/armor.h"
+#include "engine/file_bytes.h"
+
+#include <shlobj.h>
+
+namespace vms {
+namespace {
+
+constexpr wchar_t kStoreSubfolder[] = L"\\Verimond\\Trusted Keys";
+constexpr wchar_t kKeyExtension[] = L".asc";
+
+struct CoTaskMemDeleter {
+    void operator()(wchar_t* text) const noexcept { CoTaskMemFree(text); }
+};
+
+std::wstring ApplicationDataFolder() {
+    std::wstring fromEnvironment(MAX_PATH, L'\0');
+    const DWORD length = GetEnvironmentVariableW(L"APPDATA", fromEnvironment.data(), MAX_PATH);
+    if (length > 0 && length < MAX_PATH) return fromEnvironment.substr(0, length);
+    wchar_t* known = nullptr;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &known))) return {};
+    const std::unique_ptr<wchar_t, CoTaskMemDeleter> owner(known);
+    return known;
+}
+
+std::wstring KeyPath(const std::wstring& folder, const Bytes& fingerprint) {
+    return folder + L"\\" + FingerprintHex(fingerprint) + kKeyExtension;
+}
+
+std::int64_t UnixSeconds(const FILETIME& time) {
+    const std::uint64_t ticks = (std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime;
+    return static_cast<std::int64_t>(ticks / 10000000) - 11644473600;
+}
+
+bool EnsureFolder(const std::wstring& folder, DWORD& error) {
+    const std::size_t last = folder.find_last_of(L'\\');
+    const std::wstring parent = folder.substr(0, last);
+    for (const std::wstring& path : {parent, folder}) {
+        if (!CreateDirectoryW(ToLongPath(path).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            error = GetLastError();
+            return false;
+        }
+    }
+    return true;
+}
+
+int HexValue(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+std::wstring FingerprintHex(const Bytes& fingerprint) {
+    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+    std::wstring hex;
+    for (std::uint8_t byte : fingerprint) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 15];
+    }
+    return hex;
+}
+
+std::optional<Bytes> ParseFingerprint(std::wstring_view text) {
+    std::wstring digits;
+    for (wchar_t c : text) {
+        if (c == L' ') continue;
+        if (HexValue(c) < 0) return std::nullopt;
+        digits += c;
+    }
+    if (digits.size() != 40 && digits.size() != 64) return std::nullopt;
+    Bytes fingerprint;
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        fingerprint.push_back(static_cast<std::uint8_t>(HexValue(digits[i]) * 16 + HexValue(digits[i + 1])));
+    }
+    return fingerprint;
+}
+
+std::wstring TrustStoreFolder() {
+    const std::wstring base = ApplicationDataFolder();
+    return base.empty() ? std::wstring() : base + kStoreSubfolder;
+}
+
+std::vector<TrustedKey> ReadTrustStore(std::uint32_t now) {
+    std::vector<TrustedKey> trusted;
+    const std::wstring folder = TrustStoreFolder();
+    if (folder.empty()) return trusted;
+    WIN32_FIND_DATAW found;
+    const UniqueFind search(FindFirstFileW(ToLongPath(folder + L"\\*" + kKeyExtension).c_str(), &found));
+    if (!search.Valid()) return trusted;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        DWORD error = 0;
+        const std::optional<Bytes> data = ReadFileBytes(folder + L"\\" + found.cFileName, kMaxKeyFileSize, error);
+        if (!data) continue;
+        for (CertifiedKey& key : LoadKeys(*data, now).keys) {
+            // Only the key the file is named after; anything else in it was not chosen.
+            if (EqualsIgnoreCase(FingerprintHex(key.primary.fingerprint) + kKeyExtension, found.cFileName)) {
+                trusted.push_back({std::move(key), UnixSeconds(found.ftCreationTime)});
+            }
+        }
+    } while (FindNextFileW(search.Get(), &found));
+    return trusted;
+}
+
+TrustOutcome TrustKey(const CertifiedKey& key, DWORD& error) {
+    const std::wstring folder = TrustStoreFolder();
+    if (folder.empty()) {
+        error = ERROR_PATH_NOT_FOUND;
+        return TrustOutcome::Failed;
+    }
+    const std::wstring path = KeyPath(folder, key.primary.fingerprint);
+    if (GetFileAttributesW(ToLongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return TrustOutcome::AlreadyTrusted;
+    if (!EnsureFolder(folder, error)) return TrustOutcome::Failed;
+    const std::string armored = Armor("PGP PUBLIC KEY BLOCK", key.packets);
+    const std::wstring temporary = path + L".new";
+    if (!WriteFileBytes(temporary, armored, error)) return TrustOutcome::Failed;
+    if (!MoveFileExW(ToLongPath(temporary).c_str(), ToLongPath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        error = GetLastError();
+        DeleteFileW(ToLongPath(temporary).c_str());
+        return TrustOutcome::Failed;
+    }
+    return TrustOutcome::Added;
+}
+
+ForgetOutcome ForgetKey(const Bytes& fingerprint, DWORD& error) {
+    const std::wstring folder = TrustStoreFolder();
+    if (folder.empty()) return ForgetOutcome::NotFound;
+    if (DeleteFileW(ToLongPath(KeyPath(folder, fingerprint)).c_str())) return ForgetOutcome::Removed;
+    error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ForgetOutcome::NotFound
+                                                                          : ForgetOutcome::Failed;
+}
+
+}  // namespace vms
