@@ -1,0 +1,142 @@
+// Mutated keys, signatures and signed texts: nothing may crash or hang, and a
+// Good verdict may only come where the mutation left every signed byte and the
+// signing key's material as they were.
+#include "openpgp_vectors.h"
+#include "signatures/cleartext.h"
+#include "signatures/document_check.h"
+#include "signatures/packets.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+namespace vms {
+namespace {
+
+using namespace vms::testing;
+
+class Mutator {
+public:
+    explicit Mutator(std::uint32_t seed) : random_(seed) {}
+
+    Bytes Mutate(Bytes bytes) {
+        const int edits = 1 + Below(3);
+        for (int i = 0; i < edits && !bytes.empty(); ++i) {
+            const std::size_t at = Below(bytes.size());
+            switch (Below(5)) {
+            case 0: bytes[at] ^= static_cast<std::uint8_t>(1u << Below(8)); break;
+            case 1: bytes[at] = static_cast<std::uint8_t>(Below(256)); break;
+            case 2: bytes[at] = Below(2) ? 0x00 : 0xFF; break;
+            case 3: bytes.resize(at); break;
+            default: bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), static_cast<std::uint8_t>(Below(256)));
+            }
+        }
+        return bytes;
+    }
+
+private:
+    std::size_t Below(std::size_t bound) { return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random_); }
+    std::mt19937 random_;
+};
+
+struct SignedPart {
+    Bytes hashedPart;
+    std::vector<Bytes> values;
+    bool operator==(const SignedPart&) const = default;
+};
+
+// What a signature's verdict rests on: its hashed part and its values.
+std::vector<SignedPart> SignedParts(const Bytes& signatureBytes) {
+    std::vector<SignedPart> parts;
+    for (const Packet& packet : ReadPackets(signatureBytes).packets) {
+        std::string error, unsupported;
+        if (auto signature = ParseSignature(packet.body, error, unsupported)) {
+            parts.push_back({signature->hashedPart, signature->values});
+        }
+    }
+    return parts;
+}
+
+Keyring KeysFrom(const Bytes& data) {
+    Keyring keys;
+    for (CertifiedKey& key : LoadKeys(data, kNow).keys) keys.Add(std::move(key));
+    return keys;
+}
+
+Bytes SignatureOf(const ClearSignedMessage& message) {
+    const DearmorResult armor = Dearmor(message.signatureArmor);
+    return armor.blocks.empty() ? Bytes{} : armor.blocks[0].bytes;
+}
+
+std::optional<ClearSignedMessage> Parse(std::string_view text) {
+    std::string error;
+    auto message = ParseClearSigned(text, error);
+    if (!error.empty()) return std::nullopt;
+    return message;
+}
+
+TEST(OpenPgpFuzz, MutatedSignaturesNeverVerifyWhatTheyDidNotSign) {
+    const Keyring v6Keys = KeysFrom(AsBytes(kV6Certificate));
+    const ClearSignedMessage v6 = *Parse(kV6ClearSigned);
+    Keyring debianKeys = KeysFrom(ReadTestData(L"openpgp/debian/debian-archive-bookworm-security-automatic.gpg"));
+    for (CertifiedKey& key :
+         LoadKeys(ReadTestData(L"openpgp/debian/debian-archive-bullseye-security-automatic.gpg"), kNow).keys) {
+        debianKeys.Add(std::move(key));
+    }
+    const Bytes inRelease = ReadTestData(L"openpgp/debian/bookworm-security_InRelease");
+    const ClearSignedMessage debian = *Parse(std::string_view(reinterpret_cast<const char*>(inRelease.data()),
+                                                              inRelease.size()));
+    struct Sample {
+        const ClearSignedMessage& message;
+        const Keyring& keys;
+        int rounds;
+    };
+    Mutator mutator(20261208);
+    for (const Sample& sample : {Sample{v6, v6Keys, 4000}, Sample{debian, debianKeys, 1000}}) {
+        const Bytes original = SignatureOf(sample.message);
+        const Bytes text = AsBytes(sample.message.signedText);
+        ASSERT_TRUE(CheckDetachedSignatures(original, text, sample.keys, kNow).Good());
+        const std::vector<SignedPart> signedParts = SignedParts(original);
+        for (int round = 0; round < sample.rounds; ++round) {
+            const Bytes mutated = mutator.Mutate(original);
+            const DocumentCheck check = CheckDetachedSignatures(mutated, text, sample.keys, kNow);
+            if (!check.Good()) continue;
+            // A good verdict needs one signature whose signed part and values are intact: a change
+            // in its unhashed subpackets, or a damaged second signature, leaves it good.
+            const std::vector<SignedPart> parts = SignedParts(mutated);
+            EXPECT_TRUE(std::ranges::any_of(parts, [&](const SignedPart& part) {
+                return std::ranges::find(signedParts, part) != signedParts.end();
+            })) << "round " << round;
+        }
+    }
+}
+
+TEST(OpenPgpFuzz, MutatedKeysAndTextsNeverGiveAFalseGood) {
+    const Bytes certificate = Dearmor(kV6Certificate).blocks.at(0).bytes;
+    const Bytes fingerprint = KeysFrom(certificate).Keys().at(0).primary.fingerprint;
+    const ClearSignedMessage original = *Parse(kV6ClearSigned);
+    Mutator mutator(4880);
+    for (int round = 0; round < 2500; ++round) {
+        const Keyring keys = KeysFrom(mutator.Mutate(certificate));
+        const auto check = CheckClearSigned(AsBytes(kV6ClearSigned), keys, kNow);
+        if (!check->Good()) continue;
+        // A change in the encryption subkey leaves the signing key as it was.
+        EXPECT_EQ(keys.Keys().at(0).primary.fingerprint, fingerprint) << "round " << round;
+    }
+    const Keyring keys = KeysFrom(certificate);
+    for (int round = 0; round < 2500; ++round) {
+        const Bytes mutated = mutator.Mutate(AsBytes(kV6ClearSigned));
+        const std::string_view text(reinterpret_cast<const char*>(mutated.data()), mutated.size());
+        const auto check = CheckClearSigned(mutated, keys, kNow);
+        if (!check || !check->Good()) continue;
+        // Trailing blanks and line-end forms are outside what a cleartext signature covers.
+        const auto message = Parse(text);
+        ASSERT_TRUE(message.has_value()) << "round " << round;
+        EXPECT_EQ(message->signedText, original.signedText) << "round " << round;
+        EXPECT_EQ(SignatureOf(*message), SignatureOf(original)) << "round " << round;
+    }
+}
+
+}  // namespace
+}  // namespace vms

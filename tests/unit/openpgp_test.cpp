@@ -1,0 +1,207 @@
+#include "openpgp_vectors.h"
+#include "signatures/cleartext.h"
+#include "signatures/crypto.h"
+#include "signatures/document_check.h"
+#include "signatures/key_text.h"
+#include "signatures/packets.h"
+#include "signatures/signature_digest.h"
+#include "signatures/trust_store.h"
+
+#include <gtest/gtest.h>
+
+namespace vms {
+namespace {
+
+using namespace vms::testing;
+
+std::string Hex(const Bytes& bytes) {
+    std::wstring hex = FingerprintHex(bytes);
+    return std::string(hex.begin(), hex.end());
+}
+
+Keyring KeysFrom(const Bytes& data) {
+    Keyring keys;
+    KeyLoadResult loaded = LoadKeys(data, kNow);
+    EXPECT_EQ(loaded.error, "");
+    for (CertifiedKey& key : loaded.keys) keys.Add(std::move(key));
+    return keys;
+}
+
+TEST(Armor, Crc24CheckValueRoundTripAndDamage) {
+    EXPECT_EQ(Crc24(AsBytes("123456789")), 0x21CF02u);  // the CRC-24/OPENPGP check value
+    const Bytes data = AsBytes("any bytes \x01\x02\xff at all, and more than one line of them when armoured");
+    const std::string armored = Armor("PGP SIGNATURE", data);
+    const DearmorResult back = Dearmor("Leading text\r\n" + armored + "trailing text\n");
+    ASSERT_EQ(back.error, "");
+    ASSERT_EQ(back.blocks.size(), 1u);
+    EXPECT_EQ(back.blocks[0].label, "PGP SIGNATURE");
+    EXPECT_EQ(back.blocks[0].bytes, data);
+
+    std::string badCrc = armored;
+    badCrc[badCrc.find("\n=") + 2] ^= 1;
+    EXPECT_NE(Dearmor(badCrc).error, "");
+    EXPECT_NE(Dearmor(armored.substr(0, armored.find("-----END"))).error, "");
+    std::string badChar = armored;
+    badChar[badChar.find("\n\n") + 3] = '*';
+    EXPECT_NE(Dearmor(badChar).error, "");
+    EXPECT_NE(Dearmor("no armour here").error, "");
+}
+
+TEST(Packets, EveryLengthFormAndTruncation) {
+    const Bytes input = {
+        0x88, 0x01, 'a',                    // old format, one-octet length
+        0x89, 0x00, 0x02, 'b', 'c',         // old format, two-octet length
+        0xCD, 0xC0, 0x00,                   // new format, two-octet length 192...
+    };
+    Bytes withLong = input;
+    withLong.insert(withLong.end(), 192, 'x');
+    const Bytes fiveOctet = {0xCD, 0xFF, 0x00, 0x00, 0x00, 0x03, 'u', 'i', 'd'};
+    withLong.insert(withLong.end(), fiveOctet.begin(), fiveOctet.end());
+    // Partial lengths: 2 bytes, then 1 byte, then the final 1-byte part.
+    const Bytes partial = {0xCB, 0xE1, 'p', 'q', 0xE0, 'r', 0x01, 's'};
+    withLong.insert(withLong.end(), partial.begin(), partial.end());
+    const Bytes indeterminate = {0x8B, 't', 'a', 'i', 'l'};  // old format, to the end
+    withLong.insert(withLong.end(), indeterminate.begin(), indeterminate.end());
+
+    const PacketList list = ReadPackets(withLong);
+    ASSERT_EQ(list.error, "");
+    ASSERT_EQ(list.packets.size(), 6u);
+    EXPECT_EQ(list.packets[0].body, AsBytes("a"));
+    EXPECT_EQ(list.packets[1].body, AsBytes("bc"));
+    EXPECT_EQ(list.packets[2].body.size(), 192u);
+    EXPECT_EQ(list.packets[3].tag, PacketTag::UserId);
+    EXPECT_EQ(list.packets[3].body, AsBytes("uid"));
+    EXPECT_EQ(list.packets[4].body, AsBytes("pqrs"));
+    EXPECT_EQ(list.packets[5].body, AsBytes("tail"));
+
+    for (const Bytes& bad : {Bytes{0xCD, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'x'}, Bytes{0x88, 0x05, 'a'}, Bytes{0x41},
+                             Bytes{0xC0, 0x00}, Bytes{0xCB, 0xE1, 'p'}}) {
+        EXPECT_NE(ReadPackets(bad).error, "");
+    }
+}
+
+TEST(Cleartext, CanonicalTextHeadersAndOutsideText) {
+    std::string error;
+    const std::string text = "-----BEGIN PGP SIGNED MESSAGE-----\r\nHash: SHA256, SHA512\r\n\r\n"
+                             "line one  \t\r\n- -dashed\r\n\r\nlast\r\n"
+                             "-----BEGIN PGP SIGNATURE-----\r\n\r\nAAAA\r\n-----END PGP SIGNATURE-----\r\n";
+    const auto message = ParseClearSigned(text, error);
+    ASSERT_TRUE(message.has_value());
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(message->signedText, "line one\r\n-dashed\r\n\r\nlast");
+    EXPECT_EQ(message->hashNames, (std::vector<std::string>{"SHA256", "SHA512"}));
+    EXPECT_FALSE(message->textOutside);
+    EXPECT_TRUE(ParseClearSigned("before\n" + text, error)->textOutside);
+    EXPECT_TRUE(ParseClearSigned(text + "after\n", error)->textOutside);
+
+    ParseClearSigned("-----BEGIN PGP SIGNED MESSAGE-----\nComment: x\n\nbody\n", error);
+    EXPECT_NE(error, "");
+    error.clear();
+    ParseClearSigned("-----BEGIN PGP SIGNED MESSAGE-----\n\nbody without signature\n", error);
+    EXPECT_NE(error, "");
+    EXPECT_FALSE(ParseClearSigned("plain text", error).has_value());
+}
+
+TEST(Rfc9580Samples, Version4Ed25519LegacyKeyAndSignature) {
+    ASSERT_TRUE(CryptoAvailable());
+    std::string error, unsupported;
+    const PacketList keyPackets = ReadPackets(FromBase64(kV4LegacyKey));
+    ASSERT_EQ(keyPackets.packets.size(), 1u);
+    const auto key = ParsePublicKey(keyPackets.packets[0].body, error);
+    ASSERT_TRUE(key.has_value()) << error;
+    EXPECT_EQ(Hex(key->fingerprint), kV4LegacyKeyFingerprint);
+    EXPECT_EQ(DescribeKeyAlgorithm(*key), "Ed25519");
+
+    const Bytes signatureBytes = FromBase64(kV4LegacySignature);
+    const auto verify = [&](std::string_view data, const Bytes& packetBytes) {
+        const PacketList packets = ReadPackets(packetBytes);
+        if (packets.packets.empty()) return VerifyOutcome::InvalidValues;
+        const auto signature = ParseSignature(packets.packets[0].body, error, unsupported);
+        if (!signature) return VerifyOutcome::InvalidValues;
+        SignatureDigest digest(*signature);
+        digest.Update(AsBytes(data));
+        return CheckDigest(*key, *signature, digest.Finish());
+    };
+    EXPECT_EQ(verify("OpenPGP", signatureBytes), VerifyOutcome::Good);
+    EXPECT_EQ(verify("OpenPGQ", signatureBytes), VerifyOutcome::Bad);
+    Bytes changedValue = signatureBytes;
+    changedValue[changedValue.size() - 5] ^= 0x40;
+    EXPECT_NE(verify("OpenPGP", changedValue), VerifyOutcome::Good);
+}
+
+TEST(Rfc9580Samples, Version6CertificateAndClearSignedMessage) {
+    const Keyring keys = KeysFrom(AsBytes(kV6Certificate));
+    ASSERT_EQ(keys.Keys().size(), 1u);
+    const CertifiedKey& key = keys.Keys()[0];
+    EXPECT_EQ(Hex(key.primary.fingerprint), kV6Fingerprint);
+    EXPECT_EQ(key.primary.version, 6);
+    EXPECT_EQ(key.subkeys.size(), 1u);  // the X25519 subkey, bound but not for signing
+    EXPECT_FALSE(key.subkeys[0].canSign);
+
+    const auto check = CheckClearSigned(AsBytes(kV6ClearSigned), keys, kNow);
+    ASSERT_TRUE(check.has_value());
+    ASSERT_EQ(check->signatures.size(), 1u);
+    EXPECT_EQ(check->signatures[0].state, SignatureState::Good);
+    EXPECT_EQ(Hex(check->signatures[0].signingFingerprint), kV6Fingerprint);
+    EXPECT_TRUE(check->Good());
+
+    std::string changed = kV6ClearSigned;
+    changed.replace(changed.find("tofu"), 4, "beef");
+    EXPECT_EQ(CheckClearSigned(AsBytes(changed), keys, kNow)->signatures[0].state, SignatureState::Bad);
+    EXPECT_EQ(CheckClearSigned(AsBytes(kV6ClearSigned), Keyring{}, kNow)->signatures[0].state,
+              SignatureState::UnknownKey);
+    EXPECT_EQ(CheckClearSigned(AsBytes(std::string(kV6ClearSigned) + "extra  line\n"), keys, kNow)->signatures[0].state,
+              SignatureState::Malformed);
+}
+
+TEST(DebianInRelease, BothSignaturesGoodWithTheArchiveKeys) {
+    Keyring keys = KeysFrom(ReadTestData(L"openpgp/debian/debian-archive-bookworm-security-automatic.gpg"));
+    for (CertifiedKey& key :
+         LoadKeys(ReadTestData(L"openpgp/debian/debian-archive-bullseye-security-automatic.gpg"), kNow).keys) {
+        keys.Add(std::move(key));
+    }
+    const auto check = CheckClearSigned(ReadTestData(L"openpgp/debian/bookworm-security_InRelease"), keys, kNow);
+    ASSERT_TRUE(check.has_value());
+    ASSERT_EQ(check->signatures.size(), 2u);
+    for (const SignatureResult& result : check->signatures) {
+        EXPECT_EQ(result.state, SignatureState::Good) << result.detail;
+        EXPECT_TRUE(result.userId.starts_with("Debian Security Archive Automatic Signing Key")) << result.userId;
+        EXPECT_NE(result.signingFingerprint, result.primaryFingerprint);  // made by signing subkeys
+    }
+    EXPECT_TRUE(check->Good());
+}
+
+TEST(Crypto, PointsOffTheCurveAndForeignValuesAreRefused) {
+    ASSERT_TRUE(CryptoAvailable());
+    PublicKey key;
+    key.version = 4;
+    key.algorithm = PublicKeyAlgorithm::Ecdsa;
+    key.curve = Curve::NistP256;
+    key.bits = 256;
+    key.canVerify = true;
+    Bytes point(65, 0x11);  // 04 || x || y, with y not matching x
+    point[0] = 0x04;
+    key.fields = {point};
+    Signature signature;
+    signature.version = 4;
+    signature.algorithm = PublicKeyAlgorithm::Ecdsa;
+    signature.hash = HashAlgorithm::Sha256;
+    signature.values = {Bytes(32, 0x22), Bytes(32, 0x33)};
+    EXPECT_EQ(VerifyDigest(key, signature, Bytes(32, 0x44)), VerifyOutcome::InvalidValues);
+    signature.algorithm = PublicKeyAlgorithm::Rsa;  // a signature of another algorithm than its key's
+    EXPECT_EQ(VerifyDigest(key, signature, Bytes(32, 0x44)), VerifyOutcome::InvalidValues);
+}
+
+TEST(KeyText, FingerprintsDatesAndHostileUserIds) {
+    EXPECT_EQ(FormatFingerprint({0xAB, 0xCD, 0x01, 0x23, 0x45}), L"ABCD 0123 45");
+    EXPECT_EQ(FormatDate(0), L"1970-01-01");
+    EXPECT_EQ(FormatDateTime(1767225600 + 3600 + 120), L"2026-01-01 01:02 UTC");
+    EXPECT_EQ(UserIdText("Zo\xc3\xab <z@x>\r\n\x1b[2J\xe2\x80\xae"), L"Zo\u00eb <z@x>??\u003f[2J?");
+    EXPECT_EQ(ParseFingerprint(L"cb18 6C4F0609a697e4d52dfa6c722b0c1f1e27c18a56708f6525ec27bad9acc9").value_or(Bytes{}).size(),
+              32u);
+    EXPECT_FALSE(ParseFingerprint(L"CB18").has_value());
+    EXPECT_FALSE(ParseFingerprint(L"G959BDBAFA32A2F89A153B678CFDE12197965A9A").has_value());
+}
+
+}  // namespace
+}  // namespace vms
