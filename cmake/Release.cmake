@@ -14,8 +14,17 @@ configure_file(release/README-Windows.txt ${VM_STAGE}/README.txt @ONLY NEWLINE_S
 configure_file(release/LICENSE.txt ${VM_STAGE}/LICENSE.txt @ONLY NEWLINE_STYLE WIN32)
 configure_file(${VM_BLAKE3_DIR}/../LICENSE ${VM_STAGE}/LICENSE-BLAKE3.txt COPYONLY)
 configure_file(${VM_XXHASH_COPYRIGHT} ${VM_STAGE}/LICENSE-xxHash.txt COPYONLY)
+find_file(VM_GCRYPT_COPYRIGHT copyright PATHS /usr/share/doc/libgcrypt-mingw-w64-dev NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_file(VM_GPG_ERROR_COPYRIGHT copyright PATHS /usr/share/doc/libgpg-error-mingw-w64-dev NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_file(VM_LGPL_TEXT LGPL-2.1 PATHS /usr/share/common-licenses NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+configure_file(${VM_GCRYPT_COPYRIGHT} ${VM_STAGE}/LICENSE-libgcrypt.txt COPYONLY)
+configure_file(${VM_GPG_ERROR_COPYRIGHT} ${VM_STAGE}/LICENSE-libgpg-error.txt COPYONLY)
+configure_file(${VM_LGPL_TEXT} ${VM_STAGE}/LGPL-2.1.txt COPYONLY)
+configure_file(${VM_GCRYPT_DLL} ${VM_STAGE}/libgcrypt-20.dll COPYONLY)
+configure_file(${VM_GPG_ERROR_DLL} ${VM_STAGE}/libgpg-error-0.dll COPYONLY)
 configure_file(gui/icons/icon1.ico ${VM_STAGE}/vmview-icon.ico COPYONLY)
-set(VM_RELEASE_FILES vmview.exe vmsum.exe README.txt LICENSE.txt LICENSE-BLAKE3.txt LICENSE-xxHash.txt)
+set(VM_RELEASE_FILES vmview.exe vmsum.exe libgcrypt-20.dll libgpg-error-0.dll README.txt LICENSE.txt LICENSE-BLAKE3.txt
+    LICENSE-xxHash.txt LICENSE-libgcrypt.txt LICENSE-libgpg-error.txt LGPL-2.1.txt)
 
 add_custom_command(
     OUTPUT ${VM_RELEASE_ZIP} ${VM_RELEASE_SETUP}

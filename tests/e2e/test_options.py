@@ -18,6 +18,13 @@ Verify checksum files (SHA256SUMS, *.sha256, *.md5, *.sfv, BSD tagged files...):
     -q, --quiet             Don't print a line for each file that is OK
         --status            Print nothing. The exit code tells the result
         --ignore-missing    Don't report files that don't exist
+        --key <file>        Trust the OpenPGP keys in this file for this run
+        --signature <file>  The list's detached signature (else found beside it)
+        --require-signature Fail unless a trusted key signed the list
+
+Check who signed a file (clear-signed, or with a .gpg, .sig or .asc file beside it):
+  vmsum --verify-signature <files> [--key <file>] [--signature <file>]
+  vmsum --trust-key <key file> | --list-keys | --forget-key <fingerprint>
 
 Compare with an expected hash (the algorithm is detected from its length or prefix):
   vmsum --expect <hash> <files>

@@ -16,7 +16,9 @@ ZIP = Path(os.environ["VM_RELEASE_ZIP"])
 SETUP = Path(os.environ["VM_RELEASE_SETUP"])
 UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\{6B1D2A40-93C7-4E15-A8F2-5C0E7D3B9A14}_is1"
 VERBS = [r"Software\Classes\*\shell\ZentaroVerimond", r"Software\Classes\Directory\shell\ZentaroVerimond"]
-PROGRAM_FILES = ["vmview.exe", "vmsum.exe", "README.txt", "LICENSE.txt", "LICENSE-BLAKE3.txt", "LICENSE-xxHash.txt"]
+PROGRAM_FILES = ["vmview.exe", "vmsum.exe", "libgcrypt-20.dll", "libgpg-error-0.dll", "README.txt", "LICENSE.txt",
+                 "LICENSE-BLAKE3.txt", "LICENSE-xxHash.txt", "LICENSE-libgcrypt.txt", "LICENSE-libgpg-error.txt",
+                 "LGPL-2.1.txt"]
 ID_ABOUT = 40032
 
 
@@ -114,6 +116,13 @@ class Release(VmviewTestCase):
         folder = self.dir / "Verimond"
         self.assertTrue((folder / "README.txt").read_bytes().startswith(b"Verimond 2.0.0 - checksums for Windows\r\n"))
         self.assertVmsumHashes(folder / "vmsum.exe")
+        # The DLLs shipped beside the programs check signatures: Debian's signed InRelease.
+        debian = Path(os.environ["VM_TEST_DATA"]) / "openpgp" / "debian"
+        keys = [arg for path in sorted(debian.glob("*.gpg")) for arg in ("--key", str(path))]
+        run = subprocess.run([WINE_RUN, str(folder / "vmsum.exe"), "--verify-signature",
+                              str(debian / "bookworm-security_InRelease"), *keys], stdout=subprocess.PIPE, timeout=60)
+        self.assertEqual(run.returncode, 0, run.stdout)
+        self.assertEqual(run.stdout.count(b": Good signature from "), 2, run.stdout)
         self.assertIn("Portable copy in " + windows_path(folder), self.about_text(folder / "vmview.exe"))
 
 

@@ -3,15 +3,17 @@ damaged afterwards) next to gpgv's, Debian's real InRelease, signed checksum
 files in check mode, the trusted-key store, usage errors and hostile
 signature files."""
 import datetime
+import hashlib
 import os
 import random
 import re
 import shutil
+import subprocess
 import tempfile
 from pathlib import Path
 
 import openpgp_corpus
-from harness import HINT, TMP_ROOT, VmsumTestCase, main
+from harness import HINT, TMP_ROOT, WINE_RUN, VmsumTestCase, main
 
 CORPUS = None  # built once for the whole run, in setUpModule
 
@@ -220,6 +222,24 @@ class SignedChecksumFiles(SignatureTestCase):
         self.assertEqual((run.code, run.out, run.err), (0, self.OK, b""))
         run = self.vmsum("-c", "SHA256SUMS", "--require-signature", cwd=unsigned)
         self.assertEqual((run.code, run.out, run.err), (1, self.OK, b"vmsum: SHA256SUMS: No signature found.\r\n"))
+
+
+    def test_without_the_crypto_dlls_only_signatures_cant_be_checked(self):
+        cwd = self.place_sums("alone", {"SHA256SUMS": CORPUS.sums_clear})
+        shutil.copy(os.environ["VMSUM_EXE"], cwd / "vmsum.exe")  # no DLLs beside this copy
+
+        def alone(*args):
+            done = subprocess.run([WINE_RUN, str(cwd / "vmsum.exe"), *args], cwd=cwd, stdout=subprocess.PIPE,
+                                  stderr=subprocess.PIPE, timeout=600)
+            return done.returncode, done.stdout, done.stderr
+
+        digest = hashlib.sha256((cwd / "alpha.txt").read_bytes()).hexdigest()
+        self.assertEqual(alone("alpha.txt"), (0, f"{digest}  alpha.txt\n".encode(), b""))
+        cant = b"vmsum: SHA256SUMS: The signature can't be checked: libgcrypt-20.dll and libgpg-error-0.dll"
+        for more, code in [([], 0), (["--require-signature"], 1)]:
+            returncode, out, err = alone("-c", "SHA256SUMS", *more)
+            self.assertEqual((returncode, out), (code, self.OK), more)
+            self.assertTrue(err.startswith(cant), err)
 
 
 class TrustStore(SignatureTestCase):
