@@ -24,6 +24,9 @@ std::wstring Signer(const SignatureResult& result) {
 
 std::wstring BadReason(const std::string& detail) {
     if (detail == "made before its key existed") return L"it is dated before its key existed.";
+    if (detail.starts_with("critical subpacket")) {
+        return L"it carries a condition marked critical that vmsum doesn't know (" + FromUtf8(detail) + L").";
+    }
     if (!detail.empty()) return L"the key that made it isn't certified for signing by its owner.";
     return L"the file was changed after it was signed, or the signature isn't by this key.";
 }

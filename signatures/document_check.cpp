@@ -123,10 +123,6 @@ SignatureResult CheckOne(const Packet& packet, const Document& document, const K
         return Malformed("it isn't a signature over a document");
     }
     if (!signature.created) return Malformed("it has no creation time");
-    if (signature.unknownCritical >= 0) {
-        return Verdict(SignatureState::Unsupported,
-                       "a critical subpacket of type " + std::to_string(signature.unknownCritical));
-    }
     if (!IsAcceptedHash(signature.hash) && !IsBrokenHash(signature.hash)) {
         return Verdict(SignatureState::Unsupported, "the digest " + HashAlgorithmName(signature.hash));
     }
@@ -178,6 +174,12 @@ SignatureResult CheckOne(const Packet& packet, const Document& document, const K
         return result;
     case VerifyOutcome::Good:
         break;
+    }
+    // As GnuPG judges it: a signer's critical statement that can't be honoured voids the signature.
+    if (signature.unknownCritical >= 0) {
+        result.state = SignatureState::Bad;
+        result.detail = "critical subpacket " + std::to_string(signature.unknownCritical);
+        return result;
     }
     JudgeKeyValidity(signature, *match, now, result);
     return result;

@@ -13,19 +13,21 @@ namespace vms {
 
 enum class SignatureState {
     Good,         // verifies, by a trusted key that was valid and allowed to sign
-    Bad,          // the data was changed, or the signature isn't by that key
+    Bad,          // the data was changed, the signature isn't by that key, or it carries a critical
+                  // subpacket this program can't honour
     UnknownKey,   // no trusted key has the issuer
     Expired,      // the key, the subkey or the signature itself expired
     Revoked,      // the key or the subkey that signed was revoked
     Weak,         // a broken digest or a short key
-    Unsupported,  // an algorithm, version or critical subpacket this program doesn't check
+    Unsupported,  // an algorithm or version this program doesn't check
     Malformed,    // damaged or hostile data
     Uncheckable,  // libgcrypt is missing or unusable
 };
 
 struct SignatureResult {
     SignatureState state = SignatureState::Malformed;
-    std::string detail;                  // Unsupported: what; Malformed: the fault; Weak: "SHA-1" or "RSA 1024"
+    std::string detail;                  // Unsupported: what; Malformed: the fault; Weak: "SHA-1" or "RSA 1024";
+                                         // Bad: why, when not a failed check of the values
     std::string userId;                  // the signer's primary user ID, UTF-8, when the key is known
     Bytes primaryFingerprint;            // when the key is known
     Bytes signingFingerprint;            // the key or subkey that made the signature

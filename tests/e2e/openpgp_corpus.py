@@ -19,6 +19,7 @@ QUIET = ["--batch", "--no-tty", "--quiet", "--utf8-strings", "--display-charset"
          "--pinentry-mode", "loopback", "--passphrase", ""]
 PAST = "20200101T000000!"       # the expired key is made at this time, valid for one day
 PAST_SIGNING = "20200101T120000!"
+SIGNATURE_EXPIRED_ON = "2020-01-02"  # a signature made at PAST_SIGNING, valid for one day
 
 # name, key type for --quick-gen-key, vmsum's name for the primary key's algorithm, user ID.
 KEYS = [
@@ -28,6 +29,9 @@ KEYS = [
     ("rsa4096", "rsa4096", "RSA 4096", "Verimond RSA 4096 <rsa4096@example.org>"),
     ("ed25519", "ed25519", "Ed25519", "Zo\u00eb Ed25519 <ed25519@example.org>"),
     ("nistp256", "nistp256", "NIST P-256", "Verimond NIST P-256 <nistp256@example.org>"),
+    ("nistp384", "nistp384", "NIST P-384", "Verimond NIST P-384 <nistp384@example.org>"),
+    ("nistp521", "nistp521", "NIST P-521", "Verimond NIST P-521 <nistp521@example.org>"),
+    ("old", "ed25519", "Ed25519", "Verimond Old Key <old@example.org>"),
     ("subkey", "ed25519", "Ed25519", "Verimond Subkey <subkey@example.org>"),
     ("expired", "ed25519", "Ed25519", "Verimond Expired <expired@example.org>"),
     ("revoked", "ed25519", "Ed25519", "Verimond Revoked <revoked@example.org>"),
@@ -251,7 +255,7 @@ def _build(folder, home, gpg):
 
     keys = {}
     for name, kind, algorithm, uid in KEYS:
-        time = PAST if name == "expired" else None
+        time = PAST if name in ("expired", "old") else None
         gpg("--quick-gen-key", uid, kind, "sign", "1d" if name == "expired" else "never", time=time)
         fpr = gpg.listing("=" + uid)[0]
         if name in ("subkey", "revsub"):
@@ -306,6 +310,16 @@ def _build(folder, home, gpg):
         ("sha1-clearsigned", sign("rsa2048", "docs/notes.txt", "docs/notes-sha1.txt.asc", "--clearsign",
                                   "--digest-algo", "SHA1"), None, ["rsa2048.asc"]),
         ("rsa1024", doc, sign("rsa1024", doc, "docs/rsa1024.sig", *detached), ["rsa1024.gpg"]),
+        ("nistp384", doc, sign("nistp384", doc, "docs/nistp384.sig", *detached), ["nistp384.asc"]),
+        ("nistp521-sha512", doc, sign("nistp521", doc, "docs/nistp521.asc", *armoured, "--digest-algo", "SHA512"),
+         ["nistp521.gpg"]),
+        ("rsa2048-sha224", doc, sign("rsa2048", doc, "docs/sha224.sig", *detached, "--digest-algo", "SHA224"),
+         ["rsa2048.asc"]),
+        # A notation marked critical that no verifier knows.
+        ("critical-notation", doc, sign("ed25519", doc, "docs/critical.sig", *detached, "--sig-notation",
+                                        "!purpose@example.org=release"), ["ed25519.asc"]),
+        ("signature-expired", doc, sign("old", doc, "docs/sig-expired.sig", *detached, "--default-sig-expire", "1d",
+                                        time=PAST_SIGNING), ["old.asc"]),
     ]
     sign("ed25519", "sums/SHA256SUMS", "sums/SHA256SUMS.gpg", *detached)
     sign("ed25519", "sums/SHA256SUMS", "sums/SHA256SUMS.asc", *armoured)

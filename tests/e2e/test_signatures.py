@@ -42,7 +42,8 @@ WEAK_KEY = "), but the key is RSA 1024, too short to be safe."
 # What gpgv says about each corpus item; an item not listed has one GOODSIG.
 GPGV = {"data-changed": ["BADSIG"], "signature-changed": ["BADSIG"], "key-changed": ["ERRSIG"],
         "expired": ["EXPKEYSIG"], "revoked": ["REVKEYSIG"], "subkey-revoked": ["REVKEYSIG"],
-        "subkey-no-back-signature": ["ERRSIG"], "one-good-one-bad": ["GOODSIG", "BADSIG"]}
+        "subkey-no-back-signature": ["ERRSIG"], "one-good-one-bad": ["GOODSIG", "BADSIG"],
+        "critical-notation": ["BADSIG"], "signature-expired": ["EXPSIG"]}
 # Where vmsum is stricter than gpgv on purpose: gpgv 2.2 accepts SHA-1 data
 # signatures and RSA 1024 keys (GOODSIG); vmsum calls them weak, not good.
 STRICTER = {"sha1": WEAK_DIGEST, "sha1-clearsigned": WEAK_DIGEST, "rsa1024": WEAK_KEY}
@@ -79,6 +80,8 @@ def expected_sentence(item, signature):
         return f"BAD signature from {who})", ""
     if signature.status == "EXPKEYSIG":
         return f"Signed by {who}), but that key expired on {day(key.expires)}.", ""
+    if signature.status == "EXPSIG":
+        return f"Signed by {who}), but the signature expired on {openpgp_corpus.SIGNATURE_EXPIRED_ON}.", ""
     if signature.status == "REVKEYSIG":
         return f"Signed by {who}", ("but the subkey that made it has been revoked." if by_subkey
                                      else "), but that key has been revoked.")
