@@ -5,6 +5,7 @@
 #include "engine/error_text.h"
 #include "engine/file_bytes.h"
 #include "engine/text.h"
+#include "signatures/crypto.h"
 #include "signatures/key_text.h"
 #include "signatures/trust_store.h"
 
@@ -98,6 +99,11 @@ int RunTrustKey(const Options& options) {
 }
 
 int RunListKeys(const Options&) {
+    if (!CryptoAvailable()) {
+        WriteErrLine(std::wstring(L"vmsum: The trusted keys can't be read: ") + kCryptoLibraryNames +
+                     L" are missing beside vmsum.exe or don't work. Reinstall Verimond.");
+        return 3;
+    }
     const std::uint32_t now = CurrentUnixTime();
     std::vector<TrustedKey> trusted = ReadTrustStore(now);
     if (trusted.empty()) {

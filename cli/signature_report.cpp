@@ -22,12 +22,16 @@ std::wstring Signer(const SignatureResult& result) {
     return text;
 }
 
-std::wstring BadReason(const std::string& detail) {
-    if (detail == "made before its key existed") return L"it is dated before its key existed.";
-    if (detail.starts_with("critical subpacket")) {
-        return L"it carries a condition marked critical that vmsum doesn't know (" + FromUtf8(detail) + L").";
+std::wstring BadReasonText(const SignatureResult& result) {
+    switch (result.badReason) {
+    case BadReason::ValuesDontVerify: break;
+    case BadReason::MadeBeforeKey: return L"it is dated before its key existed.";
+    case BadReason::MadeInFuture: return L"it is dated in the future (if your clock is wrong, set it right).";
+    case BadReason::NotCertifiedToSign: return L"the key that made it isn't certified for signing by its owner.";
+    case BadReason::UnknownCritical:
+        return L"it carries a condition marked critical that vmsum doesn't know (subpacket " + FromUtf8(result.detail) +
+               L").";
     }
-    if (!detail.empty()) return L"the key that made it isn't certified for signing by its owner.";
     return L"the file was changed after it was signed, or the signature isn't by this key.";
 }
 
@@ -89,7 +93,7 @@ std::wstring SignatureSentence(const SignatureResult& result) {
     case SignatureState::Good:
         return L"Good signature from " + Signer(result) + L", made " + FormatDateTime(*result.created) + L".";
     case SignatureState::Bad:
-        return L"BAD signature from " + Signer(result) + L": " + BadReason(result.detail) + L" Don't trust it.";
+        return L"BAD signature from " + Signer(result) + L": " + BadReasonText(result) + L" Don't trust it.";
     case SignatureState::UnknownKey:
         return UnknownKeySentence(result);
     case SignatureState::Expired:

@@ -143,7 +143,12 @@ std::uint32_t Crc24(ByteSpan bytes) {
     return crc & 0xFFFFFF;
 }
 
-bool LooksArmored(std::string_view text) { return TrimStart(text).starts_with("-----BEGIN PGP "); }
+bool LooksArmored(std::string_view text) {
+    // Binary OpenPGP data starts with a packet header, whose top bit is always set.
+    const std::string_view start = TrimStart(text);
+    if (start.empty() || static_cast<unsigned char>(start.front()) >= 0x80) return false;
+    return start.starts_with("-----BEGIN PGP ") || text.find("\n-----BEGIN PGP ") != std::string_view::npos;
+}
 
 DearmorResult Dearmor(std::string_view text) {
     DearmorResult result;

@@ -27,7 +27,8 @@ struct DearmorResult {
 // The CRC-24 of RFC 4880 section 6.1.
 std::uint32_t Crc24(ByteSpan bytes);
 
-// True when the first non-blank text is an armour header line.
+// True when the data is text with an armour header line: at its start, or
+// after other text, as in a key pasted into a message.
 bool LooksArmored(std::string_view text);
 
 DearmorResult Dearmor(std::string_view text);

@@ -78,10 +78,13 @@ void JudgeKeyValidity(const Signature& signature, const KeyMatch& match, std::ui
     const CertifiedKey& key = *match.key;
     if (*signature.created < signing.created) {
         result.state = SignatureState::Bad;
-        result.detail = "made before its key existed";
+        result.badReason = BadReason::MadeBeforeKey;
+    } else if (*signature.created > now) {
+        result.state = SignatureState::Bad;
+        result.badReason = BadReason::MadeInFuture;
     } else if (match.subkey ? !match.subkey->canSign : !key.canSign) {
         result.state = SignatureState::Bad;
-        result.detail = "made by a key that isn't certified for signing";
+        result.badReason = BadReason::NotCertifiedToSign;
     } else if (key.revoked || (match.subkey && match.subkey->revoked)) {
         result.state = SignatureState::Revoked;
         result.bySubkey = !key.revoked;
@@ -178,7 +181,8 @@ SignatureResult CheckOne(const Packet& packet, const Document& document, const K
     // As GnuPG judges it: a signer's critical statement that can't be honoured voids the signature.
     if (signature.unknownCritical >= 0) {
         result.state = SignatureState::Bad;
-        result.detail = "critical subpacket " + std::to_string(signature.unknownCritical);
+        result.badReason = BadReason::UnknownCritical;
+        result.detail = std::to_string(signature.unknownCritical);
         return result;
     }
     JudgeKeyValidity(signature, *match, now, result);

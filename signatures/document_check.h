@@ -24,10 +24,19 @@ enum class SignatureState {
     Uncheckable,  // libgcrypt is missing or unusable
 };
 
+// Why a signature is Bad.
+enum class BadReason {
+    ValuesDontVerify,      // the data was changed, or the signature isn't by that key
+    MadeBeforeKey,         // dated before its key existed
+    MadeInFuture,          // dated after the time of the check
+    NotCertifiedToSign,    // the key isn't flagged for signing, or a subkey lacks its back-signature
+    UnknownCritical,       // a critical subpacket this program can't honour; detail has its type
+};
+
 struct SignatureResult {
     SignatureState state = SignatureState::Malformed;
-    std::string detail;                  // Unsupported: what; Malformed: the fault; Weak: "SHA-1" or "RSA 1024";
-                                         // Bad: why, when not a failed check of the values
+    std::string detail;                  // Unsupported: what; Malformed: the fault; Weak: "SHA-1" or "RSA 1024"
+    BadReason badReason = BadReason::ValuesDontVerify;
     std::string userId;                  // the signer's primary user ID, UTF-8, when the key is known
     Bytes primaryFingerprint;            // when the key is known
     Bytes signingFingerprint;            // the key or subkey that made the signature

@@ -144,6 +144,9 @@ TEST(Rfc9580Samples, Version6CertificateAndClearSignedMessage) {
     EXPECT_EQ(check->signatures[0].state, SignatureState::Good);
     EXPECT_EQ(Hex(check->signatures[0].signingFingerprint), kV6Fingerprint);
     EXPECT_TRUE(check->Good());
+    EXPECT_TRUE(keys.Find(key.primary.fingerprint, {}).has_value());
+    EXPECT_TRUE(keys.Find({}, key.primary.keyId).has_value());  // signatures that name only a key ID
+    EXPECT_FALSE(keys.Find({}, Bytes(8, 0)).has_value());
 
     std::string changed = kV6ClearSigned;
     changed.replace(changed.find("tofu"), 4, "beef");
@@ -169,6 +172,47 @@ TEST(DebianInRelease, BothSignaturesGoodWithTheArchiveKeys) {
         EXPECT_NE(result.signingFingerprint, result.primaryFingerprint);  // made by signing subkeys
     }
     EXPECT_TRUE(check->Good());
+    // Signed on 2026-12-06: a clock at 2026-01-01 sees both signatures made in the future.
+    const auto early = CheckClearSigned(ReadTestData(L"openpgp/debian/bookworm-security_InRelease"), keys, 1767225600);
+    EXPECT_EQ(early->signatures[0].state, SignatureState::Bad);
+    EXPECT_EQ(early->signatures[0].badReason, BadReason::MadeInFuture);
+}
+
+// A signature packet body: version 4, type 0x18, EdDSA, SHA-256, the hashed
+// creation time, and an unhashed embedded signature holding inner.
+Bytes SignatureWithEmbedded(const Bytes& inner) {
+    Bytes body = {4, 0x18, 22, 8, 0, 6, 5, 2, 0x60, 0, 0, 0};
+    Bytes unhashed = {0xFF};
+    const std::size_t size = inner.size() + 1;
+    for (int shift = 24; shift >= 0; shift -= 8) unhashed.push_back(static_cast<std::uint8_t>(size >> shift));
+    unhashed.push_back(32);
+    unhashed.insert(unhashed.end(), inner.begin(), inner.end());
+    body.push_back(static_cast<std::uint8_t>(unhashed.size() >> 8));
+    body.push_back(static_cast<std::uint8_t>(unhashed.size()));
+    body.insert(body.end(), unhashed.begin(), unhashed.end());
+    const Bytes tail = {0xAB, 0xCD, 0, 8, 0x80, 0, 8, 0x90};  // left16, then r and s as 8-bit MPIs
+    body.insert(body.end(), tail.begin(), tail.end());
+    return body;
+}
+
+TEST(HostileInput, NestingInvalidNumbersAndLengths) {
+    std::string error, unsupported;
+    // Embedded signatures inside embedded signatures are read one level only, never recursed into.
+    Bytes nested = SignatureWithEmbedded({});
+    for (int depth = 0; depth < 2000 && nested.size() < 60000; ++depth) nested = SignatureWithEmbedded(nested);
+    const auto outer = ParseSignature(nested, error, unsupported);
+    ASSERT_TRUE(outer.has_value()) << error;
+    EXPECT_FALSE(outer->embeddedSignature.empty());
+
+    // An MPI whose bit count claims more than its leading byte has, or more bytes than there are.
+    const Bytes rsaKey = {4, 0x5F, 0, 0, 0, 1, 0, 16, 0x00, 0x81, 0, 17, 0x01, 0x00, 0x01};
+    EXPECT_FALSE(ParsePublicKey(rsaKey, error).has_value());
+    const Bytes cutKey = {4, 0x5F, 0, 0, 0, 1, 0xFF, 0xFF, 0x01};
+    EXPECT_FALSE(ParsePublicKey(cutKey, error).has_value());
+    // A subpacket area longer than the packet, and a subpacket longer than its area.
+    EXPECT_FALSE(ParseSignature(Bytes{4, 0, 22, 8, 0xFF, 0xFF, 5, 2}, error, unsupported).has_value());
+    EXPECT_FALSE(ParseSignature(Bytes{4, 0, 22, 8, 0, 2, 0xFF, 2, 0, 0, 0xAB, 0xCD}, error, unsupported).has_value());
+    EXPECT_TRUE(ParseSignature(Bytes{3, 0}, error, unsupported) == std::nullopt && unsupported == "version 3 signatures");
 }
 
 TEST(Crypto, PointsOffTheCurveAndForeignValuesAreRefused) {

@@ -56,7 +56,7 @@ inline constexpr char kV6ClearSigned[] =
     "-----END PGP SIGNATURE-----\n";
 
 // A fixed "now" well after every sample was made and before any key here expires.
-inline constexpr std::uint32_t kNow = 1767225600;  // 2026-01-01
+inline constexpr std::uint32_t kNow = 1798761600;  // 2027-01-01
 
 inline Bytes AsBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
