@@ -22,7 +22,7 @@ configure_file(${VM_GPG_ERROR_COPYRIGHT} ${VM_STAGE}/LICENSE-libgpg-error.txt CO
 configure_file(${VM_LGPL_TEXT} ${VM_STAGE}/LGPL-2.1.txt COPYONLY)
 configure_file(${VM_GCRYPT_DLL} ${VM_STAGE}/libgcrypt-20.dll COPYONLY)
 configure_file(${VM_GPG_ERROR_DLL} ${VM_STAGE}/libgpg-error-0.dll COPYONLY)
-configure_file(gui/icons/icon1.ico ${VM_STAGE}/vmview-icon.ico COPYONLY)
+configure_file(gui/window/icons/icon1.ico ${VM_STAGE}/vmview-icon.ico COPYONLY)
 set(VM_RELEASE_FILES vmview.exe vmsum.exe libgcrypt-20.dll libgpg-error-0.dll README.txt LICENSE.txt LICENSE-BLAKE3.txt
     LICENSE-xxHash.txt LICENSE-libgcrypt.txt LICENSE-libgpg-error.txt LGPL-2.1.txt)
 

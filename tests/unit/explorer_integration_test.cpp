@@ -1,5 +1,5 @@
-#include "gui/about_dialogs.h"
-#include "gui/explorer_integration.h"
+#include "gui/window/about_dialogs.h"
+#include "gui/system/explorer_integration.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "gui/hash_text.h"
+#include "gui/logic/hash_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "gui/row_commands.h"
+#include "gui/logic/row_commands.h"
 
 #include "engine/hasher.h"
 

@@ -1,4 +1,4 @@
-#include "gui/save_checksums.h"
+#include "gui/logic/save_checksums.h"
 
 #include "engine/hasher.h"
 

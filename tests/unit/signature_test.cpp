@@ -1,5 +1,5 @@
-#include "gui/file_row.h"
-#include "gui/signature.h"
+#include "gui/logic/file_row.h"
+#include "gui/system/signature.h"
 
 #include "temp_folder.h"
 

@@ -1,4 +1,4 @@
-#include "gui/verdict.h"
+#include "gui/logic/verdict.h"
 
 #include "engine/hasher.h"
 

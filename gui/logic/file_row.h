@@ -1,0 +1,61 @@
+// One file of the window's list, and the words the list uses for its state.
+#pragma once
+
+#include "checksums/hash_recognition.h"
+#include "engine/algorithms.h"
+#include "engine/pipeline.h"
+#include "gui/system/download_origin.h"
+#include "gui/logic/row_id.h"
+#include "gui/system/signature.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace app {
+
+enum class RowStatus { Waiting = 0, Hashing = 1, Done = 2, Error = 3, Cancelled = 4 };
+
+struct FileRow {
+    RowId id = 0;
+    std::wstring path;    // full path
+    std::wstring name;    // after the last separator
+    std::wstring folder;  // before it
+    std::uint64_t size = 0;
+    FILETIME modified{};
+    vms::DigestSet digests{};
+    vms::AlgorithmMask pending = 0;  // queued or being computed
+    RowStatus status = RowStatus::Waiting;
+    std::uint32_t error = 0;         // meaningful in status Error
+    bool changed = false;            // a job saw the file change while reading it
+
+    // Checked once, on a thread of its own, when the row is first shown in the details pane.
+    SignatureInfo signature;
+    bool signatureKnown = false;
+    bool signatureRequested = false;
+
+    // Where the file came from, read once, when the row is first shown in the details pane.
+    DownloadOrigin origin;
+    bool originRead = false;
+
+    // Rows that stand for an entry of a checksum file being verified.
+    bool fromChecksumFile = false;
+    std::vector<std::uint8_t> expectedBytes;
+    std::vector<vms::AlgorithmId> expectedCandidates;
+    std::wstring checksumFile;
+    std::uint32_t checksumLine = 0;
+};
+
+// "Waiting", "Done", "Match (SHA-256)" when it matches the expected hash,
+// "Missing", the system's error text...
+std::wstring StatusText(const FileRow& row, const vms::ParsedHash* expected);
+
+// "Checking...", "Not signed", "Signed by Contoso Ltd, valid"...
+std::wstring SignatureText(const FileRow& row);
+
+// "1 byte", "1023 bytes", "1.5 KB", "10 KB", up to PB.
+std::wstring FormatSize(std::uint64_t bytes);
+
+}  // namespace app

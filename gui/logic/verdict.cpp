@@ -1,0 +1,135 @@
+#include "gui/logic/verdict.h"
+
+#include "checksums/checksum_reader.h"
+#include "engine/text.h"
+
+namespace app {
+namespace {
+
+std::wstring DisplayName(vms::AlgorithmId id) { return vms::GetAlgorithm(id).displayName; }
+
+std::wstring HashDescription(const vms::ParsedHash& expected) {
+    if (expected.algorithm_named) return DisplayName(expected.candidates.front()) + L" hash";
+    return L"hash (" + JoinAlgorithmNames(expected.candidates, L"or") + L")";
+}
+
+std::wstring FileNameOf(const std::wstring& path) {
+    const std::size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+}  // namespace
+
+RowComparison CompareRow(const FileRow& row, std::span<const std::uint8_t> bytes,
+                         std::span<const vms::AlgorithmId> candidates) {
+    if (row.status == RowStatus::Error) {
+        const bool missing = row.error == ERROR_FILE_NOT_FOUND || row.error == ERROR_PATH_NOT_FOUND;
+        return {missing ? RowMatch::Missing : RowMatch::Unreadable};
+    }
+    bool anyMissing = false;
+    for (vms::AlgorithmId id : candidates) {
+        const vms::DigestEntry& entry = row.digests[id];
+        if (!entry.present) {
+            anyMissing = true;
+        } else if (vms::DigestEquals(entry.digest, bytes)) {
+            return {RowMatch::Match, id};
+        }
+    }
+    if (anyMissing) return {row.status == RowStatus::Cancelled ? RowMatch::NotChecked : RowMatch::Pending};
+    return {RowMatch::Mismatch};
+}
+
+std::wstring JoinAlgorithmNames(std::span<const vms::AlgorithmId> ids, std::wstring_view word) {
+    std::wstring joined;
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if (i > 0) joined += i + 1 == ids.size() ? L" " + std::wstring(word) + L" " : L", ";
+        joined += DisplayName(ids[i]);
+    }
+    return joined;
+}
+
+Verdict ExpectedHashVerdict(const vms::ParsedHash& expected, std::span<const FileRow> rows) {
+    if (rows.empty()) return {L"Add the file to compare with this " + HashDescription(expected) + L".", VerdictStyle::Info};
+    std::vector<std::pair<const FileRow*, vms::AlgorithmId>> matches;
+    bool pending = false;
+    const FileRow* named = nullptr;
+    for (const FileRow& row : rows) {
+        const RowComparison comparison = CompareRow(row, expected.bytes, expected.candidates);
+        if (comparison.match == RowMatch::Match) matches.emplace_back(&row, comparison.algorithm);
+        if (comparison.match == RowMatch::Pending) pending = true;
+        if (!expected.name.empty() && vms::EqualsIgnoreCase(row.name, FileNameOf(expected.name))) named = &row;
+    }
+    if (matches.size() == 1) {
+        return {L"Match. The " + DisplayName(matches.front().second) + L" of " + matches.front().first->name +
+                    L" is the expected hash.",
+                VerdictStyle::Match};
+    }
+    if (matches.size() > 1) {
+        return {L"Match. " + std::to_wstring(matches.size()) + L" files have this " +
+                    DisplayName(matches.front().second) + L" hash.",
+                VerdictStyle::Match};
+    }
+    if (pending) return {L"Checking...", VerdictStyle::Busy};
+    if (!named && rows.size() != 1) {
+        return {L"No match. None of the " + std::to_wstring(rows.size()) + L" files has this hash.", VerdictStyle::Mismatch};
+    }
+    const FileRow& row = named ? *named : rows.front();
+    if (row.status == RowStatus::Error) return {row.name + L" can't be read, so it can't be compared.", VerdictStyle::Mismatch};
+    return {L"No match. " + row.name + L" has a different " + JoinAlgorithmNames(expected.candidates, L"and") + L".",
+            VerdictStyle::Mismatch};
+}
+
+Verdict ChecksumSummary(std::span<const FileRow> rows, bool workerBusy) {
+    std::size_t total = 0, ok = 0, failed = 0, missing = 0, unreadable = 0, notChecked = 0;
+    for (const FileRow& row : rows) {
+        if (!row.fromChecksumFile) continue;
+        ++total;
+        switch (CompareRow(row, row.expectedBytes, row.expectedCandidates).match) {
+        case RowMatch::Match: ++ok; break;
+        case RowMatch::Mismatch: ++failed; break;
+        case RowMatch::Missing: ++missing; break;
+        case RowMatch::Unreadable: ++unreadable; break;
+        case RowMatch::NotChecked:
+        case RowMatch::Pending: ++notChecked; break;
+        }
+    }
+    if (total == 0) return {};
+    if (notChecked > 0 && workerBusy) return {L"Verifying " + std::to_wstring(total) + L" files...", VerdictStyle::Busy};
+    if (failed || missing || unreadable || notChecked) {
+        std::wstring text = L"Not all files match: " + std::to_wstring(ok) + L" OK";
+        if (failed) text += L", " + std::to_wstring(failed) + L" FAILED";
+        if (missing) text += L", " + std::to_wstring(missing) + L" missing";
+        if (unreadable) text += L", " + std::to_wstring(unreadable) + L" unreadable";
+        if (notChecked) text += L", " + std::to_wstring(notChecked) + L" not checked";
+        return {text + L".", VerdictStyle::Mismatch};
+    }
+    if (total == 1) return {L"The file is OK.", VerdictStyle::Match};
+    return {L"All " + std::to_wstring(total) + L" files are OK.", VerdictStyle::Match};
+}
+
+std::optional<std::wstring> ClipboardOffer(std::wstring_view clipboard, std::wstring_view dismissed,
+                                           std::wstring_view boxText) {
+    constexpr std::size_t kMaxLength = 300;
+    constexpr std::size_t kMinDigestBytes = 16;
+    const std::wstring_view trimmed = vms::TrimText(clipboard);
+    if (trimmed.empty() || trimmed.size() > kMaxLength || trimmed.find(L'\n') != std::wstring_view::npos) return std::nullopt;
+    const auto parsed = vms::RecognizeHash(trimmed, true);
+    if (!parsed || parsed->bytes.size() < kMinDigestBytes) return std::nullopt;
+    if (clipboard == dismissed || vms::TrimText(boxText) == trimmed) return std::nullopt;
+    const std::wstring description = parsed->algorithm_named
+                                         ? L"a " + DisplayName(parsed->candidates.front()) + L" hash"
+                                         : L"a " + std::to_wstring(parsed->bytes.size() * 8) + L"-bit hash";
+    return L"The clipboard contains " + description +
+           L".  <a id=\"a\">Compare</a>    <a id=\"x\">Dismiss</a>";
+}
+
+bool LooksLikeChecksumFile(const std::wstring& path) {
+    if (vms::ChecksumAlgorithmFromFileName(path)) return true;
+    const std::wstring name = vms::ToLowerW(FileNameOf(path));
+    for (const wchar_t* exact : {L"checksums", L"checksum", L"checksums.txt", L"checksum.txt", L"digests"}) {
+        if (name == exact) return true;
+    }
+    return name.ends_with(L".digests") || name.ends_with(L".checksums");
+}
+
+}  // namespace app
