@@ -37,12 +37,17 @@ struct CheckCounts {
     }
 };
 
-std::vector<std::uint8_t> ReadStandardInputBytes() {
+// Nothing (and error 223) when standard input holds more than a checksum file may.
+std::optional<std::vector<std::uint8_t>> ReadStandardInputBytes(std::uint32_t& error) {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     std::vector<std::uint8_t> bytes;
     std::vector<std::uint8_t> chunk(kStdinChunk);
     DWORD read = 0;
     while (ReadFile(input, chunk.data(), kStdinChunk, &read, nullptr) && read > 0) {
+        if (bytes.size() + read > kMaxChecksumFileSize) {
+            error = ERROR_FILE_TOO_LARGE;
+            return std::nullopt;
+        }
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + read);
     }
     return bytes;
@@ -120,7 +125,7 @@ void CheckOneFile(const Options& options, const std::wstring& input, Progress& p
     const bool fromStdin = input == L"-";
     std::uint32_t error = 0;
     const std::optional<std::vector<std::uint8_t>> bytes =
-        fromStdin ? ReadStandardInputBytes() : ReadChecksumBytes(input, &error);
+        fromStdin ? ReadStandardInputBytes(error) : ReadChecksumBytes(input, &error);
     if (!bytes) {
         WriteErrLine(L"vmsum: " + input + L": " + FormatErrorText(error) + L".");
         ++counts.unreadable;

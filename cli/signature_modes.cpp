@@ -82,14 +82,20 @@ int RunTrustKey(const Options& options) {
     }
     for (const CertifiedKey& key : loaded.keys) {
         const std::wstring owner = KeyOwnerText(key.primaryUserId, key.primary.fingerprint);
-        if (const auto why = WhyNotTrusted(key, now)) {
+        const auto why = WhyNotTrusted(key, now);
+        // A revoked or expired key is never newly trusted; a trusted copy of it learns of the change.
+        if (why && !IsTrusted(key.primary.fingerprint)) {
             WriteErrLine(L"vmsum: " + file + L": " + owner + L" " + *why + L". It wasn't trusted.");
             refused = true;
             continue;
         }
-        switch (TrustKey(key, error)) {
+        switch (TrustKey(key, now, error)) {
         case TrustOutcome::Added: WriteOutLine(L"Trusted " + owner + L"."); break;
         case TrustOutcome::AlreadyTrusted: WriteOutLine(owner + L" is already trusted."); break;
+        case TrustOutcome::Updated:
+            WriteOutLine(L"Updated " + owner + (why ? L": it " + *why + L", so signatures by it are no longer good."
+                                                    : L" with what this copy adds."));
+            break;
         case TrustOutcome::Failed:
             WriteErrLine(L"vmsum: " + TrustStoreFolder() + L": " + FormatErrorText(error) + L".");
             return 3;

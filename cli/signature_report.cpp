@@ -69,7 +69,7 @@ std::wstring KeyOwnerText(const std::string& userId, const Bytes& fingerprint) {
 }
 
 bool LoadRunKeys(const Options& options, std::uint32_t now, Keyring& keys) {
-    for (TrustedKey& trusted : ReadTrustStore(now)) keys.Add(std::move(trusted.key));
+    for (TrustedKey& trusted : ReadTrustStore(now)) keys.Add(std::move(trusted.key), now);
     for (const std::wstring& file : options.keyFiles) {
         DWORD error = 0;
         const auto data = ReadFileBytes(file, kMaxKeyFileSize, error);
@@ -83,7 +83,7 @@ bool LoadRunKeys(const Options& options, std::uint32_t now, Keyring& keys) {
             WriteErrLine(L"vmsum: " + file + L": Key " + FormatFingerprint(rejected.fingerprint) +
                          L" can't be used: " + FromUtf8(rejected.reason) + L".");
         }
-        for (CertifiedKey& key : loaded.keys) keys.Add(std::move(key));
+        for (CertifiedKey& key : loaded.keys) keys.Add(std::move(key), now);
     }
     return true;
 }

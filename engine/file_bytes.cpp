@@ -22,12 +22,17 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::wstring& path,
         return std::nullopt;
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
-    DWORD read = 0;
-    if (!bytes.empty() && !ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
-        error = GetLastError();
-        return std::nullopt;
+    std::size_t total = 0;
+    while (total < bytes.size()) {
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), bytes.data() + total, static_cast<DWORD>(bytes.size() - total), &read, nullptr)) {
+            error = GetLastError();
+            return std::nullopt;
+        }
+        if (read == 0) break;  // the file shrank while it was read
+        total += read;
     }
-    bytes.resize(read);
+    bytes.resize(total);
     return bytes;
 }
 

@@ -29,7 +29,6 @@ struct RawKey {
     std::vector<Packet> directSignatures;
     std::vector<RawComponent> userIds;
     std::vector<RawComponent> subkeys;
-    Bytes packets;
 };
 
 void AppendPacket(Bytes& out, const Packet& packet) {
@@ -40,29 +39,82 @@ void AppendPacket(Bytes& out, const Packet& packet) {
     out.insert(out.end(), packet.body.begin(), packet.body.end());
 }
 
-// Groups packets into keys: a primary key, then its signatures, user IDs and subkeys.
-std::vector<RawKey> GroupKeys(std::vector<Packet>& packets) {
-    std::vector<RawKey> keys;
-    std::vector<Packet>* signatures = nullptr;
-    for (Packet& packet : packets) {
-        if (packet.tag == PacketTag::PublicKey) {
-            keys.push_back({});
-            keys.back().primary = packet;
-            signatures = &keys.back().directSignatures;
-        } else if (keys.empty()) {
-            continue;  // nothing before the first key belongs to one
-        } else if (packet.tag == PacketTag::UserId || packet.tag == PacketTag::UserAttribute) {
-            keys.back().userIds.push_back({packet, {}});
-            signatures = &keys.back().userIds.back().signatures;
-        } else if (packet.tag == PacketTag::PublicSubkey) {
-            keys.back().subkeys.push_back({packet, {}});
-            signatures = &keys.back().subkeys.back().signatures;
-        } else if (packet.tag == PacketTag::Signature) {
-            signatures->push_back(packet);
-        } else {
-            continue;  // trust packets and other local additions are not stored
+// The key's packets in their canonical order, for storing it.
+Bytes Serialize(const RawKey& key) {
+    Bytes out;
+    AppendPacket(out, key.primary);
+    for (const Packet& signature : key.directSignatures) AppendPacket(out, signature);
+    for (const auto* components : {&key.userIds, &key.subkeys}) {
+        for (const RawComponent& component : *components) {
+            AppendPacket(out, component.packet);
+            for (const Packet& signature : component.signatures) AppendPacket(out, signature);
         }
-        AppendPacket(keys.back().packets, packet);
+    }
+    return out;
+}
+
+bool SamePacket(const Packet& a, const Packet& b) { return a.tag == b.tag && a.body == b.body; }
+
+void AddOnce(std::vector<Packet>& packets, const Packet& packet) {
+    if (std::ranges::none_of(packets, [&](const Packet& held) { return SamePacket(held, packet); })) {
+        packets.push_back(packet);
+    }
+}
+
+RawComponent& ComponentFor(std::vector<RawComponent>& components, const Packet& packet) {
+    for (RawComponent& component : components) {
+        if (SamePacket(component.packet, packet)) return component;
+    }
+    components.push_back({packet, {}});
+    return components.back();
+}
+
+// A revocation certificate on its own names its key only as issuer.
+RawKey* KeyIssuing(std::vector<RawKey>& keys, const Packet& signaturePacket) {
+    std::string error, unsupported;
+    const std::optional<Signature> signature = ParseSignature(signaturePacket.body, error, unsupported);
+    if (!signature) return nullptr;
+    for (RawKey& key : keys) {
+        const std::optional<PublicKey> primary = ParsePublicKey(key.primary.body, error);
+        if (primary && (signature->issuerFingerprint.empty() ? signature->issuerKeyId == primary->keyId
+                                                             : signature->issuerFingerprint == primary->fingerprint)) {
+            return &key;
+        }
+    }
+    return nullptr;
+}
+
+// Groups packets into keys: a primary key, then its signatures, user IDs and
+// subkeys. Copies of one key merge, each packet once, so that an update such
+// as a revocation joins the key it belongs to, also when it stands alone.
+std::vector<RawKey> GroupKeys(const std::vector<Packet>& packets) {
+    std::vector<RawKey> keys;
+    std::vector<Packet> loose;
+    RawKey* key = nullptr;
+    std::vector<Packet>* signatures = &loose;
+    for (const Packet& packet : packets) {
+        if (packet.tag == PacketTag::PublicKey) {
+            const auto held = std::ranges::find_if(keys, [&](const RawKey& k) { return SamePacket(k.primary, packet); });
+            if (held == keys.end()) {
+                keys.push_back({packet, {}, {}, {}});
+                key = &keys.back();
+            } else {
+                key = &*held;
+            }
+            signatures = &key->directSignatures;
+        } else if (packet.tag == PacketTag::Signature) {
+            AddOnce(*signatures, packet);
+        } else if (!key) {
+            continue;  // nothing else before the first key belongs to one
+        } else if (packet.tag == PacketTag::UserId || packet.tag == PacketTag::UserAttribute) {
+            signatures = &ComponentFor(key->userIds, packet).signatures;
+        } else if (packet.tag == PacketTag::PublicSubkey) {
+            signatures = &ComponentFor(key->subkeys, packet).signatures;
+        }
+        // Trust packets and other local additions are not kept.
+    }
+    for (const Packet& signature : loose) {
+        if (RawKey* owner = KeyIssuing(keys, signature)) AddOnce(owner->directSignatures, signature);
     }
     return keys;
 }
@@ -103,7 +155,7 @@ public:
 private:
     bool Acceptable(const Signature& signature, const PublicKey& signer) const {
         if (!signature.created || *signature.created < signer.created || *signature.created > now_) return false;
-        if (signature.unknownCritical >= 0 || signature.version != signer.version) return false;
+        if (signature.unknownCritical >= 0 || !SignatureFitsKey(signature, signer)) return false;
         if (signature.expiresAfter && *signature.expiresAfter &&
             std::uint64_t{*signature.created} + *signature.expiresAfter <= now_) {
             return false;
@@ -181,7 +233,7 @@ std::optional<CertifiedKey> CertifyKey(const RawKey& raw, std::uint32_t now, Rej
     SelfSignatureChecker checker(now);
     CertifiedKey key;
     key.primary = *primary;
-    key.packets = raw.packets;
+    key.packets = Serialize(raw);
 
     const auto feedKey = [&](SignatureDigest& digest) { digest.UpdateKey(*primary); };
     std::optional<Signature> direct;
@@ -237,12 +289,18 @@ std::optional<CertifiedKey> CertifyKey(const RawKey& raw, std::uint32_t now, Rej
                              *state.latest.created > *primaryUserId->latest.created);
         if (better) primaryUserId = &state;
     }
-    const Signature& governing = direct && (!primaryUserId || *direct->created >= *primaryUserId->latest.created)
-                                     ? *direct
-                                     : primaryUserId->latest;
+    // Version 6 keys state their expiry and use in the direct-key signature, version 4 keys in the primary
+    // user ID's; either falls back on the other for what it leaves out.
+    const Signature* userIdSignature = primaryUserId ? &primaryUserId->latest : nullptr;
+    const Signature* directSignature = direct ? &*direct : nullptr;
+    const bool directFirst = primary->version == 6 || !userIdSignature;
+    const Signature* first = directFirst ? directSignature : userIdSignature;
+    const Signature* second = directFirst ? userIdSignature : directSignature;
+    const Signature& expiry = first->keyExpiresAfter || !second ? *first : *second;
+    const Signature& flags = first->keyFlags || !second ? *first : *second;
     if (primaryUserId) key.primaryUserId = primaryUserId->text;
-    key.expires = ExpiryOf(*primary, governing);
-    key.canSign = FlagsAllowSigning(governing);
+    key.expires = ExpiryOf(*primary, expiry);
+    key.canSign = FlagsAllowSigning(flags);
 
     for (const RawComponent& component : raw.subkeys) {
         if (auto subkey = CertifySubkey(component, *primary, checker)) key.subkeys.push_back(std::move(*subkey));

@@ -79,7 +79,8 @@ std::optional<ClearSignedMessage> ParseClearSigned(std::string_view text, std::s
             }
             if (!firstTextLine) message.signedText += "\r\n";
             firstTextLine = false;
-            message.signedText += line.starts_with("- ") ? line.substr(2) : line;
+            // The escape goes first: "-  " is an escaped blank line.
+            message.signedText += WithoutTrailingBlanks(raw.starts_with("- ") ? raw.substr(2) : raw);
             break;
         case Stage::Signature:
             message.signatureArmor += std::string(line) + "\n";

@@ -68,8 +68,15 @@ bool HashHeaderAllows(const std::vector<std::string>& names, HashAlgorithm hash)
     std::string wanted = HashAlgorithmName(hash);
     std::erase(wanted, '-');
     return std::ranges::any_of(names, [&](const std::string& name) {
-        return std::ranges::equal(name, wanted, [](char a, char b) { return std::toupper(a) == std::toupper(b); });
+        return std::ranges::equal(name, wanted, [](char a, char b) {
+            return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+        });
     });
+}
+
+bool IsShortRsa(const PublicKey& key) {
+    return (key.algorithm == PublicKeyAlgorithm::Rsa || key.algorithm == PublicKeyAlgorithm::RsaSignOnly) &&
+           key.bits < kMinRsaBits;
 }
 
 // Judges a parsed signature once its key is known and its values verified.
@@ -104,10 +111,10 @@ void JudgeKeyValidity(const Signature& signature, const KeyMatch& match, std::ui
         result.state = SignatureState::Weak;
         result.weakDigest = true;
         result.detail = HashAlgorithmName(signature.hash);
-    } else if ((signing.algorithm == PublicKeyAlgorithm::Rsa || signing.algorithm == PublicKeyAlgorithm::RsaSignOnly) &&
-               signing.bits < kMinRsaBits) {
+    } else if (IsShortRsa(signing) || IsShortRsa(key.primary)) {
+        // A short primary key lets whoever factors it bind subkeys of their own.
         result.state = SignatureState::Weak;
-        result.detail = DescribeKeyAlgorithm(signing);
+        result.detail = DescribeKeyAlgorithm(IsShortRsa(signing) ? signing : key.primary);
     } else {
         result.state = SignatureState::Good;
     }
@@ -151,9 +158,9 @@ SignatureResult CheckOne(const Packet& packet, const Document& document, const K
         result.detail = "a " + DescribeKeyAlgorithm(signing) + " key";
         return result;
     }
-    if (signature.version != signing.version || (signature.version == 6 && signature.salt.size() !=
-                                                                              V6SaltSize(signature.hash))) {
-        result.state = SignatureState::Bad;
+    if (!SignatureFitsKey(signature, signing)) {
+        result.state = SignatureState::Malformed;
+        result.detail = "its version, salt or digest doesn't fit its key";
         return result;
     }
 
@@ -210,7 +217,7 @@ DocumentCheck CheckPackets(ByteSpan signatureData, const Document& document, con
         try {
             check.signatures.push_back(CheckOne(packet, document, keys, now));
         } catch (const std::runtime_error&) {
-            check.signatures.push_back(Verdict(SignatureState::Uncheckable));
+            check.signatures.push_back(Verdict(SignatureState::Uncheckable, "libgcrypt can't compute its digest"));
         }
     }
     if (check.signatures.empty()) return OneResult(Malformed("it holds no signature"));

@@ -56,8 +56,8 @@ struct DocumentCheck {
     bool AnyBad() const;
 };
 
-// The most signatures judged on one document; more makes it Malformed.
-inline constexpr std::size_t kMaxDocumentSignatures = 64;
+// The most signatures judged on one document, each reading it once; more makes it Malformed.
+inline constexpr std::size_t kMaxDocumentSignatures = 16;
 // Largest detached signature file read.
 inline constexpr std::uint64_t kMaxSignatureFileSize = 1024 * 1024;
 

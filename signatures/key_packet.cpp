@@ -10,6 +10,8 @@ namespace vms {
 namespace {
 
 constexpr std::size_t kEd25519KeySize = 32;
+constexpr unsigned kMaxRsaBits = 16384;       // GnuPG's largest
+constexpr unsigned kMaxRsaExponentBits = 32;
 
 unsigned BitLength(const Bytes& value) {
     return value.empty() ? 0 : static_cast<unsigned>(std::bit_width(value[0]) + 8 * (value.size() - 1));
@@ -36,7 +38,9 @@ bool ReadKeyMaterial(ByteReader& reader, PublicKey& key) {
         key.fields.resize(2);
         if (!ReadMpi(reader, key.fields[0]) || !ReadMpi(reader, key.fields[1])) return false;
         key.bits = BitLength(key.fields[0]);
-        key.canVerify = key.algorithm != PublicKeyAlgorithm::RsaEncryptOnly;
+        // Larger numbers would only make each check slow enough to stall the program.
+        key.canVerify = key.algorithm != PublicKeyAlgorithm::RsaEncryptOnly && key.bits <= kMaxRsaBits &&
+                        BitLength(key.fields[1]) <= kMaxRsaExponentBits;
         return true;
     case PublicKeyAlgorithm::Ecdsa:
         if (!ReadCurvePoint(reader, key)) return false;

@@ -4,10 +4,18 @@
 
 namespace vms {
 
-void Keyring::Add(CertifiedKey key) {
-    const bool held = std::ranges::any_of(
+void Keyring::Add(CertifiedKey key, std::uint32_t now) {
+    const auto held = std::ranges::find_if(
         keys_, [&](const CertifiedKey& existing) { return existing.primary.fingerprint == key.primary.fingerprint; });
-    if (!held) keys_.push_back(std::move(key));
+    if (held == keys_.end()) {
+        keys_.push_back(std::move(key));
+        return;
+    }
+    Bytes both = held->packets;
+    both.insert(both.end(), key.packets.begin(), key.packets.end());
+    for (CertifiedKey& merged : LoadKeys(both, now).keys) {
+        if (merged.primary.fingerprint == held->primary.fingerprint) *held = std::move(merged);
+    }
 }
 
 std::optional<KeyMatch> Keyring::Find(const Bytes& fingerprint, const Bytes& keyId) const {

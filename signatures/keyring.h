@@ -13,8 +13,9 @@ struct KeyMatch {
 
 class Keyring {
 public:
-    // A key already held (same fingerprint) is not added twice.
-    void Add(CertifiedKey key);
+    // A key already held (same fingerprint) is merged with the new copy and
+    // checked again as of now, so an update such as a revocation takes effect.
+    void Add(CertifiedKey key, std::uint32_t now);
     const std::vector<CertifiedKey>& Keys() const { return keys_; }
 
     // The key or subkey with this fingerprint, else with this key ID.

@@ -128,6 +128,13 @@ bool ReadValues(ByteReader& reader, Signature& signature) {
 
 }  // namespace
 
+bool SignatureFitsKey(const Signature& signature, const PublicKey& key) {
+    if (signature.version != key.version) return false;
+    if (signature.version == 6 && signature.salt.size() != V6SaltSize(signature.hash)) return false;
+    const bool eddsa = key.algorithm == PublicKeyAlgorithm::Ed25519 || key.algorithm == PublicKeyAlgorithm::EdDsaLegacy;
+    return !eddsa || signature.hash != HashAlgorithm::Sha224;
+}
+
 std::optional<Signature> ParseSignature(ByteSpan body, std::string& error, std::string& unsupported) {
     ByteReader reader(body);
     Signature signature;

@@ -49,6 +49,11 @@ struct Signature {
     int unknownCritical = -1;  // the type of a critical subpacket this program doesn't handle
 };
 
+// True when the signature's form fits the key that is to verify it: the same
+// version, a version 6 salt of its digest's size, and for EdDSA a digest of
+// at least 256 bits.
+bool SignatureFitsKey(const Signature& signature, const PublicKey& key);
+
 // The signature of a signature packet's body. A damaged packet gives nothing
 // and sets error; a version other than 4 and 6 gives nothing and sets
 // unsupported. Values of algorithms this program doesn't check are skipped.

@@ -109,16 +109,34 @@ std::vector<TrustedKey> ReadTrustStore(std::uint32_t now) {
     return trusted;
 }
 
-TrustOutcome TrustKey(const CertifiedKey& key, DWORD& error) {
+bool IsTrusted(const Bytes& fingerprint) {
+    const std::wstring folder = TrustStoreFolder();
+    return !folder.empty() && GetFileAttributesW(ToLongPath(KeyPath(folder, fingerprint)).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+TrustOutcome TrustKey(const CertifiedKey& key, std::uint32_t now, DWORD& error) {
     const std::wstring folder = TrustStoreFolder();
     if (folder.empty()) {
         error = ERROR_PATH_NOT_FOUND;
         return TrustOutcome::Failed;
     }
     const std::wstring path = KeyPath(folder, key.primary.fingerprint);
-    if (GetFileAttributesW(ToLongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) return TrustOutcome::AlreadyTrusted;
+    TrustOutcome outcome = TrustOutcome::Added;
+    Bytes packets = key.packets;
+    if (IsTrusted(key.primary.fingerprint)) {
+        const auto stored = ReadFileBytes(path, kMaxKeyFileSize, error);
+        if (!stored) return TrustOutcome::Failed;
+        const KeyLoadResult held = LoadKeys(*stored, now);
+        if (held.keys.size() != 1) return TrustOutcome::Failed;
+        Keyring merged;
+        merged.Add(held.keys.front(), now);
+        merged.Add(key, now);
+        if (merged.Keys().front().packets == held.keys.front().packets) return TrustOutcome::AlreadyTrusted;
+        packets = merged.Keys().front().packets;
+        outcome = TrustOutcome::Updated;
+    }
     if (!EnsureFolder(folder, error)) return TrustOutcome::Failed;
-    const std::string armored = Armor("PGP PUBLIC KEY BLOCK", key.packets);
+    const std::string armored = Armor("PGP PUBLIC KEY BLOCK", packets);
     const std::wstring temporary = path + L".new";
     if (!WriteFileBytes(temporary, armored, error)) return TrustOutcome::Failed;
     if (!MoveFileExW(ToLongPath(temporary).c_str(), ToLongPath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
@@ -126,7 +144,7 @@ TrustOutcome TrustKey(const CertifiedKey& key, DWORD& error) {
         DeleteFileW(ToLongPath(temporary).c_str());
         return TrustOutcome::Failed;
     }
-    return TrustOutcome::Added;
+    return outcome;
 }
 
 ForgetOutcome ForgetKey(const Bytes& fingerprint, DWORD& error) {

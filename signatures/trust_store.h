@@ -24,11 +24,16 @@ std::wstring TrustStoreFolder();
 // that holds another key than its name says, is passed over.
 std::vector<TrustedKey> ReadTrustStore(std::uint32_t now);
 
-enum class TrustOutcome { Added, AlreadyTrusted, Failed };
+enum class TrustOutcome { Added, AlreadyTrusted, Updated, Failed };
 
-// Writes the key's file (to a temporary name, then moved in place); on
-// failure, the system error in error.
-TrustOutcome TrustKey(const CertifiedKey& key, DWORD& error);
+// True when the key's file is in the store.
+bool IsTrusted(const Bytes& fingerprint);
+
+// Writes the key's file (to a temporary name, then moved in place). A key
+// already trusted is merged with this copy, and its file rewritten when the
+// copy brings something new, such as a revocation. On failure, the system
+// error in error.
+TrustOutcome TrustKey(const CertifiedKey& key, std::uint32_t now, DWORD& error);
 
 enum class ForgetOutcome { Removed, NotFound, Failed };
 

@@ -60,7 +60,7 @@ std::vector<SignedPart> SignedParts(const Bytes& signatureBytes) {
 
 Keyring KeysFrom(const Bytes& data) {
     Keyring keys;
-    for (CertifiedKey& key : LoadKeys(data, kNow).keys) keys.Add(std::move(key));
+    for (CertifiedKey& key : LoadKeys(data, kNow).keys) keys.Add(std::move(key), kNow);
     return keys;
 }
 
@@ -82,7 +82,7 @@ TEST(OpenPgpFuzz, MutatedSignaturesNeverVerifyWhatTheyDidNotSign) {
     Keyring debianKeys = KeysFrom(ReadTestData(L"openpgp/debian/debian-archive-bookworm-security-automatic.gpg"));
     for (CertifiedKey& key :
          LoadKeys(ReadTestData(L"openpgp/debian/debian-archive-bullseye-security-automatic.gpg"), kNow).keys) {
-        debianKeys.Add(std::move(key));
+        debianKeys.Add(std::move(key), kNow);
     }
     const Bytes inRelease = ReadTestData(L"openpgp/debian/bookworm-security_InRelease");
     const ClearSignedMessage debian = *Parse(std::string_view(reinterpret_cast<const char*>(inRelease.data()),

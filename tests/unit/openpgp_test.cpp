@@ -23,7 +23,7 @@ Keyring KeysFrom(const Bytes& data) {
     Keyring keys;
     KeyLoadResult loaded = LoadKeys(data, kNow);
     EXPECT_EQ(loaded.error, "");
-    for (CertifiedKey& key : loaded.keys) keys.Add(std::move(key));
+    for (CertifiedKey& key : loaded.keys) keys.Add(std::move(key), kNow);
     return keys;
 }
 
@@ -161,7 +161,7 @@ TEST(DebianInRelease, BothSignaturesGoodWithTheArchiveKeys) {
     Keyring keys = KeysFrom(ReadTestData(L"openpgp/debian/debian-archive-bookworm-security-automatic.gpg"));
     for (CertifiedKey& key :
          LoadKeys(ReadTestData(L"openpgp/debian/debian-archive-bullseye-security-automatic.gpg"), kNow).keys) {
-        keys.Add(std::move(key));
+        keys.Add(std::move(key), kNow);
     }
     const auto check = CheckClearSigned(ReadTestData(L"openpgp/debian/bookworm-security_InRelease"), keys, kNow);
     ASSERT_TRUE(check.has_value());
