@@ -5,6 +5,7 @@
 #include "engine/algorithms.h"
 #include "engine/pipeline.h"
 #include "gui/system/download_origin.h"
+#include "gui/logic/list_signature.h"
 #include "gui/logic/row_id.h"
 #include "gui/system/signature.h"
 
@@ -45,7 +46,9 @@ struct FileRow {
     std::vector<std::uint8_t> expectedBytes;
     std::vector<vms::AlgorithmId> expectedCandidates;
     std::wstring checksumFile;
-    std::uint32_t checksumLine = 0;
+    std::uint32_t checksumLine = 0;     // 0: the file holds only the hash
+    bool foundBeside = false;           // the checksum file was found next to the file, not opened by the user
+    ListSignature listSignature;        // the checksum file's signature
 };
 
 // "Waiting", "Done", "Match (SHA-256)" when it matches the expected hash,

@@ -176,9 +176,12 @@ std::wstring DetailsText(std::span<const FileRow> rows, std::span<const std::siz
     text += OriginLines(row.origin);
     if (row.fromChecksumFile) {
         const std::size_t separator = row.checksumFile.find_last_of(L'\\');
-        text += L"\r\nExpected:\t" + vms::FromUtf8(vms::BytesToHex(row.expectedBytes, uppercase)) + L" (" +
-                row.checksumFile.substr(separator == std::wstring::npos ? 0 : separator + 1) + L", line " +
-                std::to_wstring(row.checksumLine) + L")";
+        const std::wstring list = row.checksumFile.substr(separator == std::wstring::npos ? 0 : separator + 1);
+        text += L"\r\nExpected:\t" + vms::FromUtf8(vms::BytesToHex(row.expectedBytes, uppercase)) + L" (" + list +
+                (row.checksumLine ? L", line " + std::to_wstring(row.checksumLine) : std::wstring()) + L")";
+        if (row.listSignature.state != ListSignatureState::Unsigned) {
+            text += L"\r\nSigned by:\t" + SignedByText(row.listSignature);
+        }
     }
     return text;
 }

@@ -79,11 +79,31 @@ Verdict ExpectedHashVerdict(const vms::ParsedHash& expected, std::span<const Fil
             VerdictStyle::Mismatch};
 }
 
+namespace {
+
+std::wstring NameOfList(const std::wstring& path) {
+    const std::size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? path : path.substr(separator + 1);
+}
+
+// "download.iso matches SHA256SUMS (line 3)", for a row whose list was found beside it.
+std::wstring FoundListing(const FileRow& row, bool match) {
+    std::wstring text = row.name + (match ? L" matches " : L" doesn't match ") + NameOfList(row.checksumFile);
+    if (row.checksumLine) text += L" (line " + std::to_wstring(row.checksumLine) + L")";
+    return text;
+}
+
+}  // namespace
+
 Verdict ChecksumSummary(std::span<const FileRow> rows, bool workerBusy) {
     std::size_t total = 0, ok = 0, failed = 0, missing = 0, unreadable = 0, notChecked = 0;
+    std::vector<const ListSignature*> signatures;
+    const FileRow* onlyRow = nullptr;
     for (const FileRow& row : rows) {
         if (!row.fromChecksumFile) continue;
         ++total;
+        onlyRow = &row;
+        signatures.push_back(&row.listSignature);
         switch (CompareRow(row, row.expectedBytes, row.expectedCandidates).match) {
         case RowMatch::Match: ++ok; break;
         case RowMatch::Mismatch: ++failed; break;
@@ -94,7 +114,19 @@ Verdict ChecksumSummary(std::span<const FileRow> rows, bool workerBusy) {
         }
     }
     if (total == 0) return {};
+    const ListSignature signature = CombineSignatures(signatures);
+    if (signature.state == ListSignatureState::Bad) {
+        return {L"Don't trust " + std::wstring(total == 1 ? L"this file" : L"these files") +
+                    L": the checksum list's signature is BAD, whatever the hashes say.",
+                VerdictStyle::Mismatch};
+    }
     if (notChecked > 0 && workerBusy) return {L"Verifying " + std::to_wstring(total) + L" files...", VerdictStyle::Busy};
+    const bool found = total == 1 && onlyRow->foundBeside;
+    if (found && (ok == 1 || failed == 1)) {
+        if (failed) return {FoundListing(*onlyRow, false) + L". Don't use it.", VerdictStyle::Mismatch};
+        const std::wstring clause = SignatureClause(signature, true);
+        return {FoundListing(*onlyRow, true) + (clause.empty() ? L"." : clause), VerdictStyle::Match};
+    }
     if (failed || missing || unreadable || notChecked) {
         std::wstring text = L"Not all files match: " + std::to_wstring(ok) + L" OK";
         if (failed) text += L", " + std::to_wstring(failed) + L" FAILED";
@@ -103,8 +135,9 @@ Verdict ChecksumSummary(std::span<const FileRow> rows, bool workerBusy) {
         if (notChecked) text += L", " + std::to_wstring(notChecked) + L" not checked";
         return {text + L".", VerdictStyle::Mismatch};
     }
-    if (total == 1) return {L"The file is OK.", VerdictStyle::Match};
-    return {L"All " + std::to_wstring(total) + L" files are OK.", VerdictStyle::Match};
+    const std::wstring clause = SignatureClause(signature, false);
+    const std::wstring allOk = total == 1 ? L"The file is OK" : L"All " + std::to_wstring(total) + L" files are OK";
+    return {allOk + (clause.empty() ? L"." : clause), VerdictStyle::Match};
 }
 
 std::optional<std::wstring> ClipboardOffer(std::wstring_view clipboard, std::wstring_view dismissed,

@@ -1,0 +1,110 @@
+#include "gui/logic/list_signature.h"
+
+#include "engine/text.h"
+#include "signatures/key_text.h"
+
+namespace app {
+namespace {
+
+ListSignatureState StateOf(vms::SignatureState state) {
+    switch (state) {
+    case vms::SignatureState::Good: return ListSignatureState::Good;
+    case vms::SignatureState::Bad: return ListSignatureState::Bad;
+    case vms::SignatureState::UnknownKey: return ListSignatureState::UnknownKey;
+    case vms::SignatureState::Expired: return ListSignatureState::Expired;
+    case vms::SignatureState::Revoked: return ListSignatureState::Revoked;
+    case vms::SignatureState::Weak: return ListSignatureState::Weak;
+    case vms::SignatureState::Unsupported: return ListSignatureState::Unsupported;
+    case vms::SignatureState::Malformed: return ListSignatureState::Malformed;
+    case vms::SignatureState::Uncheckable: return ListSignatureState::Uncheckable;
+    }
+    return ListSignatureState::Malformed;
+}
+
+std::wstring Signer(const ListSignature& signature) {
+    return signature.signer.empty() ? L"key " + vms::FormatFingerprint(signature.fingerprint) : signature.signer;
+}
+
+}  // namespace
+
+ListSignature SummarizeSignature(const vms::FileSignature& file) {
+    ListSignature summary;
+    if (file.source == vms::SignatureSource::None) {
+        summary.state = ListSignatureState::Unsigned;
+        return summary;
+    }
+    if (file.readError != 0 || file.check.signatures.empty()) {
+        summary.state = ListSignatureState::Malformed;
+        return summary;
+    }
+    const auto pick = [&]() -> const vms::SignatureResult& {
+        for (const vms::SignatureResult& result : file.check.signatures) {
+            if (result.state == vms::SignatureState::Bad) return result;
+        }
+        if (file.check.Good()) {
+            for (const vms::SignatureResult& result : file.check.signatures) {
+                if (result.state == vms::SignatureState::Good) return result;
+            }
+        }
+        return file.check.signatures.front();
+    };
+    const vms::SignatureResult& chosen = pick();
+    summary.state = StateOf(chosen.state);
+    summary.signer = vms::UserIdText(chosen.userId);
+    summary.fingerprint = chosen.state == vms::SignatureState::UnknownKey ? chosen.issuer : chosen.primaryFingerprint;
+    return summary;
+}
+
+std::wstring SignedByText(const ListSignature& signature) {
+    const std::wstring key = L" (" + vms::FormatFingerprint(signature.fingerprint) + L")";
+    switch (signature.state) {
+    case ListSignatureState::Checking: return L"Checking...";
+    case ListSignatureState::Unsigned: return L"Not signed";
+    case ListSignatureState::Good: return Signer(signature) + key;
+    case ListSignatureState::Bad: return L"BAD signature by " + Signer(signature) + key + L": don't trust this list";
+    case ListSignatureState::UnknownKey: return L"An unknown key" + key;
+    case ListSignatureState::Expired: return Signer(signature) + key + L", but the key or signature has expired";
+    case ListSignatureState::Revoked: return Signer(signature) + key + L", but the key has been revoked";
+    case ListSignatureState::Weak: return Signer(signature) + key + L", with a weak digest or key";
+    case ListSignatureState::Unsupported: return L"Signed in a way Verimond can't check";
+    case ListSignatureState::Malformed: return L"The signature is damaged";
+    case ListSignatureState::Uncheckable: return L"Can't be checked (libgcrypt is missing)";
+    }
+    return {};
+}
+
+std::wstring SignatureClause(const ListSignature& signature, bool afterListName) {
+    switch (signature.state) {
+    case ListSignatureState::Checking:
+    case ListSignatureState::Unsigned:
+    case ListSignatureState::Bad: return {};
+    case ListSignatureState::Good:
+        return (afterListName ? L", which is signed by " : L", and the list is signed by ") + Signer(signature) + L".";
+    case ListSignatureState::UnknownKey: return L", but the list is signed by a key you don't trust yet.";
+    case ListSignatureState::Expired: return L", but the list's signing key or signature has expired.";
+    case ListSignatureState::Revoked: return L", but the list's signing key has been revoked.";
+    case ListSignatureState::Weak: return L", but the list's signature is weak (a broken digest or short key).";
+    case ListSignatureState::Unsupported: return L", but the list's signature can't be checked.";
+    case ListSignatureState::Malformed: return L", but the list's signature is damaged.";
+    case ListSignatureState::Uncheckable: return L", but the list's signature can't be checked here.";
+    }
+    return {};
+}
+
+ListSignature CombineSignatures(std::span<const ListSignature* const> signatures) {
+    const ListSignature* firstOther = nullptr;
+    bool allGood = !signatures.empty();
+    for (const ListSignature* signature : signatures) {
+        if (signature->state == ListSignatureState::Bad) return *signature;
+        allGood &= signature->state == ListSignatureState::Good;
+        if (!firstOther && signature->state != ListSignatureState::Good &&
+            signature->state != ListSignatureState::Unsigned && signature->state != ListSignatureState::Checking) {
+            firstOther = signature;
+        }
+    }
+    if (allGood) return *signatures.front();
+    if (firstOther) return *firstOther;
+    return ListSignature{ListSignatureState::Unsigned, {}, {}};
+}
+
+}  // namespace app

@@ -1,0 +1,40 @@
+// What the window shows of a checksum file's OpenPGP signature: one state
+// for the whole list, and its words in the details pane and verdict line.
+#pragma once
+
+#include "signatures/signed_file.h"
+
+#include <span>
+#include <string>
+
+namespace app {
+
+enum class ListSignatureState {
+    Checking, Unsigned, Good, Bad, UnknownKey, Expired, Revoked, Weak, Unsupported, Malformed, Uncheckable,
+};
+
+struct ListSignature {
+    ListSignatureState state = ListSignatureState::Checking;
+    std::wstring signer;          // the primary user ID, when the key is known
+    vms::Bytes fingerprint;       // the primary key's, or for an unknown key the issuer's
+};
+
+// One state for a list: Bad when any signature is Bad, Good when the list is
+// good (one Good, none Bad), else the first signature's state.
+ListSignature SummarizeSignature(const vms::FileSignature& signature);
+
+// The details pane's "Signed by:" value: "Example <x@example.org> (ABCD 1234 ...)", or the state.
+std::wstring SignedByText(const ListSignature& signature);
+
+// The clause the verdict line adds for a list's signature, ending the
+// sentence: ", and the list is signed by X." for a good one (", which is
+// signed by X." after a named list), a warning for the rest; empty while
+// checking, for a Bad one (which words the whole line) and for an unsigned
+// list, whose wording stays as it was.
+std::wstring SignatureClause(const ListSignature& signature, bool afterListName);
+
+// One signature standing for several lists: Bad when any is, Good when all
+// are, else the first that is neither unsigned nor being checked.
+ListSignature CombineSignatures(std::span<const ListSignature* const> signatures);
+
+}  // namespace app
