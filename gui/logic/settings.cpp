@@ -56,6 +56,7 @@ Settings ParseSettings(const ValueReader& read) {
     settings.uppercase = ReadDword(read, L"Uppercase").value_or(0) != 0;
     settings.showLegacy = ReadDword(read, L"ShowLegacy").value_or(0) != 0;
     settings.includeHidden = ReadDword(read, L"IncludeHidden").value_or(0) != 0;
+    settings.lookBeside = ReadDword(read, L"LookBeside").value_or(1) != 0;
     settings.crlf = ReadDword(read, L"CrLf").value_or(0) != 0;
     if (const auto widths = ReadIntegers(read, L"Columns", 4)) {
         for (std::size_t i = 0; i < 4; ++i) {
@@ -79,6 +80,7 @@ void SaveSettings(const Settings& settings) {
     WriteDword(HKEY_CURRENT_USER, L"Uppercase", settings.uppercase ? 1 : 0);
     WriteDword(HKEY_CURRENT_USER, L"ShowLegacy", settings.showLegacy ? 1 : 0);
     WriteDword(HKEY_CURRENT_USER, L"IncludeHidden", settings.includeHidden ? 1 : 0);
+    WriteDword(HKEY_CURRENT_USER, L"LookBeside", settings.lookBeside ? 1 : 0);
     WriteDword(HKEY_CURRENT_USER, L"CrLf", settings.crlf ? 1 : 0);
     WriteIntegers(HKEY_CURRENT_USER, L"Columns", {settings.columnWidths.begin(), settings.columnWidths.end()});
     if (settings.window) {

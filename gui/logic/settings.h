@@ -29,6 +29,7 @@ struct Settings {
     bool showLegacy = false;
     bool includeHidden = false;
     bool crlf = false;
+    bool lookBeside = true;  // look for a checksum file next to each added file
     std::array<int, 4> columnWidths = kDefaultColumnWidths;  // Name, Folder, Size, Status at 96 DPI
     std::optional<WindowPlacement> window;
 };

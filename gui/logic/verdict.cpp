@@ -86,6 +86,13 @@ std::wstring NameOfList(const std::wstring& path) {
     return separator == std::wstring::npos ? path : path.substr(separator + 1);
 }
 
+// Files that match a list whose signature isn't good are shown as information, not as a match.
+VerdictStyle StyleWith(const ListSignature& signature) {
+    const bool vouched = signature.state == ListSignatureState::Good || signature.state == ListSignatureState::Unsigned ||
+                         signature.state == ListSignatureState::Checking;
+    return vouched ? VerdictStyle::Match : VerdictStyle::Info;
+}
+
 // "download.iso matches SHA256SUMS (line 3)", for a row whose list was found beside it.
 std::wstring FoundListing(const FileRow& row, bool match) {
     std::wstring text = row.name + (match ? L" matches " : L" doesn't match ") + NameOfList(row.checksumFile);
@@ -125,7 +132,7 @@ Verdict ChecksumSummary(std::span<const FileRow> rows, bool workerBusy) {
     if (found && (ok == 1 || failed == 1)) {
         if (failed) return {FoundListing(*onlyRow, false) + L". Don't use it.", VerdictStyle::Mismatch};
         const std::wstring clause = SignatureClause(signature, true);
-        return {FoundListing(*onlyRow, true) + (clause.empty() ? L"." : clause), VerdictStyle::Match};
+        return {FoundListing(*onlyRow, true) + (clause.empty() ? L"." : clause), StyleWith(signature)};
     }
     if (failed || missing || unreadable || notChecked) {
         std::wstring text = L"Not all files match: " + std::to_wstring(ok) + L" OK";
@@ -137,7 +144,7 @@ Verdict ChecksumSummary(std::span<const FileRow> rows, bool workerBusy) {
     }
     const std::wstring clause = SignatureClause(signature, false);
     const std::wstring allOk = total == 1 ? L"The file is OK" : L"All " + std::to_wstring(total) + L" files are OK";
-    return {allOk + (clause.empty() ? L"." : clause), VerdictStyle::Match};
+    return {allOk + (clause.empty() ? L"." : clause), StyleWith(signature)};
 }
 
 std::optional<std::wstring> ClipboardOffer(std::wstring_view clipboard, std::wstring_view dismissed,

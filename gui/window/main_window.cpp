@@ -8,6 +8,7 @@
 #include "gui/system/single_instance.h"
 #include "gui/logic/status_line.h"
 #include "gui/window/toolbar.h"
+#include "gui/window/trusted_keys_dialog.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -92,6 +93,12 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_APP_SIGNATURE_DONE:
         OnSignatureDone(std::unique_ptr<SignatureResult>(reinterpret_cast<SignatureResult*>(lParam)));
+        return TRUE;
+    case WM_APP_LIST_SIGNATURE_DONE:
+        OnListSignatureDone(std::unique_ptr<ListSignatureDone>(reinterpret_cast<ListSignatureDone*>(lParam)));
+        return TRUE;
+    case WM_APP_SIBLING_FOUND:
+        OnSiblingFound(std::unique_ptr<SiblingFound>(reinterpret_cast<SiblingFound*>(lParam)));
         return TRUE;
     case WM_APP_PROGRESS:
         worker_->ProgressNoticeTaken();
@@ -354,6 +361,13 @@ void MainWindow::OnCommand(int id, int code) {
     case ID_CRLF:
         settings_.crlf = !settings_.crlf;
         RefreshIntegrationMenu();
+        break;
+    case ID_LOOK_BESIDE:
+        settings_.lookBeside = !settings_.lookBeside;
+        RefreshIntegrationMenu();
+        break;
+    case ID_TRUSTED_KEYS:
+        if (ShowTrustedKeysDialog(hwnd_)) RecheckListSignatures();
         break;
     case ID_EXPLORER_MENU:
         ToggleIntegration(true);

@@ -10,6 +10,7 @@
 #include "gui/logic/save_checksums.h"
 #include "gui/logic/settings.h"
 #include "gui/logic/verdict.h"
+#include "gui/system/list_checks.h"
 #include "gui/window/window_layout.h"
 
 #include "engine/win_handles.h"
@@ -32,7 +33,7 @@ inline constexpr int kCheckBoxIds[] = {1011, 1012, 1013, 1014, 1015};
 inline constexpr UINT_PTR kProgressTimer = 1;
 
 // What the notice bar above the list offers.
-enum class NoticeKind { None = 0, Clipboard = 1, ChecksumFile = 2, StaleExplorerEntries = 3, SkippedLines = 4 };
+enum class NoticeKind { None = 0, Clipboard = 1, ChecksumFile = 2, StaleExplorerEntries = 3, SkippedLines = 4, UnknownKey = 5 };
 inline constexpr UINT kProgressTimerPeriod = 200;
 inline constexpr const wchar_t* kHelpPage = L"https://verimond.example/help";
 
@@ -54,6 +55,12 @@ private:
     LRESULT OnListNotify(const NMHDR& header);
     void OnJobDone(std::unique_ptr<JobResult> result);
     void OnSignatureDone(std::unique_ptr<SignatureResult> result);
+    void OnListSignatureDone(std::unique_ptr<ListSignatureDone> result);
+    void OnSiblingFound(std::unique_ptr<SiblingFound> result);
+    void CheckListSignature(const std::wstring& listPath);
+    void RecheckListSignatures();
+    bool OfferToTrustKeyFile(const std::wstring& path);
+    void ChooseKeyFileToTrust();
     void OnTimer();
     bool OnCopyData(const COPYDATASTRUCT& data);
     void OnDropFiles(HDROP drop);

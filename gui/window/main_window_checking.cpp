@@ -151,6 +151,8 @@ void MainWindow::OnNoticeLink(const std::wstring& id) {
         ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
         SetListCount(false);
         VerifyChecksumFile(payload);
+    } else if (kind == NoticeKind::UnknownKey && id == L"k") {
+        ChooseKeyFileToTrust();
     } else if (kind == NoticeKind::StaleExplorerEntries && (id == L"a" || id == L"r")) {
         RepairStaleIntegration(id == L"a");
     }
@@ -214,6 +216,7 @@ void MainWindow::VerifyChecksumFile(const std::wstring& path) {
         files_.Rows().push_back(std::move(row));
     }
     files_.RebuildIndex();
+    CheckListSignature(path);
     QueueMissing();
     ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
     SetListCount(false);

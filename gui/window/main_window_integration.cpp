@@ -43,6 +43,7 @@ void MainWindow::RefreshIntegrationMenu() {
     check(ID_SHOW_LEGACY, settings_.showLegacy);
     check(ID_INCLUDE_HIDDEN, settings_.includeHidden);
     check(ID_CRLF, settings_.crlf);
+    check(ID_LOOK_BESIDE, settings_.lookBeside);
     if (IsPackaged()) return;
     const IntegrationState contextMenu = ContextMenuState();
     check(ID_EXPLORER_MENU, contextMenu == IntegrationState::ThisCopy || contextMenu == IntegrationState::MachineWide);

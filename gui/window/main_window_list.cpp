@@ -3,6 +3,7 @@
 #include "gui/window/main_window.h"
 
 #include "engine/folder_walker.h"
+#include "engine/text.h"
 #include "gui/window/resource.h"
 #include "gui/system/shell.h"
 #include "gui/logic/status_line.h"
@@ -38,12 +39,28 @@ private:
 
 }  // namespace
 
-void MainWindow::AddPaths(const std::vector<std::wstring>& paths) {
+void MainWindow::AddPaths(const std::vector<std::wstring>& given) {
+    // Key files become an offer to trust the key, not rows.
+    std::vector<std::wstring> paths;
+    for (const std::wstring& path : given) {
+        if (vms::IsExistingFolder(path) || !OfferToTrustKeyFile(path)) paths.push_back(path);
+    }
+    if (paths.empty()) return;
     FileList::Added added;
     {
         const WaitCursor wait;
         added = files_.AddPaths(paths, settings_.includeHidden);
         for (std::size_t i = added.first; i < added.first + added.count; ++i) Queue(files_.Rows()[i]);
+    }
+    // Files added one by one, not inside an added folder, get their checksum file looked for beside them.
+    if (settings_.lookBeside) {
+        for (std::size_t i = added.first; i < added.first + added.count; ++i) {
+            const FileRow& row = files_.Rows()[i];
+            const bool addedByItself = std::ranges::any_of(paths, [&](const std::wstring& path) {
+                return vms::EqualsIgnoreCase(vms::ToLongPath(path), vms::ToLongPath(row.path));
+            });
+            if (addedByItself && !LooksLikeChecksumFile(row.path)) StartSiblingSearch(hwnd_, row.id, row.path);
+        }
     }
     // One file that looks like a checksum file: offer to verify what it lists.
     if (paths.size() == 1 && added.count == 1 && !vms::IsExistingFolder(paths.front()) &&

@@ -20,6 +20,7 @@
 
 #define IDD_MAIN 100
 #define IDD_HASH_TEXT 101
+#define IDD_TRUSTED_KEYS 105
 #define IDM_MAIN 102
 #define IDA_MAIN 103
 #define IDM_LIST_CONTEXT 104
@@ -58,6 +59,11 @@
 #define IDC_HT_BREAKS_LABEL 1108
 #define IDC_HT_TEXT_LABEL 1109
 
+// Trusted Signing Keys dialog
+#define IDC_TK_LIST 1201
+#define IDC_TK_REMOVE 1202
+#define IDC_TK_NOTE 1203
+
 #define ID_ADD_FILES 40001
 #define ID_ADD_FOLDER 40002
 #define ID_VERIFY 40003
@@ -73,6 +79,8 @@
 #define ID_SHOW_LEGACY 40021
 #define ID_INCLUDE_HIDDEN 40022
 #define ID_CRLF 40023
+#define ID_LOOK_BESIDE 40026
+#define ID_TRUSTED_KEYS 40027
 #define ID_EXPLORER_MENU 40024
 #define ID_SEND_TO 40025
 #define ID_HELP 40030

@@ -129,8 +129,8 @@ int ColumnCount(HWND list) {
     return static_cast<int>(SendMessageW(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0));
 }
 
-std::vector<std::vector<std::wstring>> Rows(HWND window) {
-    const HWND list = GetDlgItem(window, kListId);
+std::vector<std::vector<std::wstring>> Rows(HWND window, int listId = kListId) {
+    const HWND list = GetDlgItem(window, listId);
     const RemoteMemory memory(window, sizeof(LVITEMW) + kTextCapacity * sizeof(wchar_t));
     const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     const int columns = ColumnCount(list);
@@ -413,6 +413,20 @@ int Run(int argc, wchar_t** argv) {
             Print(ControlText(dialog, control));
         } else if (what == L"click") {
             SendDlgItemMessageW(dialog, control, BM_CLICK, 0, 0);
+        } else if (what == L"rows") {  // a list view's cells, a tab between columns
+            for (const auto& row : Rows(dialog, control)) {
+                std::wstring line;
+                for (std::size_t i = 0; i < row.size(); ++i) line += (i ? L"\t" : L"") + row[i];
+                Print(line + L"\n");
+            }
+        } else if (what == L"pick") {  // selects one row of a list view, as a click does
+            const HWND list = GetDlgItem(dialog, control);
+            const RemoteMemory memory(dialog, sizeof(LVITEMW));
+            LVITEMW item{};
+            item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+            item.state = LVIS_SELECTED | LVIS_FOCUSED;
+            memory.Write(0, &item, sizeof item);
+            SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(_wtoi(argv[5])), reinterpret_cast<LPARAM>(memory.At(0)));
         } else if (what == L"select") {
             SendDlgItemMessageW(dialog, control, CB_SETCURSEL, static_cast<WPARAM>(_wtoi(argv[5])), 0);
             SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, control)));

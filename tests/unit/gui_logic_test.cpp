@@ -289,6 +289,8 @@ TEST(Settings, ValidationFallsBackToDefaults) {
     EXPECT_TRUE(options.uppercase);
     EXPECT_TRUE(options.includeHidden);
     EXPECT_FALSE(options.crlf);
+    EXPECT_TRUE(defaults.lookBeside);  // on unless turned off
+    EXPECT_FALSE(FakeValues().Dword(L"LookBeside", 0).Parse().lookBeside);
     EXPECT_EQ(FakeValues().Binary(L"Columns", {29, 2001, 30, 2000}).Parse().columnWidths,
               (std::array<int, 4>{200, 160, 30, 2000}));
     EXPECT_EQ(FakeValues().Binary(L"Columns", {50, 50, 50}, 3).Parse().columnWidths, kDefaultColumnWidths);  // 15 bytes

@@ -126,6 +126,55 @@ TEST(ChecksumSummary, CountsAndWording) {
     EXPECT_EQ(ChecksumSummary(rows, true).text, L"Verifying 5 files...");
 }
 
+TEST(ChecksumSummary, TheListsSignatureAndAListFoundBesideTheFile) {
+    FileRow row = Row(L"download.iso");
+    row.fromChecksumFile = true;
+    row.foundBeside = true;
+    row.expectedBytes = Bytes(Of(vms::kSha256, "iso"));
+    row.expectedCandidates = {vms::kSha256};
+    row.checksumFile = L"C:\\dl\\SHA256SUMS";
+    row.checksumLine = 3;
+    Give(row, vms::kSha256, "iso");
+    const ListSignature good{ListSignatureState::Good, L"Example <x@example.org>", {0xAB, 0xCD}};
+    struct Case {
+        ListSignature signature;
+        const wchar_t* text;
+        VerdictStyle style;
+    };
+    const Case cases[] = {
+        {{ListSignatureState::Unsigned, {}, {}}, L"download.iso matches SHA256SUMS (line 3).", VerdictStyle::Match},
+        {good, L"download.iso matches SHA256SUMS (line 3), which is signed by Example <x@example.org>.",
+         VerdictStyle::Match},
+        {{ListSignatureState::UnknownKey, {}, {0xAB}},
+         L"download.iso matches SHA256SUMS (line 3), but the list is signed by a key you don't trust yet.",
+         VerdictStyle::Info},
+        {{ListSignatureState::Bad, L"Example", {}},
+         L"Don't trust this file: the checksum list's signature is BAD, whatever the hashes say.",
+         VerdictStyle::Mismatch},
+    };
+    for (const Case& c : cases) {
+        row.listSignature = c.signature;
+        const Verdict verdict = ChecksumSummary(std::span(&row, 1), false);
+        EXPECT_EQ(verdict.text, c.text);
+        EXPECT_EQ(verdict.style, c.style) << static_cast<int>(c.signature.state);
+    }
+    row.checksumLine = 0;  // a file that holds only the hash
+    row.checksumFile = L"C:\\dl\\download.iso.sha256";
+    Give(row, vms::kSha256, "changed");
+    row.listSignature = {ListSignatureState::Unsigned, {}, {}};
+    EXPECT_EQ(ChecksumSummary(std::span(&row, 1), false).text,
+              L"download.iso doesn't match download.iso.sha256. Don't use it.");
+    // A verified list names its signer after the count; a Bad signature outweighs matching files.
+    row.foundBeside = false;
+    Give(row, vms::kSha256, "iso");
+    std::vector<FileRow> rows = {row, row};
+    rows[0].listSignature = rows[1].listSignature = good;
+    EXPECT_EQ(ChecksumSummary(rows, false).text, L"All 2 files are OK, and the list is signed by Example <x@example.org>.");
+    rows[1].listSignature = {ListSignatureState::Bad, {}, {}};
+    EXPECT_EQ(ChecksumSummary(rows, false).style, VerdictStyle::Mismatch);
+    EXPECT_EQ(SignedByText(good), L"Example <x@example.org> (ABCD)");
+}
+
 TEST(ClipboardOffer, OnlyLongEnoughHashesOnOneLine) {
     const std::wstring sha256 = vms::DigestToHexW(Of(vms::kSha256, "x"), false);
     EXPECT_EQ(ClipboardOffer(sha256, L"", L""),
