@@ -1,8 +1,11 @@
 #include "gui/system/list_checks.h"
 
 #include "checksums/checksum_reader.h"
+#include "engine/file_bytes.h"
+#include "engine/text.h"
 #include "signatures/trust_store.h"
 
+#include <algorithm>
 #include <memory>
 #include <thread>
 
@@ -45,6 +48,15 @@ ListSignature CheckListSignature(const std::wstring& listPath, const std::option
         return *keys;
     };
     return SummarizeSignature(vms::CheckFileSignature(listPath, &*bytes, signaturePath, trusted, now));
+}
+
+bool HoldsPublicKey(const std::wstring& path) {
+    const bool keyEnding = std::ranges::any_of(std::initializer_list<const wchar_t*>{L".asc", L".gpg", L".key", L".pub"},
+                                               [&](const wchar_t* ending) { return vms::EndsWithIgnoreCase(path, ending); });
+    if (!keyEnding) return false;
+    DWORD error = 0;
+    const auto bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize, error);
+    return bytes && !vms::LoadKeys(*bytes, vms::CurrentUnixTime()).keys.empty();
 }
 
 bool StartListSignatureCheck(HWND window, const std::wstring& listPath,

@@ -15,6 +15,8 @@ namespace app {
 
 inline constexpr UINT WM_APP_LIST_SIGNATURE_DONE = WM_APP + 13;
 inline constexpr UINT WM_APP_SIBLING_FOUND = WM_APP + 14;
+// Asks the window to offer the key files it was given, once the hand-off that brought them has returned.
+inline constexpr UINT WM_APP_OFFER_KEYS = WM_APP + 15;
 
 // Posted with WM_APP_LIST_SIGNATURE_DONE; the window owns and frees it.
 struct ListSignatureDone {
@@ -32,6 +34,9 @@ struct SiblingFound {
 // The list's signature, against the keys the user trusts, as of now: in place
 // when clear-signed, else the given detached signature, else one beside it.
 ListSignature CheckListSignature(const std::wstring& listPath, const std::optional<std::wstring>& signaturePath);
+
+// True for a key file: an .asc, .gpg, .key or .pub file that holds a usable OpenPGP public key.
+bool HoldsPublicKey(const std::wstring& path);
 
 // False when no thread could be started.
 bool StartListSignatureCheck(HWND window, const std::wstring& listPath,

@@ -16,6 +16,7 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace app {
 namespace {
@@ -96,6 +97,9 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_APP_LIST_SIGNATURE_DONE:
         OnListSignatureDone(std::unique_ptr<ListSignatureDone>(reinterpret_cast<ListSignatureDone*>(lParam)));
+        return TRUE;
+    case WM_APP_OFFER_KEYS:
+        for (const std::wstring& path : std::exchange(pendingKeyFiles_, {})) OfferToTrustKeyFile(path);
         return TRUE;
     case WM_APP_SIBLING_FOUND:
         OnSiblingFound(std::unique_ptr<SiblingFound>(reinterpret_cast<SiblingFound*>(lParam)));

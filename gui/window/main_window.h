@@ -139,6 +139,7 @@ private:
     bool highContrast_ = false;
     std::optional<vms::ParsedHash> expected_;
     std::optional<RowId> waitingLookUp_;
+    std::vector<std::wstring> pendingKeyFiles_;
     std::optional<std::pair<RowId, RowId>> waitingComparison_;
     vms::UniqueHandle publishedWindow_;
     UINT taskbarCreatedMessage_ = 0;

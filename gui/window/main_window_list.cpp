@@ -40,10 +40,16 @@ private:
 }  // namespace
 
 void MainWindow::AddPaths(const std::vector<std::wstring>& given) {
-    // Key files become an offer to trust the key, not rows.
+    // Key files become an offer to trust the key, not rows; the offer waits until the hand-off or drop
+    // that brought them has returned.
     std::vector<std::wstring> paths;
     for (const std::wstring& path : given) {
-        if (vms::IsExistingFolder(path) || !OfferToTrustKeyFile(path)) paths.push_back(path);
+        if (!vms::IsExistingFolder(path) && HoldsPublicKey(path)) {
+            pendingKeyFiles_.push_back(path);
+            PostMessageW(hwnd_, WM_APP_OFFER_KEYS, 0, 0);
+        } else {
+            paths.push_back(path);
+        }
     }
     if (paths.empty()) return;
     FileList::Added added;

@@ -25,11 +25,6 @@ const COMDLG_FILTERSPEC kKeyFilters[] = {
 
 constexpr int kTrustButton = 100;
 
-bool HasKeyEnding(const std::wstring& path) {
-    return std::ranges::any_of(std::initializer_list<const wchar_t*>{L".asc", L".gpg", L".key", L".pub"},
-                               [&](const wchar_t* ending) { return vms::EndsWithIgnoreCase(path, ending); });
-}
-
 std::wstring KeyDescription(const vms::CertifiedKey& key) {
     std::wstring text;
     for (const std::string& userId : key.userIds) text += vms::UserIdText(userId) + L"\n";
@@ -118,7 +113,6 @@ void MainWindow::OnSiblingFound(std::unique_ptr<SiblingFound> result) {
 }
 
 bool MainWindow::OfferToTrustKeyFile(const std::wstring& path) {
-    if (!HasKeyEnding(path)) return false;
     DWORD error = 0;
     const auto bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize, error);
     if (!bytes) return false;

@@ -115,8 +115,8 @@ class VmviewSignatures(VmviewTestCase):
         SIGNER.sign(folder / "SHA256SUMS")
         self.start(folder / "download.iso")
         # Signed by a key nobody trusted yet: the notice says which key, and offers to trust a key file.
-        self.assertVerdict("download.iso matches SHA256SUMS (line 2), but the list is signed by a key "
-                                         "you don't trust yet.")
+        self.assertVerdict("download.iso matches SHA256SUMS (line 2), but the list is signed by a key you don't "
+                           "trust yet.")
         banner = self.driver("text", IDC_BANNER)
         self.assertIn(f"untrusted key ({spaced(SIGNER.fpr[-16:])})", banner)
         self.screenshot("vmview-signature-unknown-key.png")
@@ -164,8 +164,8 @@ class VmviewSignatures(VmviewTestCase):
         store = store_folders()[0]
         (store / f"{SIGNER.expired_fpr}.asc").write_bytes(SIGNER.expired_key)
         self.start(old / "download.iso")
-        self.assertVerdict("download.iso matches SHA256SUMS (line 2), but the list's signing key or "
-                                         "signature has expired.")
+        self.assertVerdict("download.iso matches SHA256SUMS (line 2), but the list's signing key or signature "
+                           "has expired.")
         self.screenshot("vmview-signature-expired.png")
         self.close()
 
@@ -185,6 +185,12 @@ class VmviewSignatures(VmviewTestCase):
         self.screenshot("vmview-found-mismatch.png")
         self.close()
 
+        # Files inside a folder added as a whole are not looked up.
+        self.start(folder)
+        self.assertEqual([row[-1] for row in self.idle_rows()], ["Done", "Done"])
+        self.assertEqual(self.driver("text", IDC_VERDICT).strip(), "")
+        self.close()
+
 
     def test_a_key_file_given_to_the_window_and_the_trusted_keys_dialog(self):
         # A key file on the command line (or dropped) is an offer to trust it, not a row.
@@ -193,6 +199,9 @@ class VmviewSignatures(VmviewTestCase):
         self.assertIn("Fingerprint: " + spaced(SIGNER.fpr), texts)
         self.assertEqual(self.rows(), [])
         self.driver("drop", SIGNER.key)
+        self.assertEqual(self.driver("message").splitlines()[0], "This key is already trusted.")
+        # A second start hands the key over and returns before the question is answered.
+        self.assertEqual(self.driver("handoff", SIGNER.key).strip(), "1")
         self.assertEqual(self.driver("message").splitlines()[0], "This key is already trusted.")
 
         self.driver("post", ID_TRUSTED_KEYS)
