@@ -78,7 +78,9 @@ bool LoadRunKeys(const Options& options, std::uint32_t now, Keyring& keys) {
             return false;
         }
         KeyLoadResult loaded = LoadKeys(*data, now);
-        if (!loaded.error.empty()) WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(loaded.error) + L".");
+        if (!loaded.error.empty()) {
+            WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(loaded.error) + L".");
+        }
         for (const RejectedKey& rejected : loaded.rejected) {
             WriteErrLine(L"vmsum: " + file + L": Key " + FormatFingerprint(rejected.fingerprint) +
                          L" can't be used: " + FromUtf8(rejected.reason) + L".");
@@ -124,7 +126,9 @@ SignatureOutcome ReportFileSignature(const FileSignature& signature, const std::
                                      ReportStyle style) {
     SignatureOutcome outcome;
     if (signature.source == SignatureSource::None) {
-        if (style == ReportStyle::VerifyMode || options.requireSignature) PrintLine(name, L"No signature found.", style);
+        if (style == ReportStyle::VerifyMode || options.requireSignature) {
+            PrintLine(name, L"No signature found.", style);
+        }
         return outcome;
     }
     if (signature.readError != 0) {

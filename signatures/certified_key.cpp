@@ -94,7 +94,8 @@ std::vector<RawKey> GroupKeys(const std::vector<Packet>& packets) {
     std::vector<Packet>* signatures = &loose;
     for (const Packet& packet : packets) {
         if (packet.tag == PacketTag::PublicKey) {
-            const auto held = std::ranges::find_if(keys, [&](const RawKey& k) { return SamePacket(k.primary, packet); });
+            const auto held =
+                std::ranges::find_if(keys, [&](const RawKey& k) { return SamePacket(k.primary, packet); });
             if (held == keys.end()) {
                 keys.push_back({packet, {}, {}, {}});
                 key = &keys.back();

@@ -66,7 +66,8 @@ std::unique_ptr<Gcrypt> LoadGcrypt() {
     if (!gcrypt->library) return nullptr;
     const HMODULE module = gcrypt->library.get();
     const bool resolved =
-        Resolve(module, "gcry_check_version", gcrypt->checkVersion) && Resolve(module, "gcry_control", gcrypt->control) &&
+        Resolve(module, "gcry_check_version", gcrypt->checkVersion) &&
+        Resolve(module, "gcry_control", gcrypt->control) &&
         Resolve(module, "gcry_sexp_build", gcrypt->sexpBuild) &&
         Resolve(module, "gcry_sexp_release", gcrypt->sexpRelease) &&
         Resolve(module, "gcry_pk_verify", gcrypt->pkVerify) && Resolve(module, "gcry_md_open", gcrypt->mdOpen) &&

@@ -6,8 +6,10 @@
 #include "signatures/signature_digest.h"
 
 #include <algorithm>
+#include <memory>
 #include <stdexcept>
 #include <string_view>
+#include <variant>
 
 namespace vms {
 namespace {
@@ -120,9 +122,27 @@ void JudgeKeyValidity(const Signature& signature, const KeyMatch& match, std::ui
     }
 }
 
-SignatureResult CheckOne(const Packet& packet, const Document& document, const Keyring& keys, std::uint32_t now) {
+// A signature whose key is known and whose digest is being computed while
+// the document is read; every signature of a document shares that one read.
+struct PendingCheck {
+    Signature signature;
+    KeyMatch match;
+    SignatureResult result;
+    std::unique_ptr<SignatureDigest> digest;
+    std::unique_ptr<CanonicalText> text;  // for text signatures over a file as it is
+
+    void Update(ByteSpan bytes) {
+        if (text) text->Update(bytes);
+        else digest->Update(bytes);
+    }
+};
+
+// Everything that can be judged before the document is read: a final result,
+// or a check that waits for the document's bytes.
+std::variant<SignatureResult, std::unique_ptr<PendingCheck>> Prepare(const Packet& packet, const Document& document,
+                                                                     const Keyring& keys) {
     std::string error, unsupported;
-    const std::optional<Signature> parsed = ParseSignature(packet.body, error, unsupported);
+    std::optional<Signature> parsed = ParseSignature(packet.body, error, unsupported);
     if (!parsed) {
         if (!unsupported.empty()) return Verdict(SignatureState::Unsupported, unsupported);
         return Malformed(error);
@@ -163,18 +183,19 @@ SignatureResult CheckOne(const Packet& packet, const Document& document, const K
         result.detail = "its version, salt or digest doesn't fit its key";
         return result;
     }
-
-    SignatureDigest digest(signature);
-    CanonicalText text(digest);
-    const bool readAll = document.cleartext || type == SignatureType::Binary
-                             ? document.read([&](ByteSpan bytes) { digest.Update(bytes); })
-                             : document.read([&](ByteSpan bytes) { text.Update(bytes); });
-    if (!readAll) {
-        result.state = SignatureState::Uncheckable;
-        result.detail = "the signed file couldn't be read";
-        return result;
+    auto pending = std::make_unique<PendingCheck>(PendingCheck{std::move(*parsed), *match, std::move(result), {}, {}});
+    pending->digest = std::make_unique<SignatureDigest>(pending->signature);
+    if (!document.cleartext && type == SignatureType::Text) {
+        pending->text = std::make_unique<CanonicalText>(*pending->digest);
     }
-    switch (CheckDigest(signing, signature, digest.Finish())) {
+    return pending;
+}
+
+// The verdict once the document has been read into the signature's digest.
+SignatureResult Finish(PendingCheck& pending, std::uint32_t now) {
+    SignatureResult& result = pending.result;
+    const Signature& signature = pending.signature;
+    switch (CheckDigest(pending.match.SigningKey(), signature, pending.digest->Finish())) {
     case VerifyOutcome::Bad:
         result.state = SignatureState::Bad;
         return result;
@@ -192,7 +213,7 @@ SignatureResult CheckOne(const Packet& packet, const Document& document, const K
         result.detail = std::to_string(signature.unknownCritical);
         return result;
     }
-    JudgeKeyValidity(signature, *match, now, result);
+    JudgeKeyValidity(signature, pending.match, now, result);
     return result;
 }
 
@@ -210,18 +231,38 @@ DocumentCheck CheckPackets(ByteSpan signatureData, const Document& document, con
     }
     const PacketList list = ReadPackets(signatureData);
     if (!list.error.empty()) return OneResult(Malformed(list.error));
-    DocumentCheck check;
-    for (const Packet& packet : list.packets) {
-        if (packet.tag != PacketTag::Signature) continue;
-        if (check.signatures.size() == kMaxDocumentSignatures) return OneResult(Malformed("too many signatures"));
-        try {
-            check.signatures.push_back(CheckOne(packet, document, keys, now));
-        } catch (const std::runtime_error&) {
-            check.signatures.push_back(Verdict(SignatureState::Uncheckable, "libgcrypt can't compute its digest"));
+
+    // Each verdict keeps its signature's place; the checks that need the document share one read of it.
+    std::vector<std::variant<SignatureResult, std::unique_ptr<PendingCheck>>> checks;
+    try {
+        for (const Packet& packet : list.packets) {
+            if (packet.tag != PacketTag::Signature) continue;
+            if (checks.size() == kMaxDocumentSignatures) return OneResult(Malformed("too many signatures"));
+            checks.push_back(Prepare(packet, document, keys));
         }
+        if (checks.empty()) return OneResult(Malformed("it holds no signature"));
+        const auto pending = [](const auto& check) {
+            return std::holds_alternative<std::unique_ptr<PendingCheck>>(check);
+        };
+        const bool readAll = !std::ranges::any_of(checks, pending) || document.read([&](ByteSpan bytes) {
+            for (auto& check : checks) {
+                if (pending(check)) std::get<std::unique_ptr<PendingCheck>>(check)->Update(bytes);
+            }
+        });
+        DocumentCheck result;
+        for (auto& check : checks) {
+            if (!pending(check)) {
+                result.signatures.push_back(std::move(std::get<SignatureResult>(check)));
+            } else if (!readAll) {
+                result.signatures.push_back(Verdict(SignatureState::Uncheckable, "the signed file couldn't be read"));
+            } else {
+                result.signatures.push_back(Finish(*std::get<std::unique_ptr<PendingCheck>>(check), now));
+            }
+        }
+        return result;
+    } catch (const std::runtime_error&) {
+        return OneResult(Verdict(SignatureState::Uncheckable, "libgcrypt can't compute its digest"));
     }
-    if (check.signatures.empty()) return OneResult(Malformed("it holds no signature"));
-    return check;
 }
 
 }  // namespace

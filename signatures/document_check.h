@@ -56,7 +56,7 @@ struct DocumentCheck {
     bool AnyBad() const;
 };
 
-// The most signatures judged on one document, each reading it once; more makes it Malformed.
+// The most signatures judged on one document; more makes it Malformed.
 inline constexpr std::size_t kMaxDocumentSignatures = 16;
 // Largest detached signature file read.
 inline constexpr std::uint64_t kMaxSignatureFileSize = 1024 * 1024;
@@ -65,7 +65,7 @@ inline constexpr std::uint64_t kMaxSignatureFileSize = 1024 * 1024;
 DocumentCheck MalformedSignature(std::string detail);
 
 // Hands the signed file's bytes, in order, to sink; false when reading fails.
-// Called once for each signature checked.
+// Called at most once per check: every signature's digest is fed from that one read.
 using DocumentReader = std::function<bool(const std::function<void(ByteSpan)>& sink)>;
 
 // Detached signatures (binary or armoured) over the document's bytes.

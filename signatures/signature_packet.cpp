@@ -63,7 +63,8 @@ bool ReadSubpackets(ByteSpan area, bool hashed, Signature& signature) {
         const std::uint8_t header = subpacket.Byte();
         const std::uint8_t type = header & 0x7F;
         const ByteSpan data = subpacket.Rest();
-        if ((header & 0x80) && std::ranges::find(kHandledWhenCritical, type) == std::end(kHandledWhenCritical) && signature.unknownCritical < 0) {
+        const bool handled = std::ranges::find(kHandledWhenCritical, type) != std::end(kHandledWhenCritical);
+        if ((header & 0x80) && !handled && signature.unknownCritical < 0) {
             signature.unknownCritical = type;
         }
         switch (type) {

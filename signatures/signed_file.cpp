@@ -59,7 +59,8 @@ FileSignature CheckFileSignature(const std::wstring& path, const std::vector<std
             signature.check = std::move(*inPlace);
             return signature;
         }
-        for (const std::wstring& candidate : path.empty() ? std::vector<std::wstring>{} : DetachedSignatureCandidates(path)) {
+        const std::vector<std::wstring> candidates = path.empty() ? std::vector<std::wstring>{} : DetachedSignatureCandidates(path);
+        for (const std::wstring& candidate : candidates) {
             if (IsFile(candidate)) {
                 signature.signaturePath = candidate;
                 break;

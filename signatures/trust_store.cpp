@@ -111,7 +111,8 @@ std::vector<TrustedKey> ReadTrustStore(std::uint32_t now) {
 
 bool IsTrusted(const Bytes& fingerprint) {
     const std::wstring folder = TrustStoreFolder();
-    return !folder.empty() && GetFileAttributesW(ToLongPath(KeyPath(folder, fingerprint)).c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (folder.empty()) return false;
+    return GetFileAttributesW(ToLongPath(KeyPath(folder, fingerprint)).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 TrustOutcome TrustKey(const CertifiedKey& key, std::uint32_t now, DWORD& error) {

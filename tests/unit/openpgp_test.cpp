@@ -172,6 +172,24 @@ TEST(DebianInRelease, BothSignaturesGoodWithTheArchiveKeys) {
         EXPECT_NE(result.signingFingerprint, result.primaryFingerprint);  // made by signing subkeys
     }
     EXPECT_TRUE(check->Good());
+    // Both detached signatures are fed from one read of the document.
+    std::string error;
+    const Bytes inRelease = ReadTestData(L"openpgp/debian/bookworm-security_InRelease");
+    const auto message = ParseClearSigned(std::string(inRelease.begin(), inRelease.end()), error);
+    const Bytes text = AsBytes(message->signedText);
+    int reads = 0;
+    const DocumentReader reader = [&](const std::function<void(ByteSpan)>& sink) {
+        ++reads;
+        for (std::size_t at = 0; at < text.size(); at += 1000) {
+            sink(ByteSpan(text).subspan(at, std::min<std::size_t>(1000, text.size() - at)));
+        }
+        return true;
+    };
+    const Bytes signatures = Dearmor(message->signatureArmor).blocks.at(0).bytes;
+    const DocumentCheck detached = CheckDetachedSignatures(signatures, reader, keys, kNow);
+    EXPECT_TRUE(detached.Good());
+    EXPECT_EQ(detached.signatures.size(), 2u);
+    EXPECT_EQ(reads, 1);
     // Signed on 2026-12-06: a clock at 2026-01-01 sees both signatures made in the future.
     const auto early = CheckClearSigned(ReadTestData(L"openpgp/debian/bookworm-security_InRelease"), keys, 1767225600);
     EXPECT_EQ(early->signatures[0].state, SignatureState::Bad);
