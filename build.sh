@@ -15,7 +15,7 @@ PACKAGES=(
     cmake ninja-build python3 g++-mingw-w64-x86-64-posix
     wine wine64 libxxhash-dev librust-blake3-dev googletest
     coreutils xxhash b3sum rhash xvfb xauth x11-utils imagemagick openssl osslsigncode nsis
-    libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev gpg gpgv
+    libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev gpg gpgv hashdeep
 )
 
 install_missing() {

@@ -10,11 +10,12 @@ int wmain(int argc, wchar_t** argv) {
     const int modeCount = int{options.text.has_value()} + int{options.expect.has_value()} + int{options.check};
     if (modeCount >= 2) return UsageError(L"Use only one of --check, --expect and --text.");
     const int keyModeCount = int{options.verifySignature} + int{options.trustKey.has_value()} +
-                             int{options.listKeys} + int{options.forgetKey.has_value()};
+                             int{options.listKeys} + int{options.forgetKey.has_value()} + int{options.audit.has_value()};
     if (keyModeCount >= 2 || (keyModeCount == 1 && modeCount == 1)) {
-        return UsageError(L"Use only one of --check, --expect, --text, --verify-signature, --trust-key, --list-keys "
-                          L"and --forget-key.");
+        return UsageError(L"Use only one of --check, --expect, --text, --audit, --verify-signature, --trust-key, "
+                          L"--list-keys and --forget-key.");
     }
+    if (options.audit) return RunAudit(options);
     if (keyModeCount == 1 && !options.verifySignature && !options.inputs.empty()) {
         return UsageError(L"--trust-key, --list-keys and --forget-key take no file names.");
     }

@@ -10,7 +10,7 @@ namespace {
 enum class Action {
     Help, Version, ListAlgorithms, Algorithms, Recursive, Hidden, Upper, Format, Tag,
     Check, Quiet, Status, IgnoreMissing, Ignored, Expect, Text,
-    Key, Signature, RequireSignature, VerifySignature, TrustKey, ListKeys, ForgetKey,
+    Key, Signature, RequireSignature, VerifySignature, TrustKey, ListKeys, ForgetKey, Audit, Verbose, Update,
 };
 
 struct OptionName {
@@ -46,6 +46,9 @@ constexpr OptionName kOptionNames[] = {
     {L"--trust-key", Action::TrustKey},
     {L"--list-keys", Action::ListKeys},
     {L"--forget-key", Action::ForgetKey},
+    {L"--audit", Action::Audit},
+    {L"-v", Action::Verbose}, {L"--verbose", Action::Verbose},
+    {L"--update", Action::Update},
 };
 
 // The message for an option whose value is missing; empty for options without one.
@@ -59,6 +62,7 @@ std::wstring_view MissingValueMessage(Action action) {
     case Action::Signature: return L"--signature needs a signature file.";
     case Action::TrustKey: return L"--trust-key needs a key file.";
     case Action::ForgetKey: return L"--forget-key needs a key's fingerprint.";
+    case Action::Audit: return L"--audit needs the checksum file to audit against.";
     default: return {};
     }
 }
@@ -161,6 +165,9 @@ ParseOutcome ParseCommandLine(int argc, const wchar_t* const* argv, Options& opt
         case Action::TrustKey: options.trustKey = std::wstring(*value); break;
         case Action::ListKeys: options.listKeys = true; break;
         case Action::ForgetKey: options.forgetKey = std::wstring(*value); break;
+        case Action::Audit: options.audit = std::wstring(*value); break;
+        case Action::Verbose: options.verbose = true; break;
+        case Action::Update: options.update = true; break;
         }
     }
     return {};

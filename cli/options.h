@@ -33,6 +33,9 @@ struct Options {
     std::optional<std::wstring> trustKey;        // a key file to add to the trusted keys
     bool listKeys = false;
     std::optional<std::wstring> forgetKey;       // a fingerprint to remove from the trusted keys
+    std::optional<std::wstring> audit;           // a checksum file to audit its folder against
+    bool verbose = false;
+    bool update = false;                         // --audit writes the refreshed list
 };
 
 // When finished is set the program returns exitCode at once and runs no mode.

@@ -22,6 +22,11 @@ Verify checksum files (SHA256SUMS, *.sha256, *.md5, *.sfv, BSD tagged files...):
         --signature <file>  The list's detached signature (else found beside it)
         --require-signature Fail unless a trusted key signed the list
 
+Audit a folder: what changed, appeared, vanished or moved since the list was made:
+  vmsum --audit <checksum file> [folder]
+    -v, --verbose           Also list the files that are unchanged
+        --update            Bring the list up to date (a signed one into NAME.updated)
+
 Check who signed a file (clear-signed, or with a .gpg, .sig or .asc file beside it):
   vmsum --verify-signature <files> [--key <file>] [--signature <file>]
   vmsum --trust-key <key file> | --list-keys | --forget-key <fingerprint>

@@ -1,0 +1,118 @@
+#include "checksums/folder_audit.h"
+
+#include "checksums/entry_verification.h"
+#include "engine/folder_walker.h"
+#include "engine/text.h"
+#include "signatures/signed_file.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+
+namespace vms {
+namespace {
+
+std::wstring Key(const std::wstring& path) { return ToLowerW(ToLongPath(path)); }
+
+std::wstring WithSlashes(std::wstring name) {
+    std::ranges::replace(name, L'\\', L'/');
+    return name;
+}
+
+AlgorithmMask CandidatesOf(const ChecksumEntry& entry) {
+    AlgorithmMask mask = 0;
+    for (AlgorithmId id : entry.candidates) mask |= MaskOf(id);
+    return mask;
+}
+
+bool DigestMatches(const HashResult& result, const ChecksumEntry& entry) {
+    return std::ranges::any_of(entry.candidates, [&](AlgorithmId id) {
+        return result.digests[id].present && DigestEquals(result.digests[id].digest, entry.bytes);
+    });
+}
+
+Digest DigestFor(const HashResult& result, std::optional<AlgorithmId> algorithm) {
+    return algorithm && result.digests[*algorithm].present ? result.digests[*algorithm].digest : Digest{};
+}
+
+struct NewFile {
+    FoundFile file;
+    std::optional<HashResult> hashed;
+    bool movedHere = false;
+};
+
+}  // namespace
+
+AuditResult AuditFolder(const std::wstring& listPath, const ChecksumFile& list, const std::wstring& root, bool hidden,
+                        const AuditHashOptions& hashOptions, std::optional<AlgorithmId> listAlgorithm) {
+    const AlgorithmMask forUpdate = listAlgorithm ? MaskOf(*listAlgorithm) : 0;
+    AuditResult result;
+    const std::size_t separator = listPath.find_last_of(L"\\/");
+    const std::wstring listFolder = separator == std::wstring::npos ? L"." : listPath.substr(0, separator);
+    const std::wstring treeRoot = root.empty() ? listFolder : root;
+    // Entries resolve against the root as they would against a list inside it.
+    const std::wstring base = JoinPath(treeRoot, L"list");
+
+    std::map<std::wstring, FoundFile> found;
+    std::vector<std::wstring> order;
+    std::vector<std::wstring> excluded = {Key(listPath)};
+    for (const std::wstring& signature : DetachedSignatureCandidates(listPath)) excluded.push_back(Key(signature));
+    result.rootListed = FindInFolder(treeRoot, FindOptions{true, hidden, nullptr}, [&](FoundFile file) {
+        const std::wstring key = Key(file.path);
+        if (std::ranges::find(excluded, key) != excluded.end()) return;
+        order.push_back(key);
+        found.emplace(key, std::move(file));
+    });
+    if (!result.rootListed) return result;
+
+    std::vector<std::size_t> missing;
+    for (const ChecksumEntry& entry : list.entries) {
+        const std::wstring path = ResolveEntryPath(base, entry.name);
+        const auto file = found.find(Key(path));
+        if (file == found.end()) {
+            missing.push_back(result.items.size());
+            result.items.push_back({AuditFinding::Missing, entry.name, {}, 0, {}});
+            continue;
+        }
+        const HashResult hashed =
+            HashFile(path, CandidatesOf(entry) | forUpdate, hashOptions(entry.name, file->second.size));
+        found.erase(file);
+        if (hashed.error) result.items.push_back({AuditFinding::Unreadable, entry.name, {}, hashed.error, {}});
+        else if (DigestMatches(hashed, entry)) result.items.push_back({AuditFinding::Unchanged, entry.name, {}, 0, {}});
+        else result.items.push_back({AuditFinding::Changed, entry.name, {}, 0, DigestFor(hashed, entry.candidates.front())});
+    }
+
+    std::vector<NewFile> newFiles;
+    for (const std::wstring& key : order) {
+        if (const auto file = found.find(key); file != found.end()) newFiles.push_back({file->second, {}, false});
+    }
+    // A file is read to find a move only when some listed name is missing.
+    AlgorithmMask wanted = 0;
+    for (std::size_t index : missing) wanted |= CandidatesOf(list.entries[index]);
+    wanted |= forUpdate;  // an updated list needs the digests of new files too
+    if (wanted) {
+        for (NewFile& file : newFiles) {
+            const std::wstring name = WithSlashes(file.file.relative);
+            file.hashed = HashFile(file.file.path, wanted, hashOptions(name, file.file.size));
+        }
+        for (std::size_t index : missing) {
+            for (NewFile& file : newFiles) {
+                if (file.movedHere || file.hashed->error || !DigestMatches(*file.hashed, list.entries[index])) continue;
+                file.movedHere = true;
+                AuditItem& item = result.items[index];
+                item.finding = AuditFinding::Moved;
+                item.movedTo = WithSlashes(file.file.relative);
+                break;
+            }
+        }
+    }
+    for (const NewFile& file : newFiles) {
+        if (file.movedHere) continue;
+        const std::uint32_t error = file.hashed ? file.hashed->error : 0;
+        result.items.push_back({error ? AuditFinding::Unreadable : AuditFinding::New, WithSlashes(file.file.relative),
+                                {}, error, file.hashed ? DigestFor(*file.hashed, listAlgorithm) : Digest{}});
+    }
+    return result;
+}
+
+}  // namespace vms

@@ -1,0 +1,45 @@
+// A folder audit: one checksum file against the tree it describes. Every
+// listed entry and every file found ends as exactly one finding.
+#pragma once
+
+#include "checksums/checksum_reader.h"
+#include "engine/pipeline.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vms {
+
+enum class AuditFinding { Unchanged, Changed, Missing, Moved, New, Unreadable };
+
+struct AuditItem {
+    AuditFinding finding = AuditFinding::Unchanged;
+    std::wstring name;     // the list's name; for New, the file relative to the root, with "/"
+    std::wstring movedTo;  // Moved: the file it is now, relative to the root, with "/"
+    std::uint32_t error = 0;  // Unreadable: the system's error code
+    Digest digest;            // Changed: with the entry's algorithm; New: with the list's, when asked for
+};
+
+// Options for hashing one file, given its name as reported and its size.
+using AuditHashOptions = std::function<HashOptions(const std::wstring& name, std::uint64_t size)>;
+
+struct AuditResult {
+    std::vector<AuditItem> items;  // listed entries in list order, then new files in the walker's order
+    bool rootListed = true;        // false when the root folder couldn't be listed (the system's last error)
+};
+
+// Audits the tree under root (the list's own folder when empty) against the
+// list read from listPath. Names are matched as Windows does, letter case
+// ignored; the list itself and its signature files are not part of the tree.
+// Each file is read once: listed files with their entry's candidates, and new
+// files only when a listed name is missing, with the missing entries'
+// candidates, to find moves.
+// listAlgorithm, when given, is also computed for changed and new files, for
+// an updated list.
+AuditResult AuditFolder(const std::wstring& listPath, const ChecksumFile& list, const std::wstring& root, bool hidden,
+                        const AuditHashOptions& hashOptions, std::optional<AlgorithmId> listAlgorithm = std::nullopt);
+
+}  // namespace vms

@@ -1,0 +1,138 @@
+#include "checksums/checksum_reader.h"
+#include "checksums/folder_audit.h"
+#include "checksums/list_update.h"
+#include "cli/compute.h"
+#include "cli/console.h"
+#include "cli/modes.h"
+#include "engine/error_text.h"
+#include "engine/file_bytes.h"
+#include "engine/text.h"
+#include "signatures/signed_file.h"
+
+namespace vms {
+namespace {
+
+struct AuditCounts {
+    std::uint32_t unchanged = 0, changed = 0, added = 0, missing = 0, moved = 0, unreadable = 0;
+
+    std::wstring Summary() const {
+        std::wstring text = L"vmsum: " + std::to_wstring(unchanged) + L" unchanged";
+        const auto add = [&](std::uint32_t count, const wchar_t* word) {
+            if (count) text += L", " + std::to_wstring(count) + word;
+        };
+        add(changed, L" changed");
+        add(added, L" new");
+        add(missing, L" missing");
+        add(moved, L" moved");
+        add(unreadable, L" unreadable");
+        return text + L".";
+    }
+
+    int ExitCode() const {
+        if (changed || added || missing || moved) return 1;
+        return unreadable ? 3 : 0;
+    }
+};
+
+void Report(const AuditItem& item, bool verbose, AuditCounts& counts) {
+    switch (item.finding) {
+    case AuditFinding::Unchanged:
+        ++counts.unchanged;
+        if (verbose) WriteOutLine(item.name + L": UNCHANGED");
+        break;
+    case AuditFinding::Changed:
+        ++counts.changed;
+        WriteOutLine(item.name + L": CHANGED");
+        break;
+    case AuditFinding::New:
+        ++counts.added;
+        WriteOutLine(item.name + L": NEW");
+        break;
+    case AuditFinding::Missing:
+        ++counts.missing;
+        WriteOutLine(item.name + L": MISSING");
+        break;
+    case AuditFinding::Moved:
+        ++counts.moved;
+        WriteOutLine(item.name + L" -> " + item.movedTo + L": MOVED");
+        break;
+    case AuditFinding::Unreadable:
+        ++counts.unreadable;
+        WriteOutLine(item.name + L": UNREADABLE (" + FormatErrorText(item.error) + L")");
+        break;
+    }
+}
+
+// Writes the refreshed list beside the old one, then puts it in place, so a
+// failed write leaves the old list as it was. False after reporting a failure.
+bool WriteUpdatedList(const std::wstring& listPath, const std::vector<std::uint8_t>& oldBytes, const ChecksumFile& list,
+                      const std::vector<AuditItem>& items) {
+    const std::wstring text = DecodeText({reinterpret_cast<const char*>(oldBytes.data()), oldBytes.size()});
+    const bool clearSigned = IsClearSigned(oldBytes);
+    const std::wstring target = clearSigned ? listPath + L".updated" : listPath;
+    const bool bom = oldBytes.size() >= 3 && oldBytes[0] == 0xEF && oldBytes[1] == 0xBB && oldBytes[2] == 0xBF;
+    const std::string bytes = (bom ? "\xEF\xBB\xBF" : "") + ToUtf8(UpdatedListText(text, list, items, clearSigned));
+    const std::wstring temporary = target + L".vmsum-new";
+    DWORD error = 0;
+    if (!WriteFileBytes(temporary, bytes, error) ||
+        !MoveFileExW(ToLongPath(temporary).c_str(), ToLongPath(target).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (error == 0) error = GetLastError();
+        DeleteFileW(ToLongPath(temporary).c_str());
+        WriteErrLine(L"vmsum: " + target + L": The updated list couldn't be written (" + FormatErrorText(error) +
+                     L"). The old list is unchanged.");
+        return false;
+    }
+    if (clearSigned) {
+        WriteErrLine(L"vmsum: " + listPath + L": The list is signed, and its signature wouldn't hold for a changed "
+                     L"list; the update was written to " + target + L".");
+    } else {
+        WriteErrLine(L"vmsum: " + listPath + L": Updated.");
+        for (const std::wstring& signature : DetachedSignatureCandidates(listPath)) {
+            if (GetFileAttributesW(ToLongPath(signature).c_str()) != INVALID_FILE_ATTRIBUTES) {
+                WriteErrLine(L"vmsum: " + signature + L": This signature doesn't match the updated list.");
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunAudit(const Options& options) {
+    if (options.inputs.size() > 1) return UsageError(L"--audit takes one folder at most.");
+    const std::wstring& listPath = *options.audit;
+    std::uint32_t error = 0;
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadChecksumBytes(listPath, &error);
+    if (!bytes) {
+        WriteErrLine(L"vmsum: " + listPath + L": " + FormatErrorText(error) + L".");
+        return 3;
+    }
+    const ChecksumFile list =
+        ParseChecksumText(DecodeText({reinterpret_cast<const char*>(bytes->data()), bytes->size()}), listPath);
+    if (list.entries.empty()) {
+        WriteErrLine(L"vmsum: " + listPath + L": No checksum lines found.");
+        return 1;
+    }
+    const std::wstring root = options.inputs.empty() ? std::wstring() : options.inputs.front();
+    Progress progress = Progress::ForStandardError();
+    BlockBuffers buffers;
+    const AuditResult result = AuditFolder(listPath, list, root, options.hidden, [&](const std::wstring& name,
+                                                                                     std::uint64_t size) {
+        ClearProgress(progress);
+        return HashOptionsFor(progress, name, size, buffers);
+    }, options.update ? std::optional<AlgorithmId>(list.entries.front().candidates.front()) : std::nullopt);
+    ClearProgress(progress);
+    if (!result.rootListed) {
+        WriteErrLine(L"vmsum: " + (root.empty() ? listPath : root) + L": " + FormatErrorText(GetLastError()) + L".");
+        return 3;
+    }
+    AuditCounts counts;
+    for (const AuditItem& item : result.items) Report(item, options.verbose, counts);
+    WriteErrLine(counts.Summary());
+    const bool changes = counts.changed || counts.added || counts.missing || counts.moved;
+    if (options.update && changes && !WriteUpdatedList(listPath, *bytes, list, result.items)) return 3;
+    return counts.ExitCode();
+}
+
+}  // namespace vms
