@@ -68,18 +68,23 @@ AuditResult AuditFolder(const std::wstring& listPath, const ChecksumFile& list, 
     std::vector<std::size_t> missing;
     for (const ChecksumEntry& entry : list.entries) {
         const std::wstring path = ResolveEntryPath(base, entry.name);
+        if (std::ranges::find(excluded, Key(path)) != excluded.end()) {
+            result.items.push_back({AuditFinding::Unchanged, entry.name, {}, 0, {}, true});
+            continue;
+        }
         const auto file = found.find(Key(path));
         if (file == found.end()) {
             missing.push_back(result.items.size());
-            result.items.push_back({AuditFinding::Missing, entry.name, {}, 0, {}});
+            result.items.push_back({AuditFinding::Missing, entry.name, {}, 0, {}, false});
             continue;
         }
         const HashResult hashed =
             HashFile(path, CandidatesOf(entry) | forUpdate, hashOptions(entry.name, file->second.size));
         found.erase(file);
-        if (hashed.error) result.items.push_back({AuditFinding::Unreadable, entry.name, {}, hashed.error, {}});
-        else if (DigestMatches(hashed, entry)) result.items.push_back({AuditFinding::Unchanged, entry.name, {}, 0, {}});
-        else result.items.push_back({AuditFinding::Changed, entry.name, {}, 0, DigestFor(hashed, entry.candidates.front())});
+        if (hashed.error) result.items.push_back({AuditFinding::Unreadable, entry.name, {}, hashed.error, {}, false});
+        else if (DigestMatches(hashed, entry)) result.items.push_back({AuditFinding::Unchanged, entry.name, {}, 0, {}, false});
+        else result.items.push_back(
+            {AuditFinding::Changed, entry.name, {}, 0, DigestFor(hashed, entry.candidates.front()), false});
     }
 
     std::vector<NewFile> newFiles;
@@ -110,7 +115,7 @@ AuditResult AuditFolder(const std::wstring& listPath, const ChecksumFile& list, 
         if (file.movedHere) continue;
         const std::uint32_t error = file.hashed ? file.hashed->error : 0;
         result.items.push_back({error ? AuditFinding::Unreadable : AuditFinding::New, WithSlashes(file.file.relative),
-                                {}, error, file.hashed ? DigestFor(*file.hashed, listAlgorithm) : Digest{}});
+                                {}, error, file.hashed ? DigestFor(*file.hashed, listAlgorithm) : Digest{}, false});
     }
     return result;
 }

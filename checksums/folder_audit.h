@@ -21,6 +21,7 @@ struct AuditItem {
     std::wstring movedTo;  // Moved: the file it is now, relative to the root, with "/"
     std::uint32_t error = 0;  // Unreadable: the system's error code
     Digest digest;            // Changed: with the entry's algorithm; New: with the list's, when asked for
+    bool listItself = false;  // an entry naming the list or its signature: kept as it is, never reported
 };
 
 // Options for hashing one file, given its name as reported and its size.

@@ -128,7 +128,9 @@ int RunAudit(const Options& options) {
         return 3;
     }
     AuditCounts counts;
-    for (const AuditItem& item : result.items) Report(item, options.verbose, counts);
+    for (const AuditItem& item : result.items) {
+        if (!item.listItself) Report(item, options.verbose, counts);
+    }
     WriteErrLine(counts.Summary());
     const bool changes = counts.changed || counts.added || counts.missing || counts.moved;
     if (options.update && changes && !WriteUpdatedList(listPath, *bytes, list, result.items)) return 3;
