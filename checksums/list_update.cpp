@@ -1,6 +1,8 @@
 #include "checksums/list_update.h"
 
+#include "engine/file_bytes.h"
 #include "engine/text.h"
+#include "signatures/document_check.h"
 
 #include <algorithm>
 #include <cwctype>
@@ -106,6 +108,24 @@ std::wstring UpdatedListText(std::wstring_view text, const ChecksumFile& list, c
         out += lineEnd;
     }
     return out;
+}
+
+ListUpdateOutcome WriteUpdatedList(const std::wstring& listPath, const std::vector<std::uint8_t>& oldBytes,
+                                   const ChecksumFile& list, const std::vector<AuditItem>& items) {
+    ListUpdateOutcome outcome;
+    const std::wstring text = DecodeText({reinterpret_cast<const char*>(oldBytes.data()), oldBytes.size()});
+    outcome.clearSigned = IsClearSigned(oldBytes);
+    outcome.target = outcome.clearSigned ? listPath + L".updated" : listPath;
+    const bool bom = oldBytes.size() >= 3 && oldBytes[0] == 0xEF && oldBytes[1] == 0xBB && oldBytes[2] == 0xBF;
+    const std::string bytes = (bom ? "\xEF\xBB\xBF" : "") + ToUtf8(UpdatedListText(text, list, items, outcome.clearSigned));
+    const std::wstring temporary = outcome.target + L".vmsum-new";
+    if (!WriteFileBytes(temporary, bytes, outcome.error) ||
+        !MoveFileExW(ToLongPath(temporary).c_str(), ToLongPath(outcome.target).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (outcome.error == 0) outcome.error = GetLastError();
+        DeleteFileW(ToLongPath(temporary).c_str());
+    }
+    return outcome;
 }
 
 }  // namespace vms

@@ -4,6 +4,8 @@
 
 #include "checksums/folder_audit.h"
 
+#include <windows.h>
+
 #include <string>
 #include <string_view>
 
@@ -16,5 +18,16 @@ namespace vms {
 // items are AuditFolder's: the list's entries first, in order, then new files.
 std::wstring UpdatedListText(std::wstring_view text, const ChecksumFile& list, const std::vector<AuditItem>& items,
                              bool onlyEntries);
+
+struct ListUpdateOutcome {
+    std::wstring target;       // the list itself, or NAME.updated for a clear-signed list
+    bool clearSigned = false;
+    DWORD error = 0;           // when not 0, nothing was replaced
+};
+
+// Writes the refreshed list beside its target, then moves it in place, so a
+// failed write leaves the old list as it was.
+ListUpdateOutcome WriteUpdatedList(const std::wstring& listPath, const std::vector<std::uint8_t>& oldBytes,
+                                   const ChecksumFile& list, const std::vector<AuditItem>& items);
 
 }  // namespace vms

@@ -5,7 +5,6 @@
 #include "cli/console.h"
 #include "cli/modes.h"
 #include "engine/error_text.h"
-#include "engine/file_bytes.h"
 #include "engine/text.h"
 #include "signatures/signed_file.h"
 
@@ -63,35 +62,24 @@ void Report(const AuditItem& item, bool verbose, AuditCounts& counts) {
     }
 }
 
-// Writes the refreshed list beside the old one, then puts it in place, so a
-// failed write leaves the old list as it was. False after reporting a failure.
-bool WriteUpdatedList(const std::wstring& listPath, const std::vector<std::uint8_t>& oldBytes, const ChecksumFile& list,
-                      const std::vector<AuditItem>& items) {
-    const std::wstring text = DecodeText({reinterpret_cast<const char*>(oldBytes.data()), oldBytes.size()});
-    const bool clearSigned = IsClearSigned(oldBytes);
-    const std::wstring target = clearSigned ? listPath + L".updated" : listPath;
-    const bool bom = oldBytes.size() >= 3 && oldBytes[0] == 0xEF && oldBytes[1] == 0xBB && oldBytes[2] == 0xBF;
-    const std::string bytes = (bom ? "\xEF\xBB\xBF" : "") + ToUtf8(UpdatedListText(text, list, items, clearSigned));
-    const std::wstring temporary = target + L".vmsum-new";
-    DWORD error = 0;
-    if (!WriteFileBytes(temporary, bytes, error) ||
-        !MoveFileExW(ToLongPath(temporary).c_str(), ToLongPath(target).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        if (error == 0) error = GetLastError();
-        DeleteFileW(ToLongPath(temporary).c_str());
-        WriteErrLine(L"vmsum: " + target + L": The updated list couldn't be written (" + FormatErrorText(error) +
-                     L"). The old list is unchanged.");
+// Writes the refreshed list and says where; false after reporting a failure.
+bool UpdateList(const std::wstring& listPath, const std::vector<std::uint8_t>& oldBytes, const ChecksumFile& list,
+                const std::vector<AuditItem>& items) {
+    const ListUpdateOutcome outcome = WriteUpdatedList(listPath, oldBytes, list, items);
+    if (outcome.error) {
+        WriteErrLine(L"vmsum: " + outcome.target + L": The updated list couldn't be written (" +
+                     FormatErrorText(outcome.error) + L"). The old list is unchanged.");
         return false;
     }
-    if (clearSigned) {
+    if (outcome.clearSigned) {
         WriteErrLine(L"vmsum: " + listPath + L": The list is signed, and its signature wouldn't hold for a changed "
-                     L"list; the update was written to " + target + L".");
-    } else {
-        WriteErrLine(L"vmsum: " + listPath + L": Updated.");
-        for (const std::wstring& signature : DetachedSignatureCandidates(listPath)) {
-            if (GetFileAttributesW(ToLongPath(signature).c_str()) != INVALID_FILE_ATTRIBUTES) {
-                WriteErrLine(L"vmsum: " + signature + L": This signature doesn't match the updated list.");
-            }
+                     L"list; the update was written to " + outcome.target + L".");
+        return true;
+    }
+    WriteErrLine(L"vmsum: " + listPath + L": Updated.");
+    for (const std::wstring& signature : DetachedSignatureCandidates(listPath)) {
+        if (GetFileAttributesW(ToLongPath(signature).c_str()) != INVALID_FILE_ATTRIBUTES) {
+            WriteErrLine(L"vmsum: " + signature + L": This signature doesn't match the updated list.");
         }
     }
     return true;
@@ -133,7 +121,7 @@ int RunAudit(const Options& options) {
     }
     WriteErrLine(counts.Summary());
     const bool changes = counts.changed || counts.added || counts.missing || counts.moved;
-    if (options.update && changes && !WriteUpdatedList(listPath, *bytes, list, result.items)) return 3;
+    if (options.update && changes && !UpdateList(listPath, *bytes, list, result.items)) return 3;
     return counts.ExitCode();
 }
 

@@ -29,9 +29,12 @@ std::wstring StatusText(const FileRow& row, const vms::ParsedHash* expected) {
     case RowStatus::Hashing: return L"Hashing";
     case RowStatus::Cancelled: return L"Cancelled";
     case RowStatus::Error:
-        if (row.error == ERROR_FILE_NOT_FOUND || row.error == ERROR_PATH_NOT_FOUND) return L"Missing";
+        if (row.error == ERROR_FILE_NOT_FOUND || row.error == ERROR_PATH_NOT_FOUND) {
+            return row.movedName.empty() ? L"Missing" : L"Moved to " + row.movedName;
+        }
         return vms::FormatErrorText(row.error);
     case RowStatus::Done:
+        if (row.notListed) return row.movedName.empty() ? L"Not listed" : L"Moved from " + row.movedName;
         if (row.fromChecksumFile) {
             if (const auto match = vms::FindMatchingCandidate(row.expectedCandidates, row.expectedBytes, row.digests)) {
                 return L"OK (" + std::wstring(vms::GetAlgorithm(*match).displayName) + L")";

@@ -49,6 +49,11 @@ struct FileRow {
     std::uint32_t checksumLine = 0;     // 0: the file holds only the hash
     bool foundBeside = false;           // the checksum file was found next to the file, not opened by the user
     ListSignature listSignature;        // the checksum file's signature
+    // Found in a verified list's folder but not in the list (checksumFile names the list).
+    bool notListed = false;
+    // A file not listed that has a missing entry's digest: the entry's name on the file's row,
+    // the file's name on the entry's row.
+    std::wstring movedName;
 };
 
 // "Waiting", "Done", "Match (SHA-256)" when it matches the expected hash,

@@ -103,10 +103,11 @@ std::wstring FoundListing(const FileRow& row, bool match) {
 }  // namespace
 
 Verdict ChecksumSummary(std::span<const FileRow> rows, bool workerBusy) {
-    std::size_t total = 0, ok = 0, failed = 0, missing = 0, unreadable = 0, notChecked = 0;
+    std::size_t total = 0, ok = 0, failed = 0, missing = 0, unreadable = 0, notChecked = 0, moved = 0, notListed = 0;
     std::vector<const ListSignature*> signatures;
     const FileRow* onlyRow = nullptr;
     for (const FileRow& row : rows) {
+        notListed += row.notListed && row.movedName.empty();
         if (!row.fromChecksumFile) continue;
         ++total;
         onlyRow = &row;
@@ -114,7 +115,7 @@ Verdict ChecksumSummary(std::span<const FileRow> rows, bool workerBusy) {
         switch (CompareRow(row, row.expectedBytes, row.expectedCandidates).match) {
         case RowMatch::Match: ++ok; break;
         case RowMatch::Mismatch: ++failed; break;
-        case RowMatch::Missing: ++missing; break;
+        case RowMatch::Missing: ++(row.movedName.empty() ? missing : moved); break;
         case RowMatch::Unreadable: ++unreadable; break;
         case RowMatch::NotChecked:
         case RowMatch::Pending: ++notChecked; break;
@@ -134,12 +135,16 @@ Verdict ChecksumSummary(std::span<const FileRow> rows, bool workerBusy) {
         const std::wstring clause = SignatureClause(signature, true);
         return {FoundListing(*onlyRow, true) + (clause.empty() ? L"." : clause), StyleWith(signature)};
     }
-    if (failed || missing || unreadable || notChecked) {
-        std::wstring text = L"Not all files match: " + std::to_wstring(ok) + L" OK";
+    if (failed || missing || unreadable || notChecked || moved || notListed) {
+        // Files found beside the list that it doesn't name make it a changed folder, not only a mismatch.
+        std::wstring text = (moved || notListed ? L"The folder has changed: " : L"Not all files match: ") +
+                            std::to_wstring(ok) + L" OK";
         if (failed) text += L", " + std::to_wstring(failed) + L" FAILED";
         if (missing) text += L", " + std::to_wstring(missing) + L" missing";
         if (unreadable) text += L", " + std::to_wstring(unreadable) + L" unreadable";
         if (notChecked) text += L", " + std::to_wstring(notChecked) + L" not checked";
+        if (moved) text += L", " + std::to_wstring(moved) + L" moved";
+        if (notListed) text += L", " + std::to_wstring(notListed) + L" not listed";
         return {text + L".", VerdictStyle::Mismatch};
     }
     const std::wstring clause = SignatureClause(signature, false);

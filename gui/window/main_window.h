@@ -33,7 +33,8 @@ inline constexpr int kCheckBoxIds[] = {1011, 1012, 1013, 1014, 1015};
 inline constexpr UINT_PTR kProgressTimer = 1;
 
 // What the notice bar above the list offers.
-enum class NoticeKind { None = 0, Clipboard = 1, ChecksumFile = 2, StaleExplorerEntries = 3, SkippedLines = 4, UnknownKey = 5 };
+enum class NoticeKind { None = 0, Clipboard = 1, ChecksumFile = 2, StaleExplorerEntries = 3, SkippedLines = 4, UnknownKey = 5,
+                        Unlisted = 6 };
 inline constexpr UINT kProgressTimerPeriod = 200;
 inline constexpr const wchar_t* kHelpPage = L"https://verimond.example/help";
 
@@ -61,6 +62,9 @@ private:
     void RecheckListSignatures();
     bool OfferToTrustKeyFile(const std::wstring& path);
     void ChooseKeyFileToTrust();
+    void FindUnlistedFiles(const std::wstring& listPath);
+    void LinkMove(const FileRow& found);
+    bool OfferToUpdateList();
     void OnTimer();
     bool OnCopyData(const COPYDATASTRUCT& data);
     void OnDropFiles(HDROP drop);

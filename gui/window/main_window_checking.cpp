@@ -151,6 +151,8 @@ void MainWindow::OnNoticeLink(const std::wstring& id) {
         ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
         SetListCount(false);
         VerifyChecksumFile(payload);
+    } else if (kind == NoticeKind::Unlisted && id == L"f") {
+        FindUnlistedFiles(payload);
     } else if (kind == NoticeKind::UnknownKey && id == L"k") {
         ChooseKeyFileToTrust();
     } else if (kind == NoticeKind::StaleExplorerEntries && (id == L"a" || id == L"r")) {
@@ -224,7 +226,12 @@ void MainWindow::VerifyChecksumFile(const std::wstring& path) {
     RefreshDetails();
     RefreshStatusLine();
     RefreshVerdict();
-    if (!file.skipped_lines.empty()) {
+    if (file.skipped_lines.empty()) {
+        ShowNotice(NoticeKind::Unlisted,
+                   L"Did files appear or move since the list was made?  <a id=\"f\">Find files that aren't in this "
+                   L"list</a>    <a id=\"x\">Dismiss</a>",
+                   path);
+    } else {
         const std::size_t count = file.skipped_lines.size();
         ShowNotice(NoticeKind::SkippedLines,
                    std::to_wstring(count) + (count == 1 ? L" line" : L" lines") +

@@ -8,6 +8,7 @@
 #include "gui/system/shell.h"
 #include "gui/logic/status_line.h"
 #include "gui/window/toolbar.h"
+#include "gui/window/wait_cursor.h"
 
 #include <commctrl.h>
 
@@ -25,17 +26,6 @@ void CopyCut(const std::wstring& text, wchar_t* buffer, int capacity) {
     std::copy_n(text.data(), count, buffer);
     buffer[count] = L'\0';
 }
-
-class WaitCursor {
-public:
-    WaitCursor() : previous_(SetCursor(LoadCursorW(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR previous_;
-};
 
 }  // namespace
 
@@ -116,6 +106,10 @@ void MainWindow::OnSignatureDone(std::unique_ptr<SignatureResult> result) {
 
 void MainWindow::OnJobDone(std::unique_ptr<JobResult> result) {
     if (!files_.ApplyResult(*result)) return;
+    if (const auto position = files_.PositionOf(result->row); position && files_.Rows()[*position].notListed) {
+        LinkMove(files_.Rows()[*position]);
+        InvalidateRect(list_, nullptr, FALSE);
+    }
     if (const auto position = files_.PositionOf(result->row)) {
         ListView_RedrawItems(list_, static_cast<int>(*position), static_cast<int>(*position));
         const auto selected = SelectedPositions();

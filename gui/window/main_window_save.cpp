@@ -63,6 +63,7 @@ DWORD WriteWholeFile(const std::wstring& path, const std::string& bytes) {
 }  // namespace
 
 void MainWindow::SaveChecksums() {
+    if (OfferToUpdateList()) return;
     const auto& rows = files_.Rows();
     const SavePlan plan = PlanSave(rows, SelectedPositions(), settings_.algorithms);
     if (plan.rows.empty() || plan.algorithms == 0) {

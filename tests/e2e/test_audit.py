@@ -5,7 +5,7 @@ import os
 import random
 import subprocess
 
-from harness import VmsumTestCase, main
+from harness import WINE_RUN, VmsumTestCase, main
 
 
 def hashdeep_findings(tree, known):
@@ -130,6 +130,18 @@ class Audit(VmsumTestCase):
         self.assertUsageError(self.vmsum("--audit", "tree/SHA256SUMS", "a", "b"), "--audit takes one folder at most.")
         run = self.vmsum("--audit", "absent.sha256")
         self.assertEqual(run.code, 3)
+        # A file another program holds open without sharing is unreadable; that alone makes the exit code 3.
+        locker = subprocess.Popen([WINE_RUN, os.environ["VMVIEW_DRIVER"], "lock", "tree\\twin a.bin", "20"],
+                                  cwd=self.dir, stdout=subprocess.PIPE)
+        try:
+            self.assertEqual(locker.stdout.readline(), b"locked\n")
+            run = self.vmsum("--audit", "tree/SHA256SUMS")
+            self.assertEqual(run.code, 3, run.out)
+            self.assertTrue(run.out.startswith(b"twin a.bin: UNREADABLE ("), run.out)
+        finally:
+            locker.kill()
+            locker.wait()
+            locker.stdout.close()
         # A clear-signed list is not rewritten: its signature wouldn't hold.
         signed = self.write("tree/SIGNED", b"-----BEGIN PGP SIGNED MESSAGE-----\nHash: SHA256\n\n" +
                             (tree / "SHA256SUMS").read_bytes() + b"-----BEGIN PGP SIGNATURE-----\n\nAAAA\n"

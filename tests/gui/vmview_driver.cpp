@@ -273,6 +273,14 @@ bool AnyRowBusy(HWND window) {
 int Run(int argc, wchar_t** argv) {
     if (argc < 2) throw std::runtime_error("no action");
     const std::wstring action = argv[1];
+    if (action == L"lock") {  // holds a file open with no sharing, as a program using it would, for some seconds
+        const HANDLE file = CreateFileW(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("can't open the file to lock");
+        Print(L"locked\n");
+        Sleep(static_cast<DWORD>(_wtoi(argv[3])) * 1000);
+        CloseHandle(file);
+        return 0;
+    }
     const HWND window = FindMainWindow(action == L"find" ? 30000 : 5000);
     const auto id = [&] { return argc > 2 ? _wtoi(argv[2]) : 0; };
     if (action == L"find") {
