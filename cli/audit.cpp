@@ -89,6 +89,10 @@ bool UpdateList(const std::wstring& listPath, const std::vector<std::uint8_t>& o
 
 int RunAudit(const Options& options) {
     if (options.inputs.size() > 1) return UsageError(L"--audit takes one folder at most.");
+    // New names are written relative to the list, so the tree must be the list's own folder.
+    if (options.update && !options.inputs.empty()) {
+        return UsageError(L"--update works on the list's own folder. Leave out the folder.");
+    }
     const std::wstring& listPath = *options.audit;
     std::uint32_t error = 0;
     const std::optional<std::vector<std::uint8_t>> bytes = ReadChecksumBytes(listPath, &error);

@@ -128,6 +128,8 @@ class Audit(VmsumTestCase):
         self.assertEqual((run.code, run.out, run.err), (0, b"", b"vmsum: 6 unchanged.\r\n"))
         self.assertUsageError(self.vmsum("--audit"), "--audit needs the checksum file to audit against.")
         self.assertUsageError(self.vmsum("--audit", "tree/SHA256SUMS", "a", "b"), "--audit takes one folder at most.")
+        self.assertUsageError(self.vmsum("--audit", "SHA256SUMS", "tree", "--update"),
+                              "--update works on the list's own folder. Leave out the folder.")
         run = self.vmsum("--audit", "absent.sha256")
         self.assertEqual(run.code, 3)
         # A file another program holds open without sharing is unreadable; that alone makes the exit code 3.
