@@ -25,7 +25,6 @@ enum class SignatureType : std::uint8_t {
 };
 
 // Key flags (subpacket 27).
-inline constexpr std::uint8_t kKeyFlagCertify = 0x01;
 inline constexpr std::uint8_t kKeyFlagSign = 0x02;
 
 struct Signature {
