@@ -118,13 +118,7 @@ ListUpdateOutcome WriteUpdatedList(const std::wstring& listPath, const std::vect
     outcome.target = outcome.clearSigned ? listPath + L".updated" : listPath;
     const bool bom = oldBytes.size() >= 3 && oldBytes[0] == 0xEF && oldBytes[1] == 0xBB && oldBytes[2] == 0xBF;
     const std::string bytes = (bom ? "\xEF\xBB\xBF" : "") + ToUtf8(UpdatedListText(text, list, items, outcome.clearSigned));
-    const std::wstring temporary = outcome.target + L".vmsum-new";
-    if (!WriteFileBytes(temporary, bytes, outcome.error) ||
-        !MoveFileExW(ToLongPath(temporary).c_str(), ToLongPath(outcome.target).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        if (outcome.error == 0) outcome.error = GetLastError();
-        DeleteFileW(ToLongPath(temporary).c_str());
-    }
+    ReplaceFileWith(outcome.target, bytes, outcome.error);
     return outcome;
 }
 

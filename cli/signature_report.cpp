@@ -69,7 +69,7 @@ std::wstring KeyOwnerText(const std::string& userId, const Bytes& fingerprint) {
 }
 
 bool LoadRunKeys(const Options& options, std::uint32_t now, Keyring& keys) {
-    for (TrustedKey& trusted : ReadTrustStore(now)) keys.Add(std::move(trusted.key), now);
+    keys = TrustedKeyring(now);
     for (const std::wstring& file : options.keyFiles) {
         DWORD error = 0;
         const auto data = ReadFileBytes(file, kMaxKeyFileSize, error);

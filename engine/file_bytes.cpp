@@ -55,4 +55,16 @@ bool WriteFileBytes(const std::wstring& path, std::string_view bytes, DWORD& err
     return true;
 }
 
+bool ReplaceFileWith(const std::wstring& path, std::string_view bytes, DWORD& error) {
+    const std::wstring temporary = path + L".vmsum-new";
+    if (!WriteFileBytes(temporary, bytes, error)) return false;
+    if (!MoveFileExW(ToLongPath(temporary).c_str(), ToLongPath(path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = GetLastError();
+        DeleteFileW(ToLongPath(temporary).c_str());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace vms

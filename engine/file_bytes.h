@@ -19,4 +19,8 @@ std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::wstring& path,
 // A failed write removes what it wrote.
 bool WriteFileBytes(const std::wstring& path, std::string_view bytes, DWORD& error);
 
+// Writes the bytes to a temporary file beside path, then moves it in place,
+// so a failure leaves what was at path as it was. False with the system error.
+bool ReplaceFileWith(const std::wstring& path, std::string_view bytes, DWORD& error);
+
 }  // namespace vms

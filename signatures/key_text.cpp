@@ -1,5 +1,6 @@
 #include "signatures/key_text.h"
 
+#include "engine/digest.h"
 #include "engine/text.h"
 
 #include <cstdio>
@@ -18,13 +19,9 @@ std::tm UtcTime(std::int64_t unixSeconds) {
 }  // namespace
 
 std::wstring FormatFingerprint(const Bytes& fingerprint) {
-    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
+    const std::wstring hex = FromUtf8(BytesToHex(fingerprint, true));
     std::wstring text;
-    for (std::size_t i = 0; i < fingerprint.size(); ++i) {
-        if (i > 0 && i % 2 == 0) text += L' ';
-        text += kDigits[fingerprint[i] >> 4];
-        text += kDigits[fingerprint[i] & 15];
-    }
+    for (std::size_t i = 0; i < hex.size(); i += 4) text += (i ? L" " : L"") + hex.substr(i, 4);
     return text;
 }
 

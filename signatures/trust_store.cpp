@@ -1,5 +1,7 @@
 #include "signatures/trust_store.h"
 
+#include "checksums/hash_recognition.h"
+#include "engine/digest.h"
 #include "engine/text.h"
 #include "engine/win_handles.h"
 #include "signatures/armor.h"
@@ -48,38 +50,15 @@ bool EnsureFolder(const std::wstring& folder, DWORD& error) {
     return true;
 }
 
-int HexValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
-}
-
 }  // namespace
 
-std::wstring FingerprintHex(const Bytes& fingerprint) {
-    static constexpr wchar_t kDigits[] = L"0123456789ABCDEF";
-    std::wstring hex;
-    for (std::uint8_t byte : fingerprint) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 15];
-    }
-    return hex;
-}
+std::wstring FingerprintHex(const Bytes& fingerprint) { return FromUtf8(BytesToHex(fingerprint, true)); }
 
 std::optional<Bytes> ParseFingerprint(std::wstring_view text) {
-    std::wstring digits;
-    for (wchar_t c : text) {
-        if (c == L' ') continue;
-        if (HexValue(c) < 0) return std::nullopt;
-        digits += c;
-    }
+    std::wstring digits(text);
+    std::erase(digits, L' ');
     if (digits.size() != 40 && digits.size() != 64) return std::nullopt;
-    Bytes fingerprint;
-    for (std::size_t i = 0; i < digits.size(); i += 2) {
-        fingerprint.push_back(static_cast<std::uint8_t>(HexValue(digits[i]) * 16 + HexValue(digits[i + 1])));
-    }
-    return fingerprint;
+    return DecodeHexStrict(digits);
 }
 
 std::wstring TrustStoreFolder() {
@@ -107,6 +86,12 @@ std::vector<TrustedKey> ReadTrustStore(std::uint32_t now) {
         }
     } while (FindNextFileW(search.Get(), &found));
     return trusted;
+}
+
+Keyring TrustedKeyring(std::uint32_t now) {
+    Keyring keys;
+    for (TrustedKey& trusted : ReadTrustStore(now)) keys.Add(std::move(trusted.key), now);
+    return keys;
 }
 
 bool IsTrusted(const Bytes& fingerprint) {
@@ -137,14 +122,7 @@ TrustOutcome TrustKey(const CertifiedKey& key, std::uint32_t now, DWORD& error) 
         outcome = TrustOutcome::Updated;
     }
     if (!EnsureFolder(folder, error)) return TrustOutcome::Failed;
-    const std::string armored = Armor("PGP PUBLIC KEY BLOCK", packets);
-    const std::wstring temporary = path + L".new";
-    if (!WriteFileBytes(temporary, armored, error)) return TrustOutcome::Failed;
-    if (!MoveFileExW(ToLongPath(temporary).c_str(), ToLongPath(path).c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        error = GetLastError();
-        DeleteFileW(ToLongPath(temporary).c_str());
-        return TrustOutcome::Failed;
-    }
+    if (!ReplaceFileWith(path, Armor("PGP PUBLIC KEY BLOCK", packets), error)) return TrustOutcome::Failed;
     return outcome;
 }
 

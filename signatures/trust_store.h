@@ -24,6 +24,9 @@ std::wstring TrustStoreFolder();
 // that holds another key than its name says, is passed over.
 std::vector<TrustedKey> ReadTrustStore(std::uint32_t now);
 
+// The trusted keys as one keyring, checked as of now.
+Keyring TrustedKeyring(std::uint32_t now);
+
 enum class TrustOutcome { Added, AlreadyTrusted, Updated, Failed };
 
 // True when the key's file is in the store.

@@ -41,10 +41,7 @@ ListSignature CheckListSignature(const std::wstring& listPath, const std::option
     const std::uint32_t now = vms::CurrentUnixTime();
     std::optional<vms::Keyring> keys;
     const auto trusted = [&]() -> const vms::Keyring& {
-        if (!keys) {
-            keys.emplace();
-            for (vms::TrustedKey& key : vms::ReadTrustStore(now)) keys->Add(std::move(key.key), now);
-        }
+        if (!keys) keys = vms::TrustedKeyring(now);
         return *keys;
     };
     return SummarizeSignature(vms::CheckFileSignature(listPath, &*bytes, signaturePath, trusted, now));

@@ -39,13 +39,14 @@ std::wstring KeyDescription(const vms::CertifiedKey& key) {
 void MainWindow::CheckListSignature(const std::wstring& listPath) {
     // A detached signature added to the list together with it, from another folder than the list's.
     std::optional<std::wstring> addedSignature;
-    for (const std::wstring& candidate : vms::DetachedSignatureCandidates(listPath)) {
+    const std::vector<std::wstring> candidates = vms::DetachedSignatureCandidates(listPath);
+    for (const std::wstring& candidate : candidates) {
         const std::wstring name = candidate.substr(candidate.find_last_of(L"\\/") + 1);
         for (const FileRow& row : files_.Rows()) {
             if (!addedSignature && !row.fromChecksumFile && vms::EqualsIgnoreCase(row.name, name)) addedSignature = row.path;
         }
     }
-    if (addedSignature && std::ranges::any_of(vms::DetachedSignatureCandidates(listPath), [](const std::wstring& beside) {
+    if (addedSignature && std::ranges::any_of(candidates, [](const std::wstring& beside) {
             return GetFileAttributesW(vms::ToLongPath(beside).c_str()) != INVALID_FILE_ATTRIBUTES;
         })) {
         addedSignature.reset();  // the one beside the list comes first
