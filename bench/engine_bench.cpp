@@ -1,7 +1,9 @@
 // Engine throughput on this machine: each hasher on a buffer in memory, then the
 // file pipeline with 1, 3 and 15 algorithms on a file in the page cache.
 //   engine_bench [folder for the scratch file]
+#include "engine/cpu_features.h"
 #include "engine/hasher.h"
+#include "engine/hashers/crc32.h"
 #include "engine/pipeline.h"
 
 #include <windows.h>
@@ -47,6 +49,18 @@ void BenchHashers(const std::vector<std::uint8_t>& buffer) {
     }
 }
 
+void BenchCrc32Kernels(const std::vector<std::uint8_t>& buffer) {
+    using namespace vms::hashers;
+    std::printf("CPU features: %s\n", DescribeCpuFeatures(DetectedCpuFeatures()).c_str());
+    std::printf("CRC32 kernel chosen: %s\n", Crc32KernelName(BestCrc32Kernel()));
+    std::printf("CRC32 kernels, in memory, one thread (GB/s):\n");
+    for (Crc32Kernel kernel : {Crc32Kernel::Tables, Crc32Kernel::Pclmul128, Crc32Kernel::Vpclmul256}) {
+        if (!Crc32KernelSupported(kernel)) continue;
+        const double seconds = BestSeconds([&] { Crc32Update(0xFFFFFFFFu, buffer.data(), buffer.size(), kernel); });
+        std::printf("  %-30s %6.1f\n", Crc32KernelName(kernel), buffer.size() / 1e9 / seconds);
+    }
+}
+
 double BenchPipeline(const std::wstring& path, AlgorithmMask mask, std::uint64_t size, const char* label) {
     const double seconds = BestSeconds([&] {
         const HashResult result = HashFile(path, mask, {});
@@ -71,6 +85,7 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::uint8_t> buffer(64 * kMiB);
     std::mt19937_64 random(1);
     for (auto& byte : buffer) byte = static_cast<std::uint8_t>(random());
+    BenchCrc32Kernels(buffer);
     BenchHashers(buffer);
 
     const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();

@@ -1,4 +1,7 @@
-// CRC-32/ISO-HDLC (zip, PNG, SFV), eight bytes per step with eight tables.
+// CRC-32/ISO-HDLC by tables, and the choice of kernel at run time.
+#include "engine/hashers/crc32.h"
+
+#include "engine/cpu_features.h"
 #include "engine/hashers/hashers.h"
 
 #include <array>
@@ -35,20 +38,36 @@ std::uint32_t LoadLittleEndian32(const std::uint8_t* bytes) {
     return word;
 }
 
+// Slicing-by-8: eight bytes per step with eight tables.
+std::uint32_t UpdateByTables(std::uint32_t crc, const std::uint8_t* bytes, std::size_t length) {
+    const auto& t = kTables;
+    for (; length >= 8; bytes += 8, length -= 8) {
+        const std::uint32_t c = crc ^ LoadLittleEndian32(bytes);
+        const std::uint32_t d = LoadLittleEndian32(bytes + 4);
+        crc = t[7][c & 0xFF] ^ t[6][(c >> 8) & 0xFF] ^ t[5][(c >> 16) & 0xFF] ^ t[4][c >> 24] ^
+              t[3][d & 0xFF] ^ t[2][(d >> 8) & 0xFF] ^ t[1][(d >> 16) & 0xFF] ^ t[0][d >> 24];
+    }
+    for (; length > 0; ++bytes, --length) crc = (crc >> 8) ^ t[0][(crc ^ *bytes) & 0xFF];
+    return crc;
+}
+
+struct FoldingKernel {
+    Crc32Kernel kernel;
+    std::uint32_t (*fold)(std::uint32_t, const std::uint8_t*, std::size_t);
+    std::size_t alignment;
+    std::size_t granule;    // the fold takes a multiple of this many bytes
+    std::size_t minimum;    // below this the tables are as quick
+};
+
+constexpr FoldingKernel kFoldingKernels[] = {
+    {Crc32Kernel::Pclmul128, Crc32FoldPclmul128, 16, 64, 256},
+    {Crc32Kernel::Vpclmul256, Crc32FoldVpclmul256, 32, 128, 512},
+};
+
 class Crc32Hasher final : public Hasher {
 public:
     void Update(const void* data, std::uint64_t length) override {
-        auto bytes = static_cast<const std::uint8_t*>(data);
-        std::uint32_t crc = register_;
-        const auto& t = kTables;
-        for (; length >= 8; bytes += 8, length -= 8) {
-            const std::uint32_t c = crc ^ LoadLittleEndian32(bytes);
-            const std::uint32_t d = LoadLittleEndian32(bytes + 4);
-            crc = t[7][c & 0xFF] ^ t[6][(c >> 8) & 0xFF] ^ t[5][(c >> 16) & 0xFF] ^ t[4][c >> 24] ^
-                  t[3][d & 0xFF] ^ t[2][(d >> 8) & 0xFF] ^ t[1][(d >> 16) & 0xFF] ^ t[0][d >> 24];
-        }
-        for (; length > 0; ++bytes, --length) crc = (crc >> 8) ^ t[0][(crc ^ *bytes) & 0xFF];
-        register_ = crc;
+        register_ = Crc32Update(register_, static_cast<const std::uint8_t*>(data), length, kernel_);
     }
 
     Digest Finish() override {
@@ -61,9 +80,52 @@ public:
 
 private:
     std::uint32_t register_ = 0xFFFFFFFFu;
+    Crc32Kernel kernel_ = BestCrc32Kernel();
 };
 
 }  // namespace
+
+const char* Crc32KernelName(Crc32Kernel kernel) {
+    switch (kernel) {
+    case Crc32Kernel::Tables: return "slicing-by-8 tables";
+    case Crc32Kernel::Pclmul128: return "PCLMULQDQ folding, 128-bit";
+    case Crc32Kernel::Vpclmul256: return "VPCLMULQDQ folding, 256-bit";
+    }
+    return "?";
+}
+
+bool Crc32KernelSupported(Crc32Kernel kernel) {
+    const CpuFeatures& cpu = DetectedCpuFeatures();
+    const bool pclmul = cpu.pclmulqdq && cpu.sse41;
+    switch (kernel) {
+    case Crc32Kernel::Tables: return true;
+    case Crc32Kernel::Pclmul128: return pclmul;
+    case Crc32Kernel::Vpclmul256: return pclmul && cpu.avx && cpu.avx2 && cpu.vpclmulqdq;
+    }
+    return false;
+}
+
+Crc32Kernel BestCrc32Kernel() {
+    static const Crc32Kernel best = Crc32KernelSupported(Crc32Kernel::Vpclmul256)  ? Crc32Kernel::Vpclmul256
+                                    : Crc32KernelSupported(Crc32Kernel::Pclmul128) ? Crc32Kernel::Pclmul128
+                                                                                   : Crc32Kernel::Tables;
+    return best;
+}
+
+std::uint32_t Crc32Update(std::uint32_t crc, const std::uint8_t* bytes, std::size_t length, Crc32Kernel kernel) {
+    for (const FoldingKernel& folding : kFoldingKernels) {
+        if (folding.kernel != kernel || length < folding.minimum) continue;
+        const std::size_t head = -reinterpret_cast<std::uintptr_t>(bytes) & (folding.alignment - 1);
+        crc = UpdateByTables(crc, bytes, head);
+        bytes += head;
+        length -= head;
+        const std::size_t middle = length - length % folding.granule;
+        crc = folding.fold(crc, bytes, middle);
+        bytes += middle;
+        length -= middle;
+    }
+    return UpdateByTables(crc, bytes, length);
+}
 
 std::unique_ptr<Hasher> MakeCrc32() { return std::make_unique<Crc32Hasher>(); }
 
