@@ -5,6 +5,7 @@
 #include "engine/text.h"
 #include "engine/win_handles.h"
 
+#include <algorithm>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -17,29 +18,87 @@ namespace {
 constexpr DWORD kReadAccess = SYNCHRONIZE | FILE_READ_ATTRIBUTES | FILE_READ_DATA;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// One algorithm's way through the blocks: they go to its hasher in order, on
+// whichever thread takes the next one, never on two threads at once.
+struct Stream {
+    Hasher* hasher = nullptr;
+    std::uint64_t consumed = 0;  // blocks hashed so far
+    bool busy = false;           // a thread is hashing its next block
+};
+
 // The blocks and the bookkeeping one call shares between its reader and its
-// hashing threads. The mutex guards published, stop and every pending count;
-// block data is written only while its pending count is 0.
+// hashing threads. The mutex guards published, stop, the streams and every
+// pending count; block data is written only while its pending count is 0.
+//
+// There are fewer hashing threads than algorithms when the processor has
+// fewer cores: each thread takes, block by block, the stream furthest behind
+// that has a block ready, so the slowest algorithm is never left waiting while
+// the faster ones share what is left. The reader hashes too while the ring is
+// full, instead of only waiting for a free slot.
 struct Ring {
     std::array<Block, kRingSize> blocks;
+    std::vector<Stream> streams;
     SlimLock mutex;
-    ConditionVariable dataReady;  // the reader published a block or stopped
+    ConditionVariable workReady;  // a block was published, or the reader stopped
     ConditionVariable slotFree;   // a block's last consumer finished it
     std::uint64_t published = 0;
     bool stop = false;
 
-    void Publish(Block& block, std::uint32_t consumers) {
-        {
-            std::lock_guard lock(mutex);
-            block.pending = consumers;
-            ++published;
-        }
-        dataReady.NotifyAll();
+    // Under the lock: how many streams have a block ready and no thread.
+    std::size_t ReadyStreams() const {
+        return std::count_if(streams.begin(), streams.end(),
+                             [&](const Stream& stream) { return !stream.busy && stream.consumed < published; });
     }
 
+    // Under the lock: the stream to hash next, or null when none has a block ready.
+    Stream* NextTask() {
+        Stream* next = nullptr;
+        for (Stream& stream : streams) {
+            if (stream.busy || stream.consumed == published) continue;
+            if (!next || stream.consumed < next->consumed) next = &stream;
+        }
+        return next;
+    }
+
+    // Under the lock, which it lets go while the block is hashed.
+    void Run(Stream& stream, std::unique_lock<SlimLock>& lock) {
+        Block& block = blocks[stream.consumed % kRingSize];
+        stream.busy = true;
+        lock.unlock();
+        if (block.length != 0) stream.hasher->Update(block.data, block.length);
+        lock.lock();
+        stream.busy = false;
+        ++stream.consumed;
+        if (--block.pending == 0) slotFree.NotifyOne();
+        // This thread takes one ready stream next; a second one wants another thread.
+        if (ReadyStreams() > 1) {
+            workReady.NotifyOne();
+            slotFree.NotifyOne();
+        }
+    }
+
+    // Wakes one waiting thread for each stream with work.
+    void Publish(Block& block) {
+        std::size_t ready;
+        {
+            std::lock_guard lock(mutex);
+            block.pending = static_cast<std::uint32_t>(streams.size());
+            ++published;
+            ready = ReadyStreams();
+        }
+        for (std::size_t i = 0; i < ready; ++i) workReady.NotifyOne();
+    }
+
+    // The reader's wait for a slot, hashing what it can meanwhile.
     void WaitUntilFree(const Block& block) {
-        std::lock_guard lock(mutex);
-        slotFree.Wait(mutex, [&] { return block.pending == 0; });
+        std::unique_lock lock(mutex);
+        while (block.pending != 0) {
+            if (Stream* stream = NextTask()) {
+                Run(*stream, lock);
+            } else {
+                slotFree.Wait(mutex, [&] { return block.pending == 0 || NextTask() != nullptr; });
+            }
+        }
     }
 
     void Stop() {
@@ -47,31 +106,30 @@ struct Ring {
             std::lock_guard lock(mutex);
             stop = true;
         }
-        dataReady.NotifyAll();
+        workReady.NotifyAll();
     }
 };
 
-// One hasher's thread: consumes every published block in order until the last
-// one, or until the reader stops and nothing published is left.
-void HashBlocks(Ring& ring, Hasher& hasher) {
-    for (std::uint64_t consumed = 0;; ++consumed) {
-        Block* block;
-        {
-            std::lock_guard lock(ring.mutex);
-            ring.dataReady.Wait(ring.mutex, [&] { return ring.published > consumed || ring.stop; });
-            if (ring.published <= consumed) return;
-            block = &ring.blocks[consumed % kRingSize];
-        }
-        if (block->length != 0) hasher.Update(block->data, block->length);
-        const bool last = block->last;
-        bool freed;
-        {
-            std::lock_guard lock(ring.mutex);
-            freed = --block->pending == 0;
-        }
-        if (freed) ring.slotFree.NotifyOne();
-        if (last) return;
+// A hashing thread: takes tasks until the reader has stopped and none is left.
+// Blocks published before the stop are all hashed.
+void HashBlocks(Ring& ring) {
+    std::unique_lock lock(ring.mutex);
+    for (;;) {
+        Stream* stream = nullptr;
+        ring.workReady.Wait(ring.mutex, [&] {
+            stream = ring.NextTask();
+            return stream != nullptr || ring.stop;
+        });
+        if (!stream) return;
+        ring.Run(*stream, lock);
     }
+}
+
+// As many hashing threads as there are algorithms, but no more than the
+// processor has cores besides the reader's.
+std::size_t HashingThreadCount(std::size_t algorithms) {
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    return std::min(algorithms, std::max<std::size_t>(1, cores - 1));
 }
 
 // The hashing threads of one call. Leaving scope stops the ring and joins
@@ -83,9 +141,9 @@ public:
     HashingThreads(const HashingThreads&) = delete;
     HashingThreads& operator=(const HashingThreads&) = delete;
 
-    void Start(std::vector<std::unique_ptr<Hasher>>& hashers) {
-        threads_.reserve(hashers.size());
-        for (auto& hasher : hashers) threads_.emplace_back(HashBlocks, std::ref(ring_), std::ref(*hasher));
+    void Start(std::size_t count) {
+        threads_.reserve(count);
+        for (std::size_t i = 0; i < count; ++i) threads_.emplace_back(HashBlocks, std::ref(ring_));
     }
 
     // Threads still finish every block published before the stop.
@@ -211,11 +269,11 @@ HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions&
     }
 
     for (std::size_t i = 1; i < kRingSize; ++i) ring.blocks[i].data = buffers.Get(i, options.blockSize);
-    const auto consumers = static_cast<std::uint32_t>(hashers.size());
+    for (auto& hasher : hashers) ring.streams.push_back({hasher.get()});
     {
         HashingThreads threads(ring);
-        threads.Start(hashers);
-        ring.Publish(ring.blocks[0], consumers);
+        threads.Start(HashingThreadCount(hashers.size()));
+        ring.Publish(ring.blocks[0]);
         for (std::uint64_t k = 1;; ++k) {
             Block& block = ring.blocks[k % kRingSize];
             ring.WaitUntilFree(block);
@@ -229,7 +287,7 @@ HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions&
                 break;
             }
             result.bytesHashed += block.length;
-            ring.Publish(block, consumers);
+            ring.Publish(block);
             if (options.progress) options.progress(result.bytesHashed);
             if (block.last) break;
         }

@@ -1,6 +1,8 @@
 // Reads a file or an open input once, in blocks, and hashes it with any set of
-// algorithms in parallel: one hashing thread per algorithm when the input is
-// longer than one block, while the calling thread keeps reading.
+// algorithms in parallel when the input is longer than one block: hashing
+// threads, one per algorithm up to the cores besides the calling thread's,
+// take the blocks algorithm by algorithm, and the calling thread reads and
+// hashes while the ring is full.
 #pragma once
 
 #include "engine/algorithms.h"
@@ -60,7 +62,7 @@ struct Block {
     std::uint8_t* data = nullptr;  // blockSize bytes, owned by BlockBuffers
     std::uint32_t length = 0;
     bool last = false;         // nothing follows: end of input or a read error
-    std::uint32_t pending = 0; // hashing threads that have not consumed it yet
+    std::uint32_t pending = 0; // algorithms that have not hashed it yet
 };
 
 struct ReadOutcome {
