@@ -63,7 +63,9 @@ std::uint64_t FileSizeOf(const std::wstring& path) {
 
 void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output, std::uint64_t outputSize) {
     std::erase_if(targets, [&](const Target& target) {
-        return !target.path.empty() && FileSizeOf(target.path) == outputSize && IdentityOfPath(target.path) == output;
+        if (target.path.empty()) return false;
+        const std::uint64_t size = target.size ? *target.size : FileSizeOf(target.path);
+        return size == outputSize && IdentityOfPath(target.path) == output;
     });
 }
 
@@ -73,6 +75,7 @@ HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, std::ui
     progress.lastTick = 0;
     HashOptions options = size >= kProgressThreshold ? progress.Options() : HashOptions{};
     options.buffers = &buffers;
+    options.expectedSize = size;
     return options;
 }
 
@@ -85,7 +88,7 @@ HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& 
         size = result.bytesHashed;
         return result;
     }
-    size = FileSizeOf(target.path);
+    size = target.size ? *target.size : FileSizeOf(target.path);
     HashResult result = HashFile(target.path, algorithms, HashOptionsFor(progress, target.display, size, buffers));
     ClearProgress(progress);
     return result;

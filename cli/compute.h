@@ -37,13 +37,13 @@ void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output, 
 std::uint64_t FileSizeOf(const std::wstring& path);
 
 // Hashing options for a file of this size: the progress line from 64 MiB on,
-// and the run's read buffers.
+// the run's read buffers, and the size as the expected end.
 HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, std::uint64_t size, BlockBuffers& buffers);
 
 // Hashes one target as every mode does: standard input in one pass without
 // progress; a file with the progress line when it is 64 MiB or more. size
-// receives the attribute size taken before hashing (the bytes read for
-// standard input).
+// receives the size its folder listing gave, or else the attribute size taken
+// before hashing (the bytes read for standard input).
 HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& progress, BlockBuffers& buffers,
                       std::uint64_t& size);
 

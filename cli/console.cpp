@@ -7,13 +7,32 @@
 #include <string>
 
 namespace vms {
+namespace {
+
+// Whether a standard handle is a console, asked once per handle: the question
+// is a round trip to the console driver, and a run over many small files
+// writes a line for each.
+bool IsConsole(StdStream stream, HANDLE handle) {
+    struct Answer {
+        HANDLE handle = nullptr;
+        bool console = false;
+    };
+    thread_local Answer answers[2];
+    Answer& answer = answers[stream == StdStream::Output ? 0 : 1];
+    if (answer.handle != handle) {
+        DWORD mode = 0;
+        answer = {handle, GetConsoleMode(handle, &mode) != 0};
+    }
+    return answer.console;
+}
+
+}  // namespace
 
 void WriteStd(StdStream stream, std::wstring_view text) {
     const HANDLE handle = GetStdHandle(stream == StdStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE || text.empty()) return;
-    DWORD mode = 0;
     DWORD written = 0;
-    if (GetConsoleMode(handle, &mode)) {
+    if (IsConsole(stream, handle)) {
         WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
         return;
     }

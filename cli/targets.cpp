@@ -22,21 +22,21 @@ bool CollectTargets(const Options& options, std::vector<Target>& targets) {
     bool allFound = true;
     for (const std::wstring& input : options.inputs) {
         if (input == L"-") {
-            targets.push_back({L"", L"-"});
+            targets.push_back({L"", L"-", std::nullopt});
         } else if (IsWildcardPattern(input)) {
             const bool matched = FindPattern(input, findOptions, [&](FoundFile file) {
-                targets.push_back({file.path, file.path});
+                targets.push_back({file.path, file.path, file.size});
             });
             if (!matched) {
                 WriteErrLine(L"vmsum: " + input + L": No files match.");
                 allFound = false;
             }
         } else if (!IsExistingFolder(input)) {
-            targets.push_back({input, input});
+            targets.push_back({input, input, std::nullopt});
         } else {
             const std::wstring prefix = FolderDisplayPrefix(input);
             const bool listed = FindInFolder(input, findOptions, [&](FoundFile file) {
-                targets.push_back({std::move(file.path), prefix + file.relative});
+                targets.push_back({std::move(file.path), prefix + file.relative, file.size});
             });
             if (!listed) {
                 WriteErrLine(L"vmsum: " + input + L": " + FormatErrorText(GetLastError()) + L".");

@@ -3,6 +3,8 @@
 
 #include "cli/options.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,7 @@ namespace vms {
 struct Target {
     std::wstring path;     // what is opened; empty means standard input
     std::wstring display;  // the name reported and written to checksum output
+    std::optional<std::uint64_t> size;  // as the folder listing gave it, when it came from one
 };
 
 // Expands "-", wildcard patterns, folders and file names into targets. Inputs

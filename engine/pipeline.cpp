@@ -180,25 +180,27 @@ bool IsCancelled(const HashOptions& options) {
     return options.cancel && options.cancel->load(std::memory_order_relaxed);
 }
 
-// What change detection compares: size and last-write time, and whether the
-// handle is a folder. Read with the basic and standard information classes:
-// under Wine the all-in-one GetFileInformationByHandle also asks for the volume
-// serial number, which costs a round trip of some 200 microseconds per call.
-struct FileSnapshot {
-    std::uint64_t size = 0;
+// The last-write time and whether the handle is a folder, from the basic
+// information class. Change detection reads it before and after the file is
+// read, and the size only after: that size must equal the bytes read. Under
+// Wine each of these queries costs a status and an attribute read, and the
+// all-in-one GetFileInformationByHandle also asks the server for the volume
+// serial number.
+struct WriteStamp {
     std::int64_t lastWrite = 0;
     bool directory = false;
 };
 
-std::optional<FileSnapshot> TakeSnapshot(HANDLE file) {
+std::optional<WriteStamp> ReadWriteStamp(HANDLE file) {
     FILE_BASIC_INFO basic;
+    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic)) return std::nullopt;
+    return WriteStamp{basic.LastWriteTime.QuadPart, (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0};
+}
+
+std::optional<std::uint64_t> ReadSize(HANDLE file) {
     FILE_STANDARD_INFO standard;
-    if (!GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
-        !GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard)) {
-        return std::nullopt;
-    }
-    return FileSnapshot{static_cast<std::uint64_t>(standard.EndOfFile.QuadPart), basic.LastWriteTime.QuadPart,
-                        standard.Directory || (basic.FileAttributes & FILE_ATTRIBUTE_DIRECTORY)};
+    if (!GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard)) return std::nullopt;
+    return static_cast<std::uint64_t>(standard.EndOfFile.QuadPart);
 }
 
 }  // namespace
@@ -211,15 +213,16 @@ std::uint8_t* BlockBuffers::Get(std::size_t index, std::uint32_t blockSize) {
     return buffers_[index].get();
 }
 
-ReadOutcome ReadBlock(HANDLE input, Block& block, std::uint32_t blockSize) {
+ReadOutcome ReadBlock(HANDLE input, Block& block, std::uint32_t blockSize, std::uint64_t expectedRest) {
     block.length = 0;
     if (blockSize == 0) {
         block.last = false;
         return {};
     }
     for (;;) {
+        const DWORD wanted = blockSize - block.length;
         DWORD read = 0;
-        if (!ReadFile(input, block.data + block.length, blockSize - block.length, &read, nullptr)) {
+        if (!ReadFile(input, block.data + block.length, wanted, &read, nullptr)) {
             const DWORD error = GetLastError();
             block.last = true;
             if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF) return {true, 0};
@@ -230,6 +233,12 @@ ReadOutcome ReadBlock(HANDLE input, Block& block, std::uint32_t blockSize) {
             return {true, 0};
         }
         block.length += read;
+        // A short read that ends where the file's size said is its end: a
+        // small file takes one read, not a second one that returns nothing.
+        if (read < wanted && block.length == expectedRest) {
+            block.last = true;
+            return {true, 0};
+        }
         if (block.length == blockSize) {
             block.last = false;
             return {};
@@ -238,6 +247,9 @@ ReadOutcome ReadBlock(HANDLE input, Block& block, std::uint32_t blockSize) {
 }
 
 HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions& options) {
+    const auto expectedRest = [&](std::uint64_t offset) {
+        return options.expectedSize >= offset ? options.expectedSize - offset : kUnknownSize;
+    };
     HashResult result;
     std::vector<std::unique_ptr<Hasher>> hashers;
     if (!CreateHashers(algorithms, hashers)) {
@@ -249,7 +261,7 @@ HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions&
     BlockBuffers& buffers = options.buffers ? *options.buffers : ownBuffers;
     Ring ring;
     ring.blocks[0].data = buffers.Get(0, options.blockSize);
-    const ReadOutcome first = ReadBlock(input, ring.blocks[0], options.blockSize);
+    const ReadOutcome first = ReadBlock(input, ring.blocks[0], options.blockSize, expectedRest(0));
     result.bytesHashed = ring.blocks[0].length;
     if (first.error != 0) {
         result.error = first.error;
@@ -281,7 +293,7 @@ HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions&
                 result.cancelled = true;
                 break;
             }
-            const ReadOutcome outcome = ReadBlock(input, block, options.blockSize);
+            const ReadOutcome outcome = ReadBlock(input, block, options.blockSize, expectedRest(result.bytesHashed));
             if (outcome.error != 0) {
                 result.error = outcome.error;
                 break;
@@ -314,7 +326,7 @@ HashResult HashFile(const std::wstring& path, AlgorithmMask algorithms, const Ha
         return result;
     }
 
-    const std::optional<FileSnapshot> before = TakeSnapshot(file.Get());
+    const std::optional<WriteStamp> before = ReadWriteStamp(file.Get());
     if (before && before->directory) {
         result.error = ERROR_DIRECTORY;
         return result;
@@ -322,9 +334,10 @@ HashResult HashFile(const std::wstring& path, AlgorithmMask algorithms, const Ha
 
     result = HashHandle(file.Get(), algorithms, options);
     if (result.error == 0 && !result.cancelled && before) {
-        if (const auto after = TakeSnapshot(file.Get())) {
-            result.changed = before->size != after->size || result.bytesHashed != after->size ||
-                             before->lastWrite != after->lastWrite;
+        const std::optional<WriteStamp> after = ReadWriteStamp(file.Get());
+        const std::optional<std::uint64_t> sizeAfter = ReadSize(file.Get());
+        if (after && sizeAfter) {
+            result.changed = result.bytesHashed != *sizeAfter || before->lastWrite != after->lastWrite;
         }
     }
     return result;

@@ -21,6 +21,7 @@ namespace vms {
 
 inline constexpr std::uint32_t kDefaultBlockSize = 0x100000;
 inline constexpr std::size_t kRingSize = 4;
+inline constexpr std::uint64_t kUnknownSize = ~std::uint64_t{0};
 
 // The read buffers of the block ring, kept by a caller that hashes many files
 // one after another. Under Wine a read into memory no read has touched yet
@@ -44,6 +45,11 @@ struct HashOptions {
     std::uint32_t blockSize = kDefaultBlockSize;
     // Buffers to reuse; when null, the call allocates and frees its own.
     BlockBuffers* buffers = nullptr;
+    // The file's size as the caller last saw it (a folder listing, say). A
+    // read that reaches it short of a full block is taken as the end, which
+    // spares a small file the second read that would only find the end. A
+    // file that is longer when read is still read to its end.
+    std::uint64_t expectedSize = kUnknownSize;
 };
 
 // One entry per algorithm, indexed by AlgorithmId.
@@ -83,7 +89,9 @@ HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions&
 
 // Fills block.data up to blockSize bytes unless the input ends first. A broken
 // pipe or end-of-file error counts as the end of input; other errors are
-// returned with the bytes read so far kept in the block.
-ReadOutcome ReadBlock(HANDLE input, Block& block, std::uint32_t blockSize);
+// returned with the bytes read so far kept in the block. expectedRest is what
+// the input's size says is left to read: a short read that reaches it ends the
+// input without a further read.
+ReadOutcome ReadBlock(HANDLE input, Block& block, std::uint32_t blockSize, std::uint64_t expectedRest = kUnknownSize);
 
 }  // namespace vms

@@ -50,9 +50,14 @@ std::wstring DecodeCodePage(UINT codePage, std::string_view bytes) {
 
 std::wstring ToLongPath(const std::wstring& path) {
     if (path.size() >= 4 && (path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\"))) return path;
-    std::wstring full(kMaxPathChars, L'\0');
-    const DWORD length = GetFullPathNameW(path.c_str(), kMaxPathChars, full.data(), nullptr);
-    if (length == 0 || length >= kMaxPathChars) return path;
+    // A buffer of MAX_PATH first: the longest form would mean 64 KiB to clear for every file.
+    std::wstring full(MAX_PATH, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full.data(), nullptr);
+    if (length >= MAX_PATH && length < kMaxPathChars) {
+        full.resize(length);
+        length = GetFullPathNameW(path.c_str(), length, full.data(), nullptr);
+    }
+    if (length == 0 || length >= full.size()) return path;
     full.resize(length);
     if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;

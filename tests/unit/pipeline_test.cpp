@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <random>
 #include <thread>
 
@@ -167,6 +168,38 @@ TEST(HashHandle, APipeEndsCleanlyWhenItsWriterCloses) {
     writer.join();
     CloseHandle(readEnd);
     ExpectDigestsOf(result, mask, content);
+}
+
+// A short read that reaches the expected size ends the input at once: on a
+// pipe whose writer stays open, a further read would wait for ever. A size
+// that is wrong only costs that further read.
+TEST(ReadBlock, AShortReadReachingTheExpectedSizeIsTheEnd) {
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 65536));
+    const Bytes content = RandomBytes(1000, 10);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(writeEnd, content.data(), 1000, &written, nullptr));
+    BlockBuffers buffers;
+    Block block;
+    block.data = buffers.Get(0, kMiB);
+    auto read = std::async(std::launch::async, [&] { return ReadBlock(readEnd, block, kMiB, 1000); });
+    const bool returned = read.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    CloseHandle(writeEnd);
+    const ReadOutcome outcome = read.get();
+    CloseHandle(readEnd);
+    ASSERT_TRUE(returned);
+    EXPECT_TRUE(outcome.endOfInput && block.last);
+    EXPECT_EQ(block.length, 1000u);
+
+    TempFolder folder;
+    const Bytes longer = RandomBytes(3000, 11);
+    const std::wstring path = folder.Write(L"grew", longer);
+    HashOptions options;
+    options.expectedSize = 1000;
+    ExpectDigestsOf(HashFile(path, MaskOf(kSha256), options), MaskOf(kSha256), longer);
+    options.expectedSize = 5000;
+    ExpectDigestsOf(HashFile(path, MaskOf(kSha256), options), MaskOf(kSha256), longer);
 }
 
 TEST(HashFile, LongPathsAndNonAsciiNamesHashLikeAnyOther) {
