@@ -1,9 +1,8 @@
 #include "engine/folder_walker.h"
 
+#include "engine/system_functions.h"
 #include "engine/text.h"
 #include "engine/win_handles.h"
-
-#include <shlwapi.h>
 
 #include <algorithm>
 
@@ -24,9 +23,20 @@ bool ShouldList(const WIN32_FIND_DATAW& data, const FindOptions& options) {
     return true;
 }
 
+// Explorer's order; should shlwapi be missing, case-blind code-point order.
+int LogicalCompare(const std::wstring& a, const std::wstring& b) {
+    if (const system::ShlwapiFunctions* shlwapi = system::Shlwapi()) return shlwapi->strCmpLogical(a.c_str(), b.c_str());
+    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) - CSTR_EQUAL;
+}
+
+bool MatchesPattern(const std::wstring& name, const std::wstring& pattern) {
+    const system::ShlwapiFunctions* shlwapi = system::Shlwapi();
+    return shlwapi && shlwapi->pathMatchSpec(name.c_str(), pattern.c_str());
+}
+
 bool LogicalOrder(const FolderEntry& a, const FolderEntry& b) {
     if (a.isFolder != b.isFolder) return !a.isFolder;
-    return StrCmpLogicalW(a.name.c_str(), b.name.c_str()) < 0;
+    return LogicalCompare(a.name, b.name) < 0;
 }
 
 }  // namespace
@@ -73,7 +83,7 @@ bool WalkFolder(const std::wstring& folder, const std::wstring& relativePrefix, 
         std::wstring full = JoinPath(folder, entry.name);
         std::wstring relative = relativePrefix.empty() ? entry.name : relativePrefix + L"\\" + entry.name;
         if (!entry.isFolder) {
-            if (!namePattern.empty() && !PathMatchSpecW(entry.name.c_str(), namePattern.c_str())) continue;
+            if (!namePattern.empty() && !MatchesPattern(entry.name, namePattern)) continue;
             found = true;
             callback({std::move(full), std::move(relative), entry.size});
         } else if (options.recursive) {

@@ -6,6 +6,7 @@
 #include "engine/win_handles.h"
 #include "signatures/armor.h"
 #include "engine/file_bytes.h"
+#include "engine/system_functions.h"
 
 #include <shlobj.h>
 
@@ -15,17 +16,15 @@ namespace {
 constexpr wchar_t kStoreSubfolder[] = L"\\Verimond\\Trusted Keys";
 constexpr wchar_t kKeyExtension[] = L".asc";
 
-struct CoTaskMemDeleter {
-    void operator()(wchar_t* text) const noexcept { CoTaskMemFree(text); }
-};
-
 std::wstring ApplicationDataFolder() {
     std::wstring fromEnvironment(MAX_PATH, L'\0');
     const DWORD length = GetEnvironmentVariableW(L"APPDATA", fromEnvironment.data(), MAX_PATH);
     if (length > 0 && length < MAX_PATH) return fromEnvironment.substr(0, length);
+    const system::ShellFunctions* shell = system::Shell();
     wchar_t* known = nullptr;
-    if (FAILED(SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &known))) return {};
-    const std::unique_ptr<wchar_t, CoTaskMemDeleter> owner(known);
+    if (!shell || FAILED(shell->getKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &known))) return {};
+    const auto free = [shell](wchar_t* text) { shell->coTaskMemFree(text); };
+    const std::unique_ptr<wchar_t, decltype(free)> owner(known, free);
     return known;
 }
 

@@ -1,6 +1,7 @@
 // MD2, MD4, MD5, SHA-1 and SHA-2 through the system's CNG providers.
 #include "engine/hashers/cng_provider.h"
 #include "engine/hashers/hashers.h"
+#include "engine/system_functions.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -14,16 +15,17 @@ constexpr std::uint64_t kMaxPiece = 0x40000000;
 
 class CngHasher final : public Hasher {
 public:
+    // The provider is open, so bcrypt.dll is loaded.
     explicit CngHasher(const CngProvider& provider)
-        : object_(provider.objectLength), digestLength_(provider.digestLength) {
-        if (BCryptCreateHash(provider.handle, &hash_, object_.data(), static_cast<ULONG>(object_.size()),
+        : bcrypt_(*system::Bcrypt()), object_(provider.objectLength), digestLength_(provider.digestLength) {
+        if (bcrypt_.createHash(provider.handle, &hash_, object_.data(), static_cast<ULONG>(object_.size()),
                              nullptr, 0, 0) < 0) {
             throw std::runtime_error("BCryptCreateHash failed");
         }
     }
 
     ~CngHasher() override {
-        if (hash_) BCryptDestroyHash(hash_);
+        if (hash_) bcrypt_.destroyHash(hash_);
     }
 
     CngHasher(const CngHasher&) = delete;
@@ -33,7 +35,7 @@ public:
         auto bytes = static_cast<PUCHAR>(const_cast<void*>(data));
         while (length > 0) {
             const auto piece = static_cast<ULONG>(std::min(length, kMaxPiece));
-            BCryptHashData(hash_, bytes, piece, 0);
+            bcrypt_.hashData(hash_, bytes, piece, 0);
             bytes += piece;
             length -= piece;
         }
@@ -41,12 +43,13 @@ public:
 
     Digest Finish() override {
         Digest digest;
-        BCryptFinishHash(hash_, digest.bytes.data(), digestLength_, 0);
+        bcrypt_.finishHash(hash_, digest.bytes.data(), digestLength_, 0);
         digest.size = static_cast<std::uint8_t>(digestLength_);
         return digest;
     }
 
 private:
+    const system::BcryptFunctions& bcrypt_;
     std::vector<UCHAR> object_;  // the provider's hash object lives here
     ULONG digestLength_;
     BCRYPT_HASH_HANDLE hash_ = nullptr;

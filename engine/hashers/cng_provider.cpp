@@ -1,5 +1,7 @@
 #include "engine/hashers/cng_provider.h"
 
+#include "engine/system_functions.h"
+
 #include <cstdlib>
 
 namespace vms::hashers {
@@ -22,17 +24,20 @@ ProviderSlot g_providers[] = {
     {kMd4, {L"MD4", INIT_ONCE_STATIC_INIT, nullptr, 0, 0}},
 };
 
-bool ReadUlongProperty(BCRYPT_ALG_HANDLE handle, const wchar_t* property, ULONG& value) {
+bool ReadUlongProperty(const system::BcryptFunctions& bcrypt, BCRYPT_ALG_HANDLE handle, const wchar_t* property,
+                       ULONG& value) {
     ULONG written = 0;
-    return BCryptGetProperty(handle, property, reinterpret_cast<PUCHAR>(&value), sizeof value, &written, 0) >= 0;
+    return bcrypt.getProperty(handle, property, reinterpret_cast<PUCHAR>(&value), sizeof value, &written, 0) >= 0;
 }
 
 void Open(CngProvider& provider) {
+    const system::BcryptFunctions* bcrypt = system::Bcrypt();
+    if (!bcrypt) return;
     BCRYPT_ALG_HANDLE handle = nullptr;
-    if (BCryptOpenAlgorithmProvider(&handle, provider.algorithmName, nullptr, 0) < 0) return;
-    if (!ReadUlongProperty(handle, BCRYPT_OBJECT_LENGTH, provider.objectLength) ||
-        !ReadUlongProperty(handle, BCRYPT_HASH_LENGTH, provider.digestLength)) {
-        BCryptCloseAlgorithmProvider(handle, 0);
+    if (bcrypt->openAlgorithmProvider(&handle, provider.algorithmName, nullptr, 0) < 0) return;
+    if (!ReadUlongProperty(*bcrypt, handle, BCRYPT_OBJECT_LENGTH, provider.objectLength) ||
+        !ReadUlongProperty(*bcrypt, handle, BCRYPT_HASH_LENGTH, provider.digestLength)) {
+        bcrypt->closeAlgorithmProvider(handle, 0);
         return;
     }
     provider.handle = handle;

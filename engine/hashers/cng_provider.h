@@ -24,7 +24,7 @@ struct CngProvider {
 CngProvider* FindCngProvider(AlgorithmId id);
 
 // The record, opened if this is its first use; its handle is null when the
-// provider is unavailable.
+// provider is unavailable. bcrypt.dll is loaded then, and only then.
 const CngProvider& OpenedCngProvider(CngProvider& provider);
 
 }  // namespace vms::hashers
