@@ -1,6 +1,7 @@
 // Engine throughput on this machine: each hasher on a buffer in memory, then the
 // file pipeline with 1, 3 and 15 algorithms on a file in the page cache.
 //   engine_bench [folder for the scratch file]
+//   engine_bench --kernels      CPU features, the CRC32 kernels and SHA3-256 only
 #include "engine/cpu_features.h"
 #include "engine/hasher.h"
 #include "engine/hashers/crc32.h"
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -36,6 +38,11 @@ double BestSeconds(Work work) {
         best = std::min(best, Seconds(start));
     }
     return best;
+}
+
+void BenchSha3_256(const std::vector<std::uint8_t>& buffer) {
+    const double seconds = BestSeconds([&] { HashBytes(kSha3_256, buffer); });
+    std::printf("SHA3-256, in memory, one thread (MB/s): %.0f\n", MegabytesPerSecond(buffer.size(), seconds));
 }
 
 void BenchHashers(const std::vector<std::uint8_t>& buffer) {
@@ -86,6 +93,10 @@ int wmain(int argc, wchar_t** argv) {
     std::mt19937_64 random(1);
     for (auto& byte : buffer) byte = static_cast<std::uint8_t>(random());
     BenchCrc32Kernels(buffer);
+    if (argc > 1 && std::wstring_view(argv[1]) == L"--kernels") {
+        BenchSha3_256(buffer);
+        return 0;
+    }
     BenchHashers(buffer);
 
     const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
