@@ -37,12 +37,11 @@ MessageDialogOptions CommandLineToolDialog(bool vmsumPresent, const std::wstring
         L"files also work with Linux sha256sum.\n\nvmsum setup.exe\nvmsum -a md5,sha256 -r C:\\Downloads > "
         L"checksums.txt\nvmsum -c SHA256SUMS\nvmsum --expect <hash> setup.exe\n\nRun vmsum --help for all options.";
     if (vmsumPresent) {
-        options.footer = L"vmsum.exe runs on every Windows. vmsum64.exe and vmsumarm64.exe are the faster native "
-                         L"builds. Folder: " + programFolder;
+        options.footer = L"vmsum.exe is in the program folder, next to vmview.exe: " + programFolder;
         options.buttons = {{kOpenCommandPrompt, L"Open a command prompt here\nIn the program folder, ready to run vmsum"},
                            {kOpenProgramFolder, L"Open the program folder"}};
     } else {
-        options.footer = L"vmsum comes with the setup and in vmview.zip (every build in one zip).";
+        options.footer = L"vmsum.exe comes with the setup and in the portable verimond-" VM_VERSION_WTEXT L"-win64.zip.";
         options.buttons = {{kGetVmsum, L"Get vmsum\nOpens the Verimond page"}};
     }
     return options;

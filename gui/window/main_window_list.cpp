@@ -77,9 +77,12 @@ void MainWindow::AddPaths(const std::vector<std::wstring>& given) {
     RefreshStatusLine();
 }
 
+// Every change to the number of rows comes through here, so the status line
+// never counts rows that are gone, whatever the caller does next.
 void MainWindow::SetListCount(bool keepScroll) {
     ListView_SetItemCountEx(list_, static_cast<int>(files_.Rows().size()), keepScroll ? LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL : 0);
     InvalidateRect(list_, nullptr, FALSE);
+    RefreshStatusLine();
 }
 
 void MainWindow::Queue(FileRow& row) {
@@ -234,6 +237,7 @@ void MainWindow::ShowMoreMenu() {
     }
     RECT button;
     GetWindowRect(GetDlgItem(hwnd_, IDC_MORE), &button);
+    const DarkMenu dark(menu.get(), false, colours_);
     const int command = TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, button.left,
                                        button.bottom, 0, hwnd_, nullptr);
     if (command != 0) OnCommand(command, 0);
@@ -262,6 +266,7 @@ void MainWindow::OnContextMenu(POINT screen, bool fromKeyboard) {
     const bool oneUsable = selected.size() == 1 && files_.Rows()[selected.front()].status != RowStatus::Error;
     EnableMenuItem(menu, ID_COMPARE, MF_BYCOMMAND | (selected.size() == 2 ? MF_ENABLED : MF_GRAYED));
     EnableMenuItem(menu, ID_LOOK_UP, MF_BYCOMMAND | (oneUsable ? MF_ENABLED : MF_GRAYED));
+    const DarkMenu dark(menu, false, colours_);
     const int command = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, hwnd_, nullptr);
     if (command != 0) OnCommand(command, 0);
 }
@@ -367,7 +372,7 @@ LRESULT MainWindow::OnListNotify(const NMHDR& header) {
             RECT titles;
             GetWindowRect(ListView_GetHeader(list_), &titles);
             area.top += (titles.bottom - titles.top) + Scale(16);
-            SetTextColor(draw.nmcd.hdc, GetSysColor(COLOR_GRAYTEXT));
+            SetTextColor(draw.nmcd.hdc, colours_.Dark() ? colours_.Colours().dimText : GetSysColor(COLOR_GRAYTEXT));
             SetBkMode(draw.nmcd.hdc, TRANSPARENT);
             const HGDIOBJ previous = SelectObject(draw.nmcd.hdc, reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
             DrawTextW(draw.nmcd.hdc, kEmptyListText, -1, &area, DT_CENTER | DT_NOPREFIX | DT_WORDBREAK);
@@ -377,7 +382,13 @@ LRESULT MainWindow::OnListNotify(const NMHDR& header) {
         if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
             const auto row = static_cast<std::size_t>(draw.nmcd.dwItemSpec);
             if (row < files_.Rows().size()) {
-                if (const auto colour = RowBackground(files_.Rows()[row], Context(), highContrast_)) draw.clrTextBk = *colour;
+                if (const auto colour = RowBackground(files_.Rows()[row], Context(), colours_.Scheme())) draw.clrTextBk = *colour;
+            }
+            // The list would draw selected rows in the light selection colours; in dark, this draws them.
+            if (colours_.Dark() && ListView_GetItemState(list_, static_cast<int>(row), LVIS_SELECTED)) {
+                draw.nmcd.uItemState &= ~(CDIS_SELECTED | CDIS_FOCUS);
+                draw.clrText = colours_.Colours().selectionText;
+                draw.clrTextBk = colours_.Colours().selection;
             }
         }
         return CDRF_DODEFAULT;

@@ -229,6 +229,12 @@ class CheckingDownloads(VmviewTestCase):
         self.driver("handoff", "checksums.txt")
         self.assertEqual(self.driver("text", IDC_BANNER).strip(),
                          'This looks like a checksum file. <a id="a">Verify the files it lists</a>    <a id="x">Dismiss</a>')
+        self.assertEqual(self.driver("text", IDC_STATUS).strip(), "1 file, 0 bytes")
+        # Accepted, the offer finds no checksum lines: the row is gone, and so is its count.
+        self.driver("link", IDC_BANNER, 0, "post")
+        self.assertEqual(self.driver("message").splitlines()[0], "No checksums were found in this file.")
+        self.assertEqual(self.rows(), [])
+        self.assertEqual(self.driver("text", IDC_STATUS).strip(), "")
         self.close()
 
 

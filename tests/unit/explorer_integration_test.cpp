@@ -80,7 +80,7 @@ TEST(AboutDialogs, TextsFollowTheCopyAndWhatLiesBesideIt) {
     ASSERT_EQ(present.buttons.size(), 2u);
     EXPECT_EQ(present.buttons[0].id, kOpenCommandPrompt);
     EXPECT_EQ(present.buttons[1].id, kOpenProgramFolder);
-    EXPECT_TRUE(present.footer.ends_with(L"Folder: D:\\USB\\Verimond"));
+    EXPECT_EQ(present.footer, L"vmsum.exe is in the program folder, next to vmview.exe: D:\\USB\\Verimond");
 
     const MessageDialogOptions missing = CommandLineToolDialog(false, L"D:\\USB\\Verimond");
     ASSERT_EQ(missing.buttons.size(), 1u);
