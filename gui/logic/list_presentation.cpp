@@ -13,8 +13,6 @@ namespace app {
 namespace {
 
 constexpr int kMaxHashColumnWidth = 260;
-constexpr COLORREF kMatchBackground = RGB(222, 245, 222);
-constexpr COLORREF kFailureBackground = RGB(250, 222, 222);
 
 }  // namespace
 
@@ -81,20 +79,22 @@ std::vector<FileRow> SortedRows(std::vector<FileRow> rows, const ColumnSpec& col
     return rows;
 }
 
-std::optional<COLORREF> RowBackground(const FileRow& row, const CellContext& context, bool highContrast) {
-    if (highContrast) return std::nullopt;
+std::optional<COLORREF> RowBackground(const FileRow& row, const CellContext& context, ColourScheme scheme) {
+    if (scheme == ColourScheme::HighContrast) return std::nullopt;
+    const COLORREF matchBackground = PaletteFor(scheme).matchRow;
+    const COLORREF failureBackground = PaletteFor(scheme).failureRow;
     const bool matchesBox = context.expected && vms::FindMatchingCandidate(*context.expected, row.digests);
     if (row.fromChecksumFile) {
         switch (CompareRow(row, row.expectedBytes, row.expectedCandidates).match) {
-        case RowMatch::Match: return kMatchBackground;
+        case RowMatch::Match: return matchBackground;
         case RowMatch::Mismatch:
         case RowMatch::Missing:
-        case RowMatch::Unreadable: return kFailureBackground;
-        case RowMatch::Pending: return matchesBox ? std::optional(kMatchBackground) : std::nullopt;
+        case RowMatch::Unreadable: return failureBackground;
+        case RowMatch::Pending: return matchesBox ? std::optional(matchBackground) : std::nullopt;
         case RowMatch::NotChecked: return std::nullopt;
         }
     }
-    return matchesBox ? std::optional(kMatchBackground) : std::nullopt;
+    return matchesBox ? std::optional(matchBackground) : std::nullopt;
 }
 
 std::wstring MoreButtonText(vms::AlgorithmMask algorithms) {

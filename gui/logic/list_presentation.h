@@ -2,6 +2,7 @@
 // menu, and the details pane's text. Plain logic; the window draws it.
 #pragma once
 
+#include "gui/logic/colour_scheme.h"
 #include "gui/logic/file_row.h"
 
 #include <array>
@@ -46,7 +47,7 @@ std::vector<FileRow> SortedRows(std::vector<FileRow> rows, const ColumnSpec& col
 
 // The background of a row that matches the expected hash; nothing in high
 // contrast or when the row keeps the default colours.
-std::optional<COLORREF> RowBackground(const FileRow& row, const CellContext& context, bool highContrast);
+std::optional<COLORREF> RowBackground(const FileRow& row, const CellContext& context, ColourScheme scheme);
 
 // The algorithms the five check boxes stand for, in box order (ids 1011 to 1015).
 inline constexpr std::array<vms::AlgorithmId, 5> kBoxedAlgorithms = {vms::kMd5, vms::kSha1, vms::kSha256,

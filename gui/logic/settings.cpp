@@ -58,6 +58,9 @@ Settings ParseSettings(const ValueReader& read) {
     settings.includeHidden = ReadDword(read, L"IncludeHidden").value_or(0) != 0;
     settings.lookBeside = ReadDword(read, L"LookBeside").value_or(1) != 0;
     settings.crlf = ReadDword(read, L"CrLf").value_or(0) != 0;
+    if (const auto mode = ReadDword(read, L"ColourMode"); mode && *mode <= static_cast<DWORD>(ColourMode::Dark)) {
+        settings.colourMode = static_cast<ColourMode>(*mode);
+    }
     if (const auto widths = ReadIntegers(read, L"Columns", 4)) {
         for (std::size_t i = 0; i < 4; ++i) {
             const int width = (*widths)[i];
@@ -82,6 +85,7 @@ void SaveSettings(const Settings& settings) {
     WriteDword(HKEY_CURRENT_USER, L"IncludeHidden", settings.includeHidden ? 1 : 0);
     WriteDword(HKEY_CURRENT_USER, L"LookBeside", settings.lookBeside ? 1 : 0);
     WriteDword(HKEY_CURRENT_USER, L"CrLf", settings.crlf ? 1 : 0);
+    WriteDword(HKEY_CURRENT_USER, L"ColourMode", static_cast<DWORD>(settings.colourMode));
     WriteIntegers(HKEY_CURRENT_USER, L"Columns", {settings.columnWidths.begin(), settings.columnWidths.end()});
     if (settings.window) {
         const RECT& r = settings.window->rect;

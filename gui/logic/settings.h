@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/algorithms.h"
+#include "gui/logic/colour_scheme.h"
 
 #include <windows.h>
 
@@ -30,6 +31,7 @@ struct Settings {
     bool includeHidden = false;
     bool crlf = false;
     bool lookBeside = true;  // look for a checksum file next to each added file
+    ColourMode colourMode = ColourMode::System;
     std::array<int, 4> columnWidths = kDefaultColumnWidths;  // Name, Folder, Size, Status at 96 DPI
     std::optional<WindowPlacement> window;
 };
@@ -44,7 +46,7 @@ struct StoredValue {
 using ValueReader = std::function<std::optional<StoredValue>(const wchar_t* name)>;
 
 // Applies every rule: wrong types and sizes, widths outside 30..2000, masks of
-// nothing, legacy algorithms while they are hidden.
+// nothing, legacy algorithms while they are hidden, colour modes it doesn't know.
 Settings ParseSettings(const ValueReader& read);
 
 Settings LoadSettings();

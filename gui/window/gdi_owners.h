@@ -1,4 +1,4 @@
-// Owners for the window's fonts, icons and image lists.
+// Owners for the window's fonts, brushes, icons and image lists.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +13,11 @@ struct FontDeleter {
     void operator()(HFONT font) const noexcept { DeleteObject(font); }
 };
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
+struct BrushDeleter {
+    void operator()(HBRUSH brush) const noexcept { DeleteObject(brush); }
+};
+using UniqueBrush = std::unique_ptr<std::remove_pointer_t<HBRUSH>, BrushDeleter>;
 
 struct IconDeleter {
     void operator()(HICON icon) const noexcept { DestroyIcon(icon); }

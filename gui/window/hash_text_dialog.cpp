@@ -15,6 +15,7 @@ namespace {
 struct HashTextState {
     vms::AlgorithmMask algorithms;
     bool upper;
+    const ColourPainter* colours;
     UINT dpi = 96;
     SIZE minimum{};
     SIZE client{};                          // when the layout was recorded
@@ -90,10 +91,14 @@ void Recompute(HWND dialog, const HashTextState& state) {
 
 INT_PTR CALLBACK HashTextProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* state = reinterpret_cast<HashTextState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (state) {
+        if (const std::optional<INT_PTR> painted = state->colours->HandleMessage(dialog, message, wParam, lParam)) return *painted;
+    }
     switch (message) {
     case WM_INITDIALOG: {
         state = reinterpret_cast<HashTextState*>(lParam);
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        if (state->colours->Dark()) state->colours->ApplyTo(dialog);
         for (const wchar_t* item : {L"UTF-8", L"UTF-16 LE"}) {
             SendDlgItemMessageW(dialog, IDC_HT_ENCODING, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
         }
@@ -157,8 +162,8 @@ INT_PTR CALLBACK HashTextProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 
 }  // namespace
 
-void ShowHashTextDialog(HWND owner, vms::AlgorithmMask algorithms, bool upper) {
-    HashTextState state{algorithms == 0 ? vms::MaskOf(vms::kSha256) : algorithms, upper};
+void ShowHashTextDialog(HWND owner, vms::AlgorithmMask algorithms, bool upper, const ColourPainter& colours) {
+    HashTextState state{algorithms == 0 ? vms::MaskOf(vms::kSha256) : algorithms, upper, &colours};
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_HASH_TEXT), owner, HashTextProc,
                     reinterpret_cast<LPARAM>(&state));
 }

@@ -3,10 +3,12 @@
 
 #include "engine/algorithms.h"
 
+#include "gui/window/colour_painter.h"
+
 #include <windows.h>
 
 namespace app {
 
-void ShowHashTextDialog(HWND owner, vms::AlgorithmMask algorithms, bool upper);
+void ShowHashTextDialog(HWND owner, vms::AlgorithmMask algorithms, bool upper, const ColourPainter& colours);
 
 }  // namespace app

@@ -64,6 +64,7 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return TRUE;
     }
+    if (const std::optional<INT_PTR> painted = colours_.HandleMessage(hwnd_, message, wParam, lParam)) return *painted;
     switch (message) {
     case WM_COMMAND:
         OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -126,6 +127,9 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         contrast.cbSize = sizeof contrast;
         highContrast_ = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
                         (contrast.dwFlags & HCF_HIGHCONTRASTON);
+        // The app mode ("ImmersiveColorSet"), high contrast or the system colours
+        // may have changed; the scheme is chosen again on any of them.
+        if (darkMenu_) ApplyColourScheme();
         InvalidateRect(list_, nullptr, TRUE);
         return FALSE;
     }
@@ -179,6 +183,7 @@ void MainWindow::OnInit() {
     RestoreWindowRect();
     AdaptMenusToThisCopy();
     RefreshIntegrationMenu();
+    ApplyColourScheme();
     ApplySelection(settings_.algorithms);
     LayOut();
     RefreshVerdict();
@@ -329,7 +334,7 @@ void MainWindow::OnCommand(int id, int code) {
         SaveChecksums();
         break;
     case ID_HASH_TEXT:
-        ShowHashTextDialog(hwnd_, settings_.algorithms, settings_.uppercase);
+        ShowHashTextDialog(hwnd_, settings_.algorithms, settings_.uppercase, colours_);
         break;
     case ID_SELECT_ALL:
         if (IsEditFocused()) {
@@ -370,8 +375,15 @@ void MainWindow::OnCommand(int id, int code) {
         settings_.lookBeside = !settings_.lookBeside;
         RefreshIntegrationMenu();
         break;
+    case ID_COLOUR_SYSTEM:
+    case ID_COLOUR_LIGHT:
+    case ID_COLOUR_DARK:
+        settings_.colourMode = static_cast<ColourMode>(id - ID_COLOUR_SYSTEM);
+        RefreshIntegrationMenu();
+        ApplyColourScheme();
+        break;
     case ID_TRUSTED_KEYS:
-        if (ShowTrustedKeysDialog(hwnd_)) RecheckListSignatures();
+        if (ShowTrustedKeysDialog(hwnd_, colours_)) RecheckListSignatures();
         break;
     case ID_EXPLORER_MENU:
         ToggleIntegration(true);

@@ -4,6 +4,7 @@
 
 #include "gui/system/com_ptr.h"
 #include "gui/logic/file_list.h"
+#include "gui/window/colour_painter.h"
 #include "gui/window/gdi_owners.h"
 #include "gui/logic/hash_worker.h"
 #include "gui/logic/list_presentation.h"
@@ -111,6 +112,7 @@ private:
     void SaveChecksumsTo(const SavePlan& plan, const SaveFileType& type, const std::wstring& path);
     void AdaptMenusToThisCopy();
     void RefreshIntegrationMenu();
+    void ApplyColourScheme();
     void ToggleIntegration(bool contextMenu);
     void CheckStaleIntegration();
     void RepairStaleIntegration(bool useThisCopy);
@@ -141,6 +143,8 @@ private:
     DWORD clipboardSequence_ = 0;
     std::wstring dismissedClipboard_;
     bool highContrast_ = false;
+    ColourPainter colours_;
+    std::unique_ptr<DarkMenu> darkMenu_;
     std::optional<vms::ParsedHash> expected_;
     std::optional<RowId> waitingLookUp_;
     std::vector<std::wstring> pendingKeyFiles_;

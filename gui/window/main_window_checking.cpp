@@ -18,8 +18,6 @@
 namespace app {
 namespace {
 
-constexpr COLORREF kMatchText = RGB(16, 124, 16);
-constexpr COLORREF kMismatchText = RGB(196, 43, 28);
 constexpr int kVerdictIconSize96 = 16;
 constexpr int kVerdictIconGap96 = 6;
 
@@ -89,7 +87,9 @@ void MainWindow::RefreshVerdict() {
 }
 
 void MainWindow::DrawVerdict(const DRAWITEMSTRUCT& item) const {
-    FillRect(item.hDC, &item.rcItem, GetSysColorBrush(COLOR_3DFACE));
+    const Palette& palette = colours_.Colours();
+    const UniqueBrush dark(colours_.Dark() ? CreateSolidBrush(palette.window) : nullptr);
+    FillRect(item.hDC, &item.rcItem, dark ? dark.get() : GetSysColorBrush(COLOR_3DFACE));
     if (verdict_.text.empty()) return;
     RECT area = item.rcItem;
     const int iconSize = Scale(kVerdictIconSize96);
@@ -99,9 +99,9 @@ void MainWindow::DrawVerdict(const DRAWITEMSTRUCT& item) const {
         DrawIconEx(item.hDC, area.left, top, loaded.get(), iconSize, iconSize, 0, nullptr, DI_NORMAL);
         area.left += iconSize + Scale(kVerdictIconGap96);
     }
-    COLORREF colour = GetSysColor(COLOR_BTNTEXT);
-    if (!highContrast_ && verdict_.style == VerdictStyle::Match) colour = kMatchText;
-    if (!highContrast_ && verdict_.style == VerdictStyle::Mismatch) colour = kMismatchText;
+    COLORREF colour = colours_.Dark() ? palette.text : GetSysColor(COLOR_BTNTEXT);
+    if (!highContrast_ && verdict_.style == VerdictStyle::Match) colour = palette.matchText;
+    if (!highContrast_ && verdict_.style == VerdictStyle::Mismatch) colour = palette.mismatchText;
     const bool bold = verdict_.style == VerdictStyle::Match || verdict_.style == VerdictStyle::Mismatch;
     const HFONT font = bold ? verdictFont_.get() : reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
     const HGDIOBJ previous = SelectObject(item.hDC, font);

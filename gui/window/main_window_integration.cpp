@@ -2,6 +2,8 @@
 // and the About and command-line tool dialogs.
 #include "gui/window/main_window.h"
 
+#include "gui/system/colour_preference.h"
+
 #include "gui/window/about_dialogs.h"
 #include "gui/system/explorer_integration.h"
 #include "gui/window/message_dialog.h"
@@ -36,6 +38,20 @@ void MainWindow::AdaptMenusToThisCopy() {
     }
 }
 
+// The scheme from the setting, Windows' app mode and high contrast, applied to
+// the window, its controls and its menu bar.
+void MainWindow::ApplyColourScheme() {
+    const ColourScheme scheme = ChooseColourScheme(settings_.colourMode, ReadAppsUseLightTheme(), IsHighContrastOn());
+    if (scheme == colours_.Scheme() && darkMenu_) return;
+    const bool wasDark = colours_.Dark();
+    darkMenu_.reset();
+    colours_.SetScheme(scheme);
+    darkMenu_ = std::make_unique<DarkMenu>(GetMenu(hwnd_), true, colours_);
+    // A window that never was dark has nothing to take back.
+    if (wasDark || colours_.Dark()) colours_.ApplyTo(hwnd_);
+    DrawMenuBar(hwnd_);
+}
+
 void MainWindow::RefreshIntegrationMenu() {
     const HMENU menu = GetMenu(hwnd_);
     const auto check = [&](int id, bool on) { CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); };
@@ -44,6 +60,8 @@ void MainWindow::RefreshIntegrationMenu() {
     check(ID_INCLUDE_HIDDEN, settings_.includeHidden);
     check(ID_CRLF, settings_.crlf);
     check(ID_LOOK_BESIDE, settings_.lookBeside);
+    CheckMenuRadioItem(menu, ID_COLOUR_SYSTEM, ID_COLOUR_DARK, ID_COLOUR_SYSTEM + static_cast<UINT>(settings_.colourMode),
+                       MF_BYCOMMAND);
     if (IsPackaged()) return;
     const IntegrationState contextMenu = ContextMenuState();
     check(ID_EXPLORER_MENU, contextMenu == IntegrationState::ThisCopy || contextMenu == IntegrationState::MachineWide);

@@ -60,7 +60,7 @@ HWND CreateMainToolbar(HWND dialog, int iconSize, UniqueImageList& images) {
     MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
     DestroyWindow(old);
     const HWND toolbar = CreateWindowExW(0, TOOLBARCLASSNAMEW, nullptr,
-                                         WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS |
+                                         WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TOOLTIPS | TBSTYLE_CUSTOMERASE |
                                              CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
                                          place.left, place.top, place.right - place.left, place.bottom - place.top, dialog,
                                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)),

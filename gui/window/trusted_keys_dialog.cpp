@@ -16,6 +16,7 @@ namespace app {
 namespace {
 
 struct TrustedKeysState {
+    const ColourPainter* colours = nullptr;
     std::vector<vms::TrustedKey> keys;
     bool removed = false;
 };
@@ -76,9 +77,15 @@ void RemoveSelected(HWND dialog, TrustedKeysState& state) {
 
 INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* state = reinterpret_cast<TrustedKeysState*>(GetWindowLongPtrW(dialog, DWLP_USER));
+    if (state) {
+        if (const std::optional<INT_PTR> painted = state->colours->HandleMessage(dialog, message, wParam, lParam)) return *painted;
+    }
     switch (message) {
     case WM_INITDIALOG:
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+        if (reinterpret_cast<TrustedKeysState*>(lParam)->colours->Dark()) {
+            reinterpret_cast<TrustedKeysState*>(lParam)->colours->ApplyTo(dialog);
+        }
         AddColumns(GetDlgItem(dialog, IDC_TK_LIST), dialog);
         Fill(dialog, *reinterpret_cast<TrustedKeysState*>(lParam));
         return TRUE;
@@ -101,8 +108,9 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-bool ShowTrustedKeysDialog(HWND owner) {
+bool ShowTrustedKeysDialog(HWND owner, const ColourPainter& colours) {
     TrustedKeysState state;
+    state.colours = &colours;
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRUSTED_KEYS), owner, Procedure,
                     reinterpret_cast<LPARAM>(&state));
     return state.removed;

@@ -439,6 +439,23 @@ int Run(int argc, wchar_t** argv) {
             SendDlgItemMessageW(dialog, control, CB_SETCURSEL, static_cast<WPARAM>(_wtoi(argv[5])), 0);
             SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(control, CBN_SELCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(dialog, control)));
         }
+    } else if (action == L"client") {  // the client area on the screen, of the window or of a dialog by title
+        const HWND target = argc > 2 ? WaitForWindow(argv[2]) : window;
+        RECT rect;
+        GetClientRect(target, &rect);
+        MapWindowPoints(target, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+        Print(std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) + L" " + std::to_wstring(rect.right) + L" " +
+              std::to_wstring(rect.bottom) + L"\n");
+    } else if (action == L"popup") {  // the open popup menu on the screen
+        const HWND menu = FindWindowW(L"#32768", nullptr);
+        if (!menu || !IsWindowVisible(menu)) throw std::runtime_error("no menu is open");
+        RECT rect;
+        GetWindowRect(menu, &rect);
+        Print(std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) + L" " + std::to_wstring(rect.right) + L" " +
+              std::to_wstring(rect.bottom) + L"\n");
+    } else if (action == L"settingchange") {  // what Windows broadcasts when a setting changes
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(window, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(argv[2]), SMTO_ABORTIFHUNG, 5000, &result);
     } else if (action == L"menu") {  // a menu of the menu bar opens as with Alt and its letter
         PostMessageW(window, WM_SYSCOMMAND, SC_KEYMENU, argv[2][0]);
     } else if (action == L"escape") {  // what the Esc key sends to the window's thread

@@ -197,9 +197,10 @@ TEST(ListPresentation, ColumnsCellsAndStableLogicalSort) {
     EXPECT_EQ(CellText(row, {ColumnKind::Size}, {}), L"3 bytes");
 
     const auto expected = vms::RecognizeHash(L"900150983cd24fb0d6963f7d28e17f72", false);
-    EXPECT_EQ(RowBackground(row, {false, &*expected}, false), RGB(222, 245, 222));
-    EXPECT_FALSE(RowBackground(row, {false, &*expected}, true));  // high contrast: no colours
-    EXPECT_FALSE(RowBackground(row, {}, false));
+    EXPECT_EQ(RowBackground(row, {false, &*expected}, ColourScheme::Light), RGB(222, 245, 222));
+    EXPECT_EQ(RowBackground(row, {false, &*expected}, ColourScheme::Dark), PaletteFor(ColourScheme::Dark).matchRow);
+    EXPECT_FALSE(RowBackground(row, {false, &*expected}, ColourScheme::HighContrast));  // no colours of ours
+    EXPECT_FALSE(RowBackground(row, {}, ColourScheme::Light));
 }
 
 TEST(ListPresentation, SelectionMoreButtonAndMenus) {
