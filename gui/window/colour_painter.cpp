@@ -4,7 +4,6 @@
 #include <uxtheme.h>
 
 #include <algorithm>
-#include <vector>
 
 namespace app {
 namespace {
