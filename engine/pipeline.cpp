@@ -260,8 +260,11 @@ HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions&
     BlockBuffers ownBuffers;
     BlockBuffers& buffers = options.buffers ? *options.buffers : ownBuffers;
     Ring ring;
-    ring.blocks[0].data = buffers.Get(0, options.blockSize);
-    const ReadOutcome first = ReadBlock(input, ring.blocks[0], options.blockSize, expectedRest(0));
+    const std::uint32_t blockSize = options.blockSize != 0 ? options.blockSize
+                                    : hashers.size() > 1  ? kSharedBlockSize
+                                                          : kDefaultBlockSize;
+    ring.blocks[0].data = buffers.Get(0, blockSize);
+    const ReadOutcome first = ReadBlock(input, ring.blocks[0], blockSize, expectedRest(0));
     result.bytesHashed = ring.blocks[0].length;
     if (first.error != 0) {
         result.error = first.error;
@@ -280,7 +283,7 @@ HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions&
         return result;
     }
 
-    for (std::size_t i = 1; i < kRingSize; ++i) ring.blocks[i].data = buffers.Get(i, options.blockSize);
+    for (std::size_t i = 1; i < kRingSize; ++i) ring.blocks[i].data = buffers.Get(i, blockSize);
     for (auto& hasher : hashers) ring.streams.push_back({hasher.get()});
     {
         HashingThreads threads(ring);
@@ -293,7 +296,7 @@ HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions&
                 result.cancelled = true;
                 break;
             }
-            const ReadOutcome outcome = ReadBlock(input, block, options.blockSize, expectedRest(result.bytesHashed));
+            const ReadOutcome outcome = ReadBlock(input, block, blockSize, expectedRest(result.bytesHashed));
             if (outcome.error != 0) {
                 result.error = outcome.error;
                 break;

@@ -19,7 +19,12 @@
 
 namespace vms {
 
+// One algorithm reads in large blocks: under Wine every read has a cost of its
+// own. Several algorithms share smaller ones, which stay in a core's cache
+// while each hasher passes over them (measured: ten algorithms on a cached
+// 1 GiB file, 11.4 s with 256 KiB blocks against 13.2 s with 1 MiB).
 inline constexpr std::uint32_t kDefaultBlockSize = 0x100000;
+inline constexpr std::uint32_t kSharedBlockSize = 0x40000;
 inline constexpr std::size_t kRingSize = 4;
 inline constexpr std::uint64_t kUnknownSize = ~std::uint64_t{0};
 
@@ -42,7 +47,8 @@ struct HashOptions {
     const std::atomic<bool>* cancel = nullptr;
     // Called on the calling thread with the cumulative number of bytes read.
     std::function<void(std::uint64_t)> progress;
-    std::uint32_t blockSize = kDefaultBlockSize;
+    // 0: kDefaultBlockSize for one algorithm, kSharedBlockSize for several.
+    std::uint32_t blockSize = 0;
     // Buffers to reuse; when null, the call allocates and frees its own.
     BlockBuffers* buffers = nullptr;
     // The file's size as the caller last saw it (a folder listing, say). A

@@ -46,20 +46,24 @@ void ExpectNoDigests(const HashResult& result) {
 
 TEST(HashFile, BlockBoundarySizesGiveTheOneShotDigests) {
     TempFolder folder;
-    const std::size_t sizes[] = {0, 1, kMiB - 1, kMiB, kMiB + 1, 5 * kMiB + 1};
+    constexpr std::size_t kShared = kSharedBlockSize;
+    const std::size_t sizes[] = {0, 1, kShared - 1, kShared, kShared + 1, kMiB, kMiB + 1, 5 * kMiB + 1};
     for (std::size_t size : sizes) {
         const Bytes content = RandomBytes(size, static_cast<unsigned>(size));
         const std::wstring path = folder.Write(L"f" + std::to_wstring(size), content);
         // MD2 is slow in the system provider; it gets the smaller inputs only.
         const AlgorithmMask mask = size <= kMiB ? kAllAlgorithms : kAllAlgorithms & ~MaskOf(kMd2);
-        int progressCalls = 0;
-        HashOptions options;
-        options.progress = [&](std::uint64_t) { ++progressCalls; };
-        const HashResult result = HashFile(path, mask, options);
-        ExpectDigestsOf(result, mask, content);
-        EXPECT_FALSE(result.changed);
-        // One call per block read, including the final empty one of a whole-block file.
-        EXPECT_EQ(progressCalls, static_cast<int>(size / kMiB + 1)) << size;
+        // Several algorithms share smaller blocks than one algorithm reads alone.
+        for (const auto& [algorithms, block] : {std::pair{mask, kShared}, std::pair{MaskOf(kSha256), std::size_t{kMiB}}}) {
+            int progressCalls = 0;
+            HashOptions options;
+            options.progress = [&](std::uint64_t) { ++progressCalls; };
+            const HashResult result = HashFile(path, algorithms, options);
+            ExpectDigestsOf(result, algorithms, content);
+            EXPECT_FALSE(result.changed);
+            // One call per block read, including the final empty one of a whole-block file.
+            EXPECT_EQ(progressCalls, static_cast<int>(size / block + 1)) << size;
+        }
     }
 }
 
