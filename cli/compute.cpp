@@ -61,11 +61,13 @@ std::uint64_t FileSizeOf(const std::wstring& path) {
     return (std::uint64_t{attributes.nFileSizeHigh} << 32) | attributes.nFileSizeLow;
 }
 
+// The size the folder listing gave, else the attribute size.
+std::uint64_t SizeOf(const Target& target) { return target.size ? *target.size : FileSizeOf(target.path); }
+
 void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output, std::uint64_t outputSize) {
     std::erase_if(targets, [&](const Target& target) {
         if (target.path.empty()) return false;
-        const std::uint64_t size = target.size ? *target.size : FileSizeOf(target.path);
-        return size == outputSize && IdentityOfPath(target.path) == output;
+        return SizeOf(target) == outputSize && IdentityOfPath(target.path) == output;
     });
 }
 
@@ -88,7 +90,7 @@ HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& 
         size = result.bytesHashed;
         return result;
     }
-    size = target.size ? *target.size : FileSizeOf(target.path);
+    size = SizeOf(target);
     HashResult result = HashFile(target.path, algorithms, HashOptionsFor(progress, target.display, size, buffers));
     ClearProgress(progress);
     return result;

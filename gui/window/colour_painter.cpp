@@ -30,21 +30,20 @@ bool IsPushButton(HWND button) {
 }
 
 // Windows' dark control themes, where it has them: a theme class that
-// OpenThemeData cannot open is not there, and the control keeps drawing
-// itself with the colours it is given.
-void UseThemeWhereAvailable(HWND control, const wchar_t* darkTheme, const wchar_t* part, bool dark) {
+// OpenThemeData cannot open is not there, and the control gets the fallback
+// instead (by default none: unthemed, a control honours the colours its
+// parent gives it). Light gives back the control's light theme.
+void UseThemeWhereAvailable(HWND control, const wchar_t* darkTheme, const wchar_t* part, bool dark,
+                            const wchar_t* lightTheme = nullptr, const wchar_t* fallback = L"") {
     if (!dark) {
-        SetWindowTheme(control, nullptr, nullptr);
+        SetWindowTheme(control, lightTheme, nullptr);
         return;
     }
     const std::wstring classList = std::wstring(darkTheme) + L"::" + part;
-    if (const HTHEME theme = OpenThemeData(control, classList.c_str())) {
-        CloseThemeData(theme);
-        SetWindowTheme(control, darkTheme, nullptr);
-    } else {
-        // Unthemed, a control honours the colours its parent gives it.
-        SetWindowTheme(control, L"", L"");
-    }
+    const HTHEME theme = OpenThemeData(control, classList.c_str());
+    if (theme) CloseThemeData(theme);
+    const wchar_t* chosen = theme ? darkTheme : fallback;
+    SetWindowTheme(control, chosen, *chosen == L'\0' ? L"" : nullptr);
 }
 
 void SetTitleBar(HWND window, bool dark) {
@@ -73,9 +72,7 @@ void ApplyToControl(HWND control, const Palette& colours, bool dark) {
         ListView_SetBkColor(control, dark ? colours.field : GetSysColor(COLOR_WINDOW));
         ListView_SetTextBkColor(control, dark ? colours.field : GetSysColor(COLOR_WINDOW));
         ListView_SetTextColor(control, dark ? colours.fieldText : GetSysColor(COLOR_WINDOWTEXT));
-        const HTHEME theme = dark ? OpenThemeData(control, L"DarkMode_Explorer::ListView") : nullptr;
-        if (theme) CloseThemeData(theme);
-        SetWindowTheme(control, theme ? L"DarkMode_Explorer" : L"Explorer", nullptr);
+        UseThemeWhereAvailable(control, L"DarkMode_Explorer", L"ListView", dark, L"Explorer", L"Explorer");
     } else if (type == PROGRESS_CLASSW) {
         SetWindowTheme(control, dark ? L"" : nullptr, dark ? L"" : nullptr);
         SendMessageW(control, PBM_SETBKCOLOR, 0, dark ? colours.field : CLR_DEFAULT);
