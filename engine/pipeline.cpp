@@ -1,6 +1,7 @@
 #include "engine/pipeline.h"
 
 #include "engine/hasher.h"
+#include "engine/paired_reads.h"
 #include "engine/sync.h"
 #include "engine/text.h"
 #include "engine/win_handles.h"
@@ -246,7 +247,11 @@ ReadOutcome ReadBlock(HANDLE input, Block& block, std::uint32_t blockSize, std::
     }
 }
 
-HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions& options) {
+namespace {
+
+// ownFile: a disk file this module opened, at offset 0, which one algorithm
+// reads at offsets from two threads. Any other input is read in order.
+HashResult HashInput(HANDLE input, AlgorithmMask algorithms, const HashOptions& options, bool ownFile) {
     const auto expectedRest = [&](std::uint64_t offset) {
         return options.expectedSize >= offset ? options.expectedSize - offset : kUnknownSize;
     };
@@ -282,6 +287,11 @@ HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions&
         StoreDigests(algorithms, hashers, result);
         return result;
     }
+    if (ownFile && hashers.size() == 1) {
+        HashInPairedReads(input, *hashers[0], ring.blocks[0], blockSize, options, buffers, result);
+        if (result.error == 0 && !result.cancelled) StoreDigests(algorithms, hashers, result);
+        return result;
+    }
 
     for (std::size_t i = 1; i < kRingSize; ++i) ring.blocks[i].data = buffers.Get(i, blockSize);
     for (auto& hasher : hashers) ring.streams.push_back({hasher.get()});
@@ -313,6 +323,8 @@ HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions&
     return result;
 }
 
+}  // namespace
+
 HashResult HashFile(const std::wstring& path, AlgorithmMask algorithms, const HashOptions& options) {
     const std::wstring longPath = ToLongPath(path);
     const UniqueFile file(CreateFileW(longPath.c_str(), kReadAccess, kShareAll, nullptr, OPEN_EXISTING,
@@ -335,7 +347,7 @@ HashResult HashFile(const std::wstring& path, AlgorithmMask algorithms, const Ha
         return result;
     }
 
-    result = HashHandle(file.Get(), algorithms, options);
+    result = HashInput(file.Get(), algorithms, options, GetFileType(file.Get()) == FILE_TYPE_DISK);
     if (result.error == 0 && !result.cancelled && before) {
         const std::optional<WriteStamp> after = ReadWriteStamp(file.Get());
         const std::optional<std::uint64_t> sizeAfter = ReadSize(file.Get());
@@ -344,6 +356,10 @@ HashResult HashFile(const std::wstring& path, AlgorithmMask algorithms, const Ha
         }
     }
     return result;
+}
+
+HashResult HashHandle(HANDLE input, AlgorithmMask algorithms, const HashOptions& options) {
+    return HashInput(input, algorithms, options, false);
 }
 
 }  // namespace vms

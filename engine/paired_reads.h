@@ -1,0 +1,31 @@
+// One algorithm over a file of its own, read by two threads that take turns:
+// each reads every other block at its offset, so two copies out of the
+// system's file cache run at once, and hashes its block as soon as the block
+// before it is hashed. Each block is hashed by the thread that read it, while
+// it is still in that core's cache.
+//
+// Measured under Wine on a cached 1 GiB file: the copy of a read is the larger
+// part of a fast algorithm's time (CRC32 about 45 ms of hashing against 100 ms
+// of reading), and one reader feeding one hashing thread ran no faster than a
+// single thread doing both; two threads reading at once took 177 ms against
+// 249 ms for read and hash in turn. Slow algorithms lose nothing: the hasher is
+// always busy, as with a reading thread of its own.
+#pragma once
+
+#include "engine/hasher.h"
+#include "engine/pipeline.h"
+
+#include <windows.h>
+
+namespace vms {
+
+// Goes on from first, block 0 read at offset 0 and not hashed yet, which did
+// not end the file. The handle is a disk file opened for synchronous reading.
+// Hashes every block into hasher in order, adds them to result.bytesHashed,
+// and sets result.error or result.cancelled when the run stops early.
+// options.progress is called on the calling thread after each block it
+// hashes and once more at the end. Throws only std::bad_alloc.
+void HashInPairedReads(HANDLE file, Hasher& hasher, const Block& first, std::uint32_t blockSize,
+                       const HashOptions& options, BlockBuffers& buffers, HashResult& result);
+
+}  // namespace vms
