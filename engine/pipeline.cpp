@@ -249,8 +249,10 @@ ReadOutcome ReadBlock(HANDLE input, Block& block, std::uint32_t blockSize, std::
 
 namespace {
 
-// ownFile: a disk file this module opened, at offset 0, which one algorithm
-// reads at offsets from two threads. Any other input is read in order.
+// ownFile: a file this module opened, at offset 0. When it is on disk, one
+// algorithm reads it at offsets from two threads. Any other input is read in
+// order. The file type is asked only for files longer than one block: under
+// Wine each query is a call to the server.
 HashResult HashInput(HANDLE input, AlgorithmMask algorithms, const HashOptions& options, bool ownFile) {
     const auto expectedRest = [&](std::uint64_t offset) {
         return options.expectedSize >= offset ? options.expectedSize - offset : kUnknownSize;
@@ -287,7 +289,7 @@ HashResult HashInput(HANDLE input, AlgorithmMask algorithms, const HashOptions& 
         StoreDigests(algorithms, hashers, result);
         return result;
     }
-    if (ownFile && hashers.size() == 1) {
+    if (ownFile && hashers.size() == 1 && GetFileType(input) == FILE_TYPE_DISK) {
         HashInPairedReads(input, *hashers[0], ring.blocks[0], blockSize, options, buffers, result);
         if (result.error == 0 && !result.cancelled) StoreDigests(algorithms, hashers, result);
         return result;
@@ -347,7 +349,7 @@ HashResult HashFile(const std::wstring& path, AlgorithmMask algorithms, const Ha
         return result;
     }
 
-    result = HashInput(file.Get(), algorithms, options, GetFileType(file.Get()) == FILE_TYPE_DISK);
+    result = HashInput(file.Get(), algorithms, options, true);
     if (result.error == 0 && !result.cancelled && before) {
         const std::optional<WriteStamp> after = ReadWriteStamp(file.Get());
         const std::optional<std::uint64_t> sizeAfter = ReadSize(file.Get());
