@@ -1,5 +1,6 @@
 #include "engine/paired_reads.h"
 
+#include "engine/hashers/crc32.h"
 #include "engine/sync.h"
 
 #include <mutex>
@@ -151,6 +152,19 @@ private:
 };
 
 }  // namespace
+
+bool OutpacesReading(AlgorithmId id) {
+    switch (id) {
+    case kCrc32:
+        return hashers::BestCrc32Kernel() != hashers::Crc32Kernel::Tables;
+    case kXxh64:
+    case kXxh3_64:
+    case kXxh128:
+        return true;
+    default:
+        return false;
+    }
+}
 
 void HashInPairedReads(HANDLE file, Hasher& hasher, const Block& first, std::uint32_t blockSize,
                        const HashOptions& options, BlockBuffers& buffers, HashResult& result) {

@@ -250,8 +250,8 @@ ReadOutcome ReadBlock(HANDLE input, Block& block, std::uint32_t blockSize, std::
 namespace {
 
 // ownFile: a file this module opened, at offset 0. When it is on disk, one
-// algorithm reads it at offsets from two threads. Any other input is read in
-// order. The file type is asked only for files longer than one block: under
+// fast algorithm reads it at offsets from two threads. Any other input is
+// read in order. The file type is asked only for files longer than one block: under
 // Wine each query is a call to the server.
 HashResult HashInput(HANDLE input, AlgorithmMask algorithms, const HashOptions& options, bool ownFile) {
     const auto expectedRest = [&](std::uint64_t offset) {
@@ -289,7 +289,8 @@ HashResult HashInput(HANDLE input, AlgorithmMask algorithms, const HashOptions& 
         StoreDigests(algorithms, hashers, result);
         return result;
     }
-    if (ownFile && hashers.size() == 1 && GetFileType(input) == FILE_TYPE_DISK) {
+    const std::vector<AlgorithmId> ids = AlgorithmsInMask(algorithms);
+    if (ownFile && ids.size() == 1 && OutpacesReading(ids[0]) && GetFileType(input) == FILE_TYPE_DISK) {
         HashInPairedReads(input, *hashers[0], ring.blocks[0], blockSize, options, buffers, result);
         if (result.error == 0 && !result.cancelled) StoreDigests(algorithms, hashers, result);
         return result;

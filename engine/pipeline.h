@@ -2,8 +2,8 @@
 // algorithms in parallel when the input is longer than one block: hashing
 // threads, one per algorithm up to the cores besides the calling thread's,
 // take the blocks algorithm by algorithm, and the calling thread reads and
-// hashes while the ring is full. One algorithm over a disk file is read by two
-// threads taking turns instead (paired_reads.h).
+// hashes while the ring is full. One fast algorithm over a disk file is read by
+// two threads taking turns instead (paired_reads.h).
 #pragma once
 
 #include "engine/algorithms.h"
