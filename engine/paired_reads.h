@@ -4,14 +4,14 @@
 // before it is hashed. Each block is hashed by the thread that read it, while
 // it is still in that core's cache.
 //
-// Measured under Wine on a cached 1 GiB file: the copy of a read is the larger
-// part of a fast algorithm's time (CRC32 about 45 ms of hashing against 100 ms
-// of reading), and one reader feeding one hashing thread ran no faster than a
-// single thread doing both; two threads reading at once took 177 ms against
-// 249 ms for read and hash in turn. An algorithm slower than the copy keeps
-// the ring instead: there each handover of the hasher to the other thread
-// would wait for that thread to wake (MD5 and SHA-256 measured 2 to 3% slower
-// in turns).
+// Measured under Wine on a cached 1 GiB file, whole runs: the copy of a read
+// is the larger part of a fast algorithm's time (CRC32 hashes it in some 45 ms
+// and the reads take some 100 ms), and in twenty alternate runs one reader
+// feeding one hashing thread took a median of 203 ms (158 at best), the two
+// threads in turns 178 ms (170 at best). An algorithm slower than the copy
+// keeps the ring instead: there the hasher never waits for another thread to
+// wake before its next block (MD5 and SHA-256 measured 2 to 3% slower in
+// turns).
 #pragma once
 
 #include "engine/hasher.h"
