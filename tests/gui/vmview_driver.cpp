@@ -183,9 +183,12 @@ void Drop(HWND window, int count, wchar_t** paths) {
     PostMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
 }
 
+// A dialog is found by its title as soon as it is created, before its
+// WM_INITDIALOG has filled it; it is shown only after that.
 HWND WaitForWindow(const wchar_t* title) {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        if (const HWND found = FindWindowW(nullptr, title)) return found;
+        const HWND found = FindWindowW(nullptr, title);
+        if (found && IsWindowVisible(found)) return found;
         Sleep(100);
     }
     throw std::runtime_error("dialog did not open");
