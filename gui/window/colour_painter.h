@@ -24,6 +24,9 @@ public:
     ColourScheme Scheme() const { return scheme_; }
     bool Dark() const { return scheme_ == ColourScheme::Dark; }
     const Palette& Colours() const { return PaletteFor(scheme_); }
+    // The window background's brush, kept for the scheme, for what a window
+    // paints itself.
+    HBRUSH WindowBrush() const { return window_.get(); }
 
     // Sets the title bar, the controls' styles and colours of a dialog for
     // the scheme; call again whenever the scheme changes.

@@ -88,8 +88,7 @@ void MainWindow::RefreshVerdict() {
 
 void MainWindow::DrawVerdict(const DRAWITEMSTRUCT& item) const {
     const Palette& palette = colours_.Colours();
-    const UniqueBrush dark(colours_.Dark() ? CreateSolidBrush(palette.window) : nullptr);
-    FillRect(item.hDC, &item.rcItem, dark ? dark.get() : GetSysColorBrush(COLOR_3DFACE));
+    FillRect(item.hDC, &item.rcItem, colours_.Dark() ? colours_.WindowBrush() : GetSysColorBrush(COLOR_3DFACE));
     if (verdict_.text.empty()) return;
     RECT area = item.rcItem;
     const int iconSize = Scale(kVerdictIconSize96);
