@@ -7,6 +7,7 @@
 #include "engine/win_handles.h"
 
 #include <algorithm>
+#include <bit>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -289,8 +290,8 @@ HashResult HashInput(HANDLE input, AlgorithmMask algorithms, const HashOptions& 
         StoreDigests(algorithms, hashers, result);
         return result;
     }
-    const std::vector<AlgorithmId> ids = AlgorithmsInMask(algorithms);
-    if (ownFile && ids.size() == 1 && OutpacesReading(ids[0]) && GetFileType(input) == FILE_TYPE_DISK) {
+    const bool oneFast = hashers.size() == 1 && OutpacesReading(static_cast<AlgorithmId>(std::countr_zero(algorithms)));
+    if (ownFile && oneFast && GetFileType(input) == FILE_TYPE_DISK) {
         HashInPairedReads(input, *hashers[0], ring.blocks[0], blockSize, options, buffers, result);
         if (result.error == 0 && !result.cancelled) StoreDigests(algorithms, hashers, result);
         return result;
