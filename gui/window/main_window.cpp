@@ -123,10 +123,6 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_SETTINGCHANGE:
     case WM_SYSCOLORCHANGE: {
-        HIGHCONTRASTW contrast{};
-        contrast.cbSize = sizeof contrast;
-        highContrast_ = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-                        (contrast.dwFlags & HCF_HIGHCONTRASTON);
         // The app mode ("ImmersiveColorSet"), high contrast or the system colours
         // may have changed; the scheme is chosen again on any of them.
         if (darkMenu_) ApplyColourScheme();

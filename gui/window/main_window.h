@@ -142,7 +142,6 @@ private:
     Verdict verdict_;
     DWORD clipboardSequence_ = 0;
     std::wstring dismissedClipboard_;
-    bool highContrast_ = false;
     ColourPainter colours_;
     std::unique_ptr<DarkMenu> darkMenu_;
     std::optional<vms::ParsedHash> expected_;

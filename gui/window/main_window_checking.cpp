@@ -99,8 +99,9 @@ void MainWindow::DrawVerdict(const DRAWITEMSTRUCT& item) const {
         area.left += iconSize + Scale(kVerdictIconGap96);
     }
     COLORREF colour = colours_.Dark() ? palette.text : GetSysColor(COLOR_BTNTEXT);
-    if (!highContrast_ && verdict_.style == VerdictStyle::Match) colour = palette.matchText;
-    if (!highContrast_ && verdict_.style == VerdictStyle::Mismatch) colour = palette.mismatchText;
+    const bool highContrast = colours_.Scheme() == ColourScheme::HighContrast;
+    if (!highContrast && verdict_.style == VerdictStyle::Match) colour = palette.matchText;
+    if (!highContrast && verdict_.style == VerdictStyle::Mismatch) colour = palette.mismatchText;
     const bool bold = verdict_.style == VerdictStyle::Match || verdict_.style == VerdictStyle::Mismatch;
     const HFONT font = bold ? verdictFont_.get() : reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
     const HGDIOBJ previous = SelectObject(item.hDC, font);
