@@ -235,11 +235,12 @@ void ColourPainter::DrawButton(const DRAWITEMSTRUCT& item) const {
 
 void ColourPainter::MeasureMenuItem(HWND dialog, MEASUREITEMSTRUCT& item) const {
     const auto& entry = *reinterpret_cast<const DarkMenuItem*>(item.itemData);
+    // Made before the DC is taken: nothing between GetDC and ReleaseDC may throw.
+    const std::wstring labelText = WithoutAccelerator(entry.text);
+    const std::wstring acceleratorText = AcceleratorOf(entry.text);
     const HDC dc = GetDC(dialog);
     const HGDIOBJ previous = SelectObject(dc, menuFont_.get());
     RECT label{}, accelerator{};
-    const std::wstring labelText = WithoutAccelerator(entry.text);
-    const std::wstring acceleratorText = AcceleratorOf(entry.text);
     DrawTextW(dc, labelText.c_str(), -1, &label, DT_CALCRECT | DT_SINGLELINE);
     if (!acceleratorText.empty()) DrawTextW(dc, acceleratorText.c_str(), -1, &accelerator, DT_CALCRECT | DT_SINGLELINE);
     TEXTMETRICW metrics{};
