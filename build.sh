@@ -4,7 +4,8 @@
 #                        then verifies the checksum file it wrote
 #   bash build.sh test     runs every test
 #   bash build.sh build    stops after building
-#   bash build.sh release  builds and lists the zip and the setup in dist/
+#   bash build.sh release  builds and lists the zip, the setup and their winget and
+#                          Scoop manifests in dist/
 # Both are idempotent: packages already present are not fetched again.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -15,7 +16,7 @@ PACKAGES=(
     cmake ninja-build python3 g++-mingw-w64-x86-64-posix
     wine wine64 libxxhash-dev librust-blake3-dev googletest
     coreutils xxhash b3sum rhash xvfb xauth x11-utils imagemagick openssl osslsigncode nsis
-    libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev gpg gpgv hashdeep
+    libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev gpg gpgv hashdeep python3-yaml python3-jsonschema
 )
 
 install_missing() {
@@ -65,6 +66,6 @@ case "${1:-}" in
 "") main_job ;;
 test) cd "$BUILD" && ctest --output-on-failure ;;
 build) ;;
-release) ls -l "$ROOT"/dist/verimond-*-win64.zip "$ROOT"/dist/verimond-*-setup.exe ;;
+release) ls -l "$ROOT"/dist/verimond-*-win64.zip "$ROOT"/dist/verimond-*-setup.exe "$ROOT"/dist/winget/* "$ROOT"/dist/scoop/* ;;
 *) echo "usage: bash build.sh [test|build|release]" >&2; exit 2 ;;
 esac

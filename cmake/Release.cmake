@@ -1,7 +1,8 @@
 # The release, built with everything else: a portable zip and an NSIS setup in
 # dist/, both holding the two programs, a read-me for Windows users and the
-# licence texts.
+# licence texts, and the winget and Scoop manifests that describe them.
 find_program(VM_MAKENSIS makensis REQUIRED)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
 find_file(VM_XXHASH_COPYRIGHT copyright PATHS /usr/share/doc/libxxhash-dev NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 
 set(VM_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
@@ -20,8 +21,6 @@ find_file(VM_LGPL_TEXT LGPL-2.1 PATHS /usr/share/common-licenses NO_DEFAULT_PATH
 configure_file(${VM_GCRYPT_COPYRIGHT} ${VM_STAGE}/LICENSE-libgcrypt.txt COPYONLY)
 configure_file(${VM_GPG_ERROR_COPYRIGHT} ${VM_STAGE}/LICENSE-libgpg-error.txt COPYONLY)
 configure_file(${VM_LGPL_TEXT} ${VM_STAGE}/LGPL-2.1.txt COPYONLY)
-configure_file(${VM_GCRYPT_DLL} ${VM_STAGE}/libgcrypt-20.dll COPYONLY)
-configure_file(${VM_GPG_ERROR_DLL} ${VM_STAGE}/libgpg-error-0.dll COPYONLY)
 configure_file(gui/window/icons/icon1.ico ${VM_STAGE}/vmview-icon.ico COPYONLY)
 set(VM_RELEASE_FILES vmview.exe vmsum.exe libgcrypt-20.dll libgpg-error-0.dll README.txt LICENSE.txt LICENSE-BLAKE3.txt
     LICENSE-xxHash.txt LICENSE-libgcrypt.txt LICENSE-libgpg-error.txt LGPL-2.1.txt)
@@ -29,13 +28,30 @@ set(VM_RELEASE_FILES vmview.exe vmsum.exe libgcrypt-20.dll libgpg-error-0.dll RE
 add_custom_command(
     OUTPUT ${VM_RELEASE_ZIP} ${VM_RELEASE_SETUP}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${VM_DIST_DIR}
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:vmview> $<TARGET_FILE:vmsum> ${VM_STAGE}
+    # Only the shipped copies lose their debug sections, four fifths of libgcrypt's two DLLs;
+    # the programs the tests run keep theirs.
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/vmview.exe $<TARGET_FILE:vmview>
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/vmsum.exe $<TARGET_FILE:vmsum>
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/libgcrypt-20.dll ${VM_GCRYPT_DLL}
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/libgpg-error-0.dll ${VM_GPG_ERROR_DLL}
     COMMAND ${CMAKE_COMMAND} -E rm -f ${VM_RELEASE_ZIP}
     COMMAND ${CMAKE_COMMAND} -E chdir ${VM_STAGE} ${CMAKE_COMMAND} -E tar cf ${VM_RELEASE_ZIP} --format=zip ${VM_RELEASE_FILES}
     COMMAND ${VM_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DVERSION_MAJOR=${PROJECT_VERSION_MAJOR}
             -DVERSION_MINOR=${PROJECT_VERSION_MINOR} -DVERSION_PATCH=${PROJECT_VERSION_PATCH} -DSTAGE=${VM_STAGE}
             -DOUTFILE=${VM_RELEASE_SETUP} ${CMAKE_SOURCE_DIR}/release/verimond.nsi
-    DEPENDS vmview vmsum release/verimond.nsi ${VM_STAGE}/README.txt ${VM_STAGE}/LICENSE.txt
+    DEPENDS vmview vmsum ${VM_GCRYPT_DLL} ${VM_GPG_ERROR_DLL} release/verimond.nsi ${VM_STAGE}/README.txt
+            ${VM_STAGE}/LICENSE.txt
     COMMENT "Packing the zip and the setup in dist/"
     VERBATIM)
-add_custom_target(release ALL DEPENDS ${VM_RELEASE_ZIP} ${VM_RELEASE_SETUP})
+
+set(VM_WINGET_DIR ${VM_DIST_DIR}/winget)
+set(VM_MANIFESTS ${VM_WINGET_DIR}/Zentaro.Verimond.yaml ${VM_WINGET_DIR}/Zentaro.Verimond.installer.yaml
+    ${VM_WINGET_DIR}/Zentaro.Verimond.locale.en-US.yaml ${VM_DIST_DIR}/scoop/verimond.json)
+add_custom_command(
+    OUTPUT ${VM_MANIFESTS}
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/release/write_manifests.py ${PROJECT_VERSION} ${VM_PROJECT_URL}
+            ${VM_RELEASE_SETUP} ${VM_RELEASE_ZIP} ${VM_DIST_DIR}
+    DEPENDS ${VM_RELEASE_ZIP} ${VM_RELEASE_SETUP} release/write_manifests.py
+    COMMENT "Writing the winget and Scoop manifests in dist/"
+    VERBATIM)
+add_custom_target(release ALL DEPENDS ${VM_RELEASE_ZIP} ${VM_RELEASE_SETUP} ${VM_MANIFESTS})

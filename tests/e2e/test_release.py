@@ -1,13 +1,22 @@
 """The release under Wine: the setup installs silently for everyone or for the
 current user, the installed programs work and know they are installed, and
 the uninstaller takes away what was installed; the zip's programs run from an
-unpacked folder as a portable copy."""
+unpacked folder as a portable copy. The shipped files carry no debug sections,
+and the winget and Scoop manifests written beside them meet their published
+schemas and name the files' hashes."""
 import hashlib
+import json
 import os
+import re
 import subprocess
+import tempfile
 import time
+import unittest
 import zipfile
 from pathlib import Path
+
+import jsonschema
+import yaml
 
 from harness import WINE_RUN, main
 from vmview_harness import KEY, VmviewTestCase, WINE_PREFIX, registry_values, send_to_shortcuts, wine, windows_path
@@ -20,6 +29,13 @@ PROGRAM_FILES = ["vmview.exe", "vmsum.exe", "libgcrypt-20.dll", "libgpg-error-0.
                  "LICENSE-BLAKE3.txt", "LICENSE-xxHash.txt", "LICENSE-libgcrypt.txt", "LICENSE-libgpg-error.txt",
                  "LGPL-2.1.txt"]
 ID_ABOUT = 40032
+SCHEMAS = Path(os.environ["VM_TEST_DATA"]) / "manifests"
+WINGET = {"version": "Zentaro.Verimond.yaml", "installer": "Zentaro.Verimond.installer.yaml",
+          "defaultLocale": "Zentaro.Verimond.locale.en-US.yaml"}
+# The zip of 2.0.0 as it was packed before the shipped files were stripped of
+# their debug sections, measured with ls -l on 2026-12-08.
+ZIP_SIZE_WITH_DEBUG_SECTIONS = 4_326_099
+DLL_SIZE_LIMITS = {"libgcrypt-20.dll": 2_000_000, "libgpg-error-0.dll": 400_000}
 
 
 def start_menu_shortcuts():
@@ -124,6 +140,91 @@ class Release(VmviewTestCase):
         self.assertEqual(run.returncode, 0, run.stdout)
         self.assertEqual(run.stdout.count(b": Good signature from "), 2, run.stdout)
         self.assertIn("Portable copy in " + windows_path(folder), self.about_text(folder / "vmview.exe"))
+
+
+def sha256(path):
+    return hashlib.sha256(path.read_bytes()).hexdigest()
+
+
+def schema_errors(document, schema_path):
+    schema = json.loads(schema_path.read_text(encoding="utf-8"))
+    validator = jsonschema.validators.validator_for(schema)
+    validator.check_schema(schema)
+    return [error.message for error in validator(schema, format_checker=validator.FORMAT_CHECKER).iter_errors(document)]
+
+
+def winget_manifest(kind):
+    return yaml.safe_load((ZIP.parent / "winget" / WINGET[kind]).read_text(encoding="utf-8"))
+
+
+def scoop_manifest():
+    return json.loads((ZIP.parent / "scoop" / "verimond.json").read_text(encoding="utf-8"))
+
+
+def winget_schema(kind, manifest):
+    """The schema of the version the manifest declares, so a declared version we have no schema for fails."""
+    return SCHEMAS / "winget" / f"manifest.{kind}.{manifest['ManifestVersion']}.json"
+
+
+class ReleaseFiles(unittest.TestCase):
+    def test_the_winget_manifests_meet_the_schema_they_declare(self):
+        for kind in WINGET:
+            with self.subTest(kind):
+                manifest = winget_manifest(kind)
+                self.assertEqual(manifest["ManifestType"], kind)
+                self.assertEqual(schema_errors(manifest, winget_schema(kind, manifest)), [])
+
+    def test_the_scoop_manifest_meets_its_schema(self):
+        self.assertEqual(schema_errors(scoop_manifest(), SCHEMAS / "scoop" / "schema.json"), [])
+
+    def test_broken_manifests_fail_their_schemas(self):
+        installer = winget_manifest("installer")
+        del installer["Installers"][0]["Architecture"]
+        locale = winget_manifest("defaultLocale")
+        locale["ShortDescription"] = "ok"
+        scoop = scoop_manifest()
+        scoop["architecture"]["64bit"]["hash"] = sha256(ZIP)[:40]
+        for name, document, schema in [
+                ("installer", installer, winget_schema("installer", installer)),
+                ("defaultLocale", locale, winget_schema("defaultLocale", locale)),
+                ("scoop", scoop, SCHEMAS / "scoop" / "schema.json")]:
+            with self.subTest(name):
+                self.assertNotEqual(schema_errors(document, schema), [])
+
+    def test_the_manifests_name_the_setup_and_the_zip_with_their_hashes(self):
+        installer = winget_manifest("installer")
+        self.assertEqual(installer["PackageVersion"], "2.0.0")
+        self.assertEqual(installer["InstallerType"], "nullsoft")
+        self.assertEqual(installer["ProductCode"], UNINSTALL_KEY.rsplit("\\", 1)[1])
+        switches = sorted((entry["Scope"], entry["InstallerSwitches"]["Custom"], entry["InstallerSwitches"]["Silent"])
+                          for entry in installer["Installers"])
+        self.assertEqual(switches, [("machine", "/AllUsers", "/S"), ("user", "/CurrentUser", "/S")])
+        for entry in installer["Installers"]:
+            self.assertEqual(entry["InstallerSha256"], sha256(SETUP).upper())
+            self.assertEqual(entry["InstallerUrl"], f"https://verimond.example/releases/2.0.0/{SETUP.name}")
+
+        scoop = scoop_manifest()
+        self.assertEqual(scoop["version"], "2.0.0")
+        self.assertEqual(scoop["architecture"]["64bit"], {
+            "url": f"https://verimond.example/releases/2.0.0/{ZIP.name}", "hash": sha256(ZIP)})
+        self.assertEqual(scoop["bin"], ["vmsum.exe", "vmview.exe"])
+
+    def test_the_zip_ships_no_debug_sections_and_is_a_third_smaller(self):
+        self.assertLessEqual(ZIP.stat().st_size, ZIP_SIZE_WITH_DEBUG_SECTIONS * 2 // 3)
+        with tempfile.TemporaryDirectory() as folder, zipfile.ZipFile(ZIP) as archive:
+            # Debian's builds are 6.6 MB and 1.1 MB with their debug sections.
+            sizes = {name: archive.getinfo(name).file_size for name in DLL_SIZE_LIMITS}
+            print("DLLs in the zip:", sizes)
+            for name, limit in DLL_SIZE_LIMITS.items():
+                self.assertLessEqual(sizes[name], limit, name)
+            programs = [name for name in archive.namelist() if name.endswith((".exe", ".dll"))]
+            self.assertEqual(len(programs), 4)
+            for name in programs:
+                with self.subTest(name):
+                    sections = subprocess.run(["x86_64-w64-mingw32-objdump", "-h", archive.extract(name, folder)],
+                                              check=True, capture_output=True, text=True).stdout
+                    self.assertIn(".text", sections)
+                    self.assertEqual(re.findall(r"\.debug\w*", sections), [])
 
 
 if __name__ == "__main__":
