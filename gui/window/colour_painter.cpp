@@ -1,5 +1,7 @@
 #include "gui/window/colour_painter.h"
 
+#include "gui/window/dpi.h"
+
 #include <dwmapi.h>
 #include <uxtheme.h>
 
@@ -27,6 +29,11 @@ LONG_PTR ButtonType(HWND button) { return GetWindowLongPtrW(button, GWL_STYLE) &
 bool IsPushButton(HWND button) {
     const LONG_PTR type = ButtonType(button);
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
+bool IsCheckBox(HWND button) {
+    const LONG_PTR type = ButtonType(button);
+    return type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE;
 }
 
 // Windows' dark control themes, where it has them: a theme class that
@@ -74,7 +81,9 @@ void ApplyToControl(HWND control, const Palette& colours, bool dark) {
         ListView_SetTextColor(control, dark ? colours.fieldText : GetSysColor(COLOR_WINDOWTEXT));
         UseThemeWhereAvailable(control, L"DarkMode_Explorer", L"ListView", dark, L"Explorer", L"Explorer");
     } else if (type == PROGRESS_CLASSW) {
-        SetWindowTheme(control, dark ? L"" : nullptr, dark ? L"" : nullptr);
+        // Unthemed, the bar takes the colours below. A class list that names no
+        // class turns theming off everywhere; Wine reads an empty one as none given.
+        SetWindowTheme(control, dark ? L" " : nullptr, dark ? L" " : nullptr);
         SendMessageW(control, PBM_SETBKCOLOR, 0, dark ? colours.field : CLR_DEFAULT);
         SendMessageW(control, PBM_SETBARCOLOR, 0, dark ? colours.selection : CLR_DEFAULT);
     } else if (type == L"Edit" && (GetWindowLongPtrW(control, GWL_STYLE) & (WS_VSCROLL | WS_HSCROLL))) {
@@ -190,6 +199,28 @@ std::optional<INT_PTR> ColourPainter::HandleMessage(HWND dialog, UINT message, W
     }
 }
 
+void ColourPainter::PaintMenuBarGap(HWND window) const {
+    MENUBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    RECT frame;
+    if (!Dark() || !GetMenuBarInfo(window, OBJID_MENU, 0, &bar) || !GetWindowRect(window, &frame)) return;
+    RECT row = bar.rcBar;
+    row.bottom += 1;  // the line between the bar and the client area
+    OffsetRect(&row, -frame.left, -frame.top);
+    const HDC dc = GetWindowDC(window);
+    if (!dc) return;
+    // The items have drawn themselves; everything else in the row is filled.
+    const int count = GetMenuItemCount(bar.hMenu);
+    for (int i = 0; i < count; ++i) {
+        RECT item;
+        if (!GetMenuItemRect(window, bar.hMenu, static_cast<UINT>(i), &item)) continue;
+        OffsetRect(&item, -frame.left, -frame.top);
+        ExcludeClipRect(dc, item.left, item.top, item.right, item.bottom);
+    }
+    FillRect(dc, &row, control_.get());
+    ReleaseDC(window, dc);
+}
+
 HBRUSH ColourPainter::ControlColour(UINT message, HDC dc, HWND control) const {
     const Palette& colours = Colours();
     // Edit boxes, read-only ones included, and the lists of combo boxes are fields.
@@ -198,7 +229,7 @@ HBRUSH ColourPainter::ControlColour(UINT message, HDC dc, HWND control) const {
     SetTextColor(dc, field ? colours.fieldText : colours.text);
     SetBkColor(dc, field ? colours.field : colours.window);
     // The DC's own brush: a control may delete the brush it is given (Wine's
-    // SysLink does), and a stock object outlives that.
+    // link control does), and a stock object outlives that.
     SetDCBrushColor(dc, field ? colours.field : colours.window);
     return static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
 }
@@ -223,14 +254,56 @@ void ColourPainter::DrawButton(const DRAWITEMSTRUCT& item) const {
     if (SendMessageW(item.hwndItem, BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images)) && images.himl) {
         int width = 0, height = 0;
         ImageList_GetIconSize(images.himl, &width, &height);
-        ImageList_Draw(images.himl, 0, dc, area.left + images.margin.left, area.top + (area.bottom - area.top - height) / 2,
-                       ILD_TRANSPARENT);
+        // A disabled button's icon is half blended into the face, as its text is dimmed.
+        ImageList_DrawEx(images.himl, 0, dc, area.left + images.margin.left, area.top + (area.bottom - area.top - height) / 2,
+                         0, 0, CLR_NONE, colours.control, disabled ? ILD_BLEND50 : ILD_TRANSPARENT);
         textArea.left += images.margin.left + width + images.margin.right;
     }
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, disabled ? colours.dimText : colours.text);
     const UINT prefix = (item.itemState & ODS_NOACCEL) ? DT_HIDEPREFIX : 0;
     DrawTextW(dc, text, -1, &textArea, DT_CENTER | DT_VCENTER | DT_SINGLELINE | prefix);
+}
+
+// Windows draws check boxes light in every scheme but its own dark theme, and
+// that theme draws their text black; so in dark both are drawn here.
+void ColourPainter::DrawCheckBox(const NMCUSTOMDRAW& draw) const {
+    const Palette& colours = Colours();
+    const HDC dc = draw.hdc;
+    const HWND button = draw.hdr.hwndFrom;
+    FillRect(dc, &draw.rc, window_.get());
+    const int size = MulDiv(13, static_cast<int>(WindowDpi(button)), 96);
+    const int top = (draw.rc.top + draw.rc.bottom - size) / 2;
+    const RECT box = {draw.rc.left, top, draw.rc.left + size, top + size};
+    const bool disabled = draw.uItemState & CDIS_DISABLED;
+    const bool hot = draw.uItemState & (CDIS_HOT | CDIS_SELECTED);
+    const COLORREF textColour = disabled ? colours.dimText : colours.text;
+    const UniqueBrush face(CreateSolidBrush(hot ? colours.hot : colours.field));
+    FillRect(dc, &box, face.get());
+    const UniqueBrush frame(CreateSolidBrush(hot ? colours.link : colours.border));
+    FrameRect(dc, &box, frame.get());
+    const LRESULT state = SendMessageW(button, BM_GETCHECK, 0, 0);
+    if (state == BST_CHECKED) {
+        DrawMark(dc, Mark::Check, box, textColour);
+    } else if (state == BST_INDETERMINATE) {
+        const UniqueBrush mark(CreateSolidBrush(colours.dimText));
+        const RECT inner = {box.left + size / 4, box.top + size / 4, box.right - size / 4, box.bottom - size / 4};
+        FillRect(dc, &inner, mark.get());
+    }
+    wchar_t text[256] = {};
+    GetWindowTextW(button, text, 256);
+    RECT label = {box.right + size / 2, draw.rc.top, draw.rc.right, draw.rc.bottom};
+    const UINT prefix = (draw.uItemState & CDIS_SHOWKEYBOARDCUES) ? 0 : DT_HIDEPREFIX;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, textColour);
+    DrawTextW(dc, text, -1, &label, DT_LEFT | DT_VCENTER | DT_SINGLELINE | prefix);
+    if (draw.uItemState & CDIS_FOCUS) {
+        RECT focus = label;
+        DrawTextW(dc, text, -1, &focus, DT_LEFT | DT_SINGLELINE | DT_CALCRECT | prefix);
+        OffsetRect(&focus, 0, (label.bottom - label.top - (focus.bottom - focus.top)) / 2);
+        InflateRect(&focus, 1, 1);
+        DrawFocusRect(dc, &focus);
+    }
 }
 
 void ColourPainter::MeasureMenuItem(HWND dialog, MEASUREITEMSTRUCT& item) const {
@@ -335,6 +408,12 @@ std::optional<LRESULT> ColourPainter::CustomDraw(NMHDR& header) const {
             const RECT arrow = {area.left, area.top, area.right, area.top + padding + 2};
             DrawMark(draw.hdc, (column.fmt & HDF_SORTUP) ? Mark::SortUp : Mark::SortDown, arrow, colours.dimText);
         }
+        return CDRF_SKIPDEFAULT;
+    }
+    if (type == WC_BUTTONW && IsCheckBox(header.hwndFrom)) {
+        const auto& draw = reinterpret_cast<const NMCUSTOMDRAW&>(header);
+        if (draw.dwDrawStage != CDDS_PREPAINT) return std::nullopt;
+        DrawCheckBox(draw);
         return CDRF_SKIPDEFAULT;
     }
     if (type == TOOLBARCLASSNAMEW) {

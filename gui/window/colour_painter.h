@@ -24,6 +24,8 @@ public:
     ColourScheme Scheme() const { return scheme_; }
     bool Dark() const { return scheme_ == ColourScheme::Dark; }
     const Palette& Colours() const { return PaletteFor(scheme_); }
+    // The links' colour: the palette's, or in high contrast the system's (CLR_DEFAULT).
+    COLORREF LinkColour() const { return scheme_ == ColourScheme::HighContrast ? CLR_DEFAULT : Colours().link; }
     // The window background's brush, kept for the scheme, for what a window
     // paints itself.
     HBRUSH WindowBrush() const { return window_.get(); }
@@ -37,9 +39,16 @@ public:
     // not one of these or the default drawing is wanted.
     std::optional<INT_PTR> HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) const;
 
+    // In the dark scheme, paints the menu bar's row where it has no items,
+    // to the window's right edge, and the line under it: Windows paints both
+    // light whatever the menu's background. Call after the default handling
+    // of WM_NCPAINT and WM_NCACTIVATE.
+    void PaintMenuBarGap(HWND window) const;
+
 private:
     HBRUSH ControlColour(UINT message, HDC dc, HWND control) const;
     void DrawButton(const DRAWITEMSTRUCT& item) const;
+    void DrawCheckBox(const NMCUSTOMDRAW& draw) const;
     void MeasureMenuItem(HWND dialog, MEASUREITEMSTRUCT& item) const;
     void DrawMenuItem(const DRAWITEMSTRUCT& item) const;
     std::optional<LRESULT> CustomDraw(NMHDR& header) const;

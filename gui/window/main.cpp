@@ -1,5 +1,6 @@
 // vmview's entry: hands paths to a running instance, or opens the main window
 // and runs the message loop until it is destroyed.
+#include "gui/window/link_line.h"
 #include "gui/window/main_window.h"
 #include "gui/window/resource.h"
 #include "gui/system/single_instance.h"
@@ -41,8 +42,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     const ComApartment com;
     const INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES |
-                                                             ICC_LINK_CLASS | ICC_BAR_CLASSES};
+                                                             ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
+    if (!app::RegisterLinkLineClass(instance)) return 1;
 
     app::MainWindow window;
     const HWND dialog = window.Create(instance);

@@ -129,6 +129,12 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         InvalidateRect(list_, nullptr, TRUE);
         return FALSE;
     }
+    case WM_NCPAINT:
+    case WM_NCACTIVATE:
+        if (!colours_.Dark()) return FALSE;
+        SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, DefWindowProcW(hwnd_, message, wParam, lParam));
+        colours_.PaintMenuBarGap(hwnd_);
+        return TRUE;
     case WM_DRAWITEM: {
         const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (item.CtlID != IDC_VERDICT) return FALSE;

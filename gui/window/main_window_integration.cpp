@@ -5,6 +5,7 @@
 #include "gui/system/colour_preference.h"
 
 #include "gui/window/about_dialogs.h"
+#include "gui/window/link_line.h"
 #include "gui/system/explorer_integration.h"
 #include "gui/window/message_dialog.h"
 #include "gui/window/resource.h"
@@ -49,6 +50,8 @@ void MainWindow::ApplyColourScheme() {
     darkMenu_ = std::make_unique<DarkMenu>(GetMenu(hwnd_), true, colours_);
     // A window that never was dark has nothing to take back.
     if (wasDark || colours_.Dark()) colours_.ApplyTo(hwnd_);
+    // The link lines draw their own words, light or dark, in the scheme's link colour.
+    for (const int line : {IDC_BANNER, IDC_LINKS}) SendDlgItemMessageW(hwnd_, line, kSetLinkColour, colours_.LinkColour(), 0);
     DrawMenuBar(hwnd_);
 }
 

@@ -8,6 +8,7 @@ from vmview_harness import (IDC_BANNER, IDC_EXPECTED, IDC_VERDICT, KEY, SCREENSH
 
 PERSONALIZE = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize"
 IDC_LIST, ID_HASH_TEXT, ID_ABOUT, ID_COLOUR_SYSTEM = 1021, 40015, 40032, 40040
+IDC_CHECK_MD5, IDC_PROGRESS = 1011, 1051
 
 
 def linear(channel):
@@ -65,6 +66,24 @@ class ColourModeTest(VmviewTestCase):
         l, t, r, b = self.rect("rect", control)
         return left + l, top + t, left + r, top + b
 
+    def check_notice_and_menu_bar(self, screenshot, dark):
+        """The clipboard offer's words and both its links read at 4.5:1 or more;
+        in dark, the menu bar's row is dark to the window's right edge."""
+        banner = self.control_rect(IDC_BANNER)
+        links = [self.rect("linkrect", IDC_BANNER, index) for index in (0, 1)]
+        words = (banner[0], banner[1], links[0][0], banner[3])
+        self.assertGreaterEqual(text_contrast(pixels(screenshot, words)), 4.5)
+        for link in links:
+            self.assertGreaterEqual(text_contrast(pixels(screenshot, link)), 4.5)
+        if not dark:
+            return
+        left, top, right, bottom = self.rect("menubar")
+        client_left, _, client_right, _ = self.rect("client")
+        self.assertLessEqual(left, client_left)
+        self.assertGreaterEqual(right, client_right)
+        self.assertLess(self.mean_luminance(pixels(screenshot, (left, top, right, bottom))), 0.25)
+        self.assertLess(self.mean_luminance(pixels(screenshot, (right - (right - left) // 4, top, right, bottom))), 0.25)
+
     def check_dark_windows(self, prefix):
         self.write("setup.exe", b"setup")
         self.write("notes.txt", b"notes")
@@ -81,6 +100,12 @@ class ColourModeTest(VmviewTestCase):
         client = self.rect("client")
         area = self.shot(f"{prefix}-main.png", client)
         self.assertLess(self.mean_luminance(area), 0.25)
+        self.check_notice_and_menu_bar(SCREENSHOTS / f"{prefix}-main.png", dark=True)
+        # Check boxes and the progress bar are drawn dark too, with readable marks and labels.
+        md5 = pixels(SCREENSHOTS / f"{prefix}-main.png", self.control_rect(IDC_CHECK_MD5))
+        self.assertLess(self.mean_luminance(md5), 0.25)
+        self.assertGreaterEqual(text_contrast(md5), 4.5)
+        self.assertLess(self.mean_luminance(pixels(SCREENSHOTS / f"{prefix}-main.png", self.control_rect(IDC_PROGRESS))), 0.25)
         verdict = pixels(SCREENSHOTS / f"{prefix}-main.png", self.control_rect(IDC_VERDICT))
         self.assertGreaterEqual(text_contrast(verdict), 4.5)
         list_left, list_top, list_right, list_bottom = self.control_rect(IDC_LIST)
@@ -115,6 +140,21 @@ class ColourModeTest(VmviewTestCase):
         self.app_mode(1)
         wine("reg", "add", KEY, "/v", "ColourMode", "/t", "REG_DWORD", "/d", "2", "/f")
         self.check_dark_windows("vmview-dark-setting")
+
+    def test_the_notice_and_hash_text_read_in_light_mode(self):
+        self.app_mode(1)
+        self.write("setup.exe", b"setup")
+        self.start(self.dir / "setup.exe")
+        self.idle_rows()
+        self.driver("clipboard", "SHA256: " + "ab" * 32)
+        self.driver("activate")
+        self.assertEqual(self.driver("visible", IDC_BANNER).strip(), "1")
+        self.screenshot("vmview-light-notice.png")
+        self.check_notice_and_menu_bar(SCREENSHOTS / "vmview-light-notice.png", dark=False)
+        self.driver("post", ID_HASH_TEXT)
+        self.assertGreater(self.mean_luminance(self.shot("vmview-light-hash-text.png", self.rect("client", "Hash Text"))), 0.5)
+        self.driver("dialog", "Hash Text", "click", 2)
+        self.close()
 
     def test_the_window_follows_a_change_of_app_mode_at_once(self):
         self.app_mode(1)

@@ -22,6 +22,9 @@
 //   vmview_driver link <control id> <index> [post]
 //                                            click a link of a link control (0 = first); post:
 //                                            without waiting, for a link that opens a dialog
+//   vmview_driver linkrect <control id> <index>
+//                                            where that link is on the screen: its columns, the control's rows
+//   vmview_driver menubar                    the menu bar's row on the screen, a line high
 //   vmview_driver post <command id>          a command that opens a dialog (does not wait)
 //   vmview_driver filedialog <title> <path> <type index>
 //                                            fill in and accept a file dialog of that title
@@ -265,6 +268,30 @@ void FileDialog(const wchar_t* title, const std::wstring& path, int typeIndex) {
     for (int attempt = 0; attempt < 100 && IsWindow(dialog); ++attempt) Sleep(100);
 }
 
+void PrintRect(const RECT& rect) {
+    Print(std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) + L" " + std::to_wstring(rect.right) + L" " +
+          std::to_wstring(rect.bottom) + L"\n");
+}
+
+// The points across the middle of a one-line link control that are on its
+// link of this index, found by asking the control (the question must live in
+// its process).
+std::vector<POINT> LinkPoints(HWND window, HWND control, int index) {
+    RECT client;
+    GetClientRect(control, &client);
+    const RemoteMemory memory(window, sizeof(LHITTESTINFO));
+    std::vector<POINT> points;
+    for (int x = 0; x < client.right; ++x) {
+        LHITTESTINFO hit{};
+        hit.pt = {x, client.bottom / 2};
+        memory.Write(0, &hit, sizeof hit);
+        if (!SendMessageW(control, LM_HITTEST, 0, reinterpret_cast<LPARAM>(memory.At(0)))) continue;
+        memory.Read(0, &hit, sizeof hit);
+        if (hit.item.iLink == index) points.push_back(hit.pt);
+    }
+    return points;
+}
+
 bool AnyRowBusy(HWND window) {
     for (const auto& row : Rows(window)) {
         const std::wstring& status = row.back();
@@ -374,33 +401,27 @@ int Run(int argc, wchar_t** argv) {
     } else if (action == L"activate") {
         SendMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0);
     } else if (action == L"link") {
-        // Find a point on the link by asking the control (the question must live
-        // in its process), then click there as the mouse would.
         const HWND control = GetDlgItem(window, id());
-        const int wanted = _wtoi(argv[3]);
-        RECT client;
-        GetClientRect(control, &client);
-        const RemoteMemory memory(window, sizeof(LHITTESTINFO));
-        bool clicked = false;
-        for (int y = 1; y < client.bottom && !clicked; y += 3) {
-            for (int x = 0; x < client.right && !clicked; x += 3) {
-                LHITTESTINFO hit{};
-                hit.pt = {x, y};
-                memory.Write(0, &hit, sizeof hit);
-                if (!SendMessageW(control, LM_HITTEST, 0, reinterpret_cast<LPARAM>(memory.At(0)))) continue;
-                memory.Read(0, &hit, sizeof hit);
-                if (hit.item.iLink != wanted) continue;
-                if (argc > 4 && std::wstring(argv[4]) == L"post") {  // a link that opens a dialog
-                    PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-                    PostMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-                } else {
-                    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-                    SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-                }
-                clicked = true;
-            }
+        const std::vector<POINT> points = LinkPoints(window, control, _wtoi(argv[3]));
+        if (points.empty()) throw std::runtime_error("no such link");
+        const LPARAM at = MAKELPARAM(points.front().x, points.front().y);
+        if (argc > 4 && std::wstring(argv[4]) == L"post") {  // a link that opens a dialog
+            PostMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            PostMessageW(control, WM_LBUTTONUP, 0, at);
+        } else {
+            SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageW(control, WM_LBUTTONUP, 0, at);
         }
-        if (!clicked) throw std::runtime_error("no such link");
+    } else if (action == L"linkrect") {  // where a link of a link control is, on the screen
+        const HWND control = GetDlgItem(window, id());
+        const std::vector<POINT> points = LinkPoints(window, control, _wtoi(argv[3]));
+        if (points.empty()) throw std::runtime_error("no such link");
+        RECT rect;
+        GetClientRect(control, &rect);
+        rect.left = points.front().x;
+        rect.right = points.back().x + 1;
+        MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+        PrintRect(rect);
     } else if (action == L"post") {
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(id(), 0), 0);
     } else if (action == L"filedialog") {
@@ -447,15 +468,21 @@ int Run(int argc, wchar_t** argv) {
         RECT rect;
         GetClientRect(target, &rect);
         MapWindowPoints(target, nullptr, reinterpret_cast<POINT*>(&rect), 2);
-        Print(std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) + L" " + std::to_wstring(rect.right) + L" " +
-              std::to_wstring(rect.bottom) + L"\n");
+        PrintRect(rect);
+    } else if (action == L"menubar") {  // the menu bar's row on the screen, above the client area
+        // Wine answers GetMenuBarInfo only inside the menu's own process.
+        RECT rect;
+        GetClientRect(window, &rect);
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+        rect.bottom = rect.top;
+        rect.top -= GetSystemMetrics(SM_CYMENU);
+        PrintRect(rect);
     } else if (action == L"popup") {  // the open popup menu on the screen
         const HWND menu = FindWindowW(L"#32768", nullptr);
         if (!menu || !IsWindowVisible(menu)) throw std::runtime_error("no menu is open");
         RECT rect;
         GetWindowRect(menu, &rect);
-        Print(std::to_wstring(rect.left) + L" " + std::to_wstring(rect.top) + L" " + std::to_wstring(rect.right) + L" " +
-              std::to_wstring(rect.bottom) + L"\n");
+        PrintRect(rect);
     } else if (action == L"settingchange") {  // what Windows broadcasts when a setting changes
         DWORD_PTR result = 0;
         SendMessageTimeoutW(window, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(argv[2]), SMTO_ABORTIFHUNG, 5000, &result);
