@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -151,7 +152,7 @@ LRESULT DialogCode(const LinkLine& line, const MSG* message) {
     }
 }
 
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT Handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         auto line = std::make_unique<LinkLine>();
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(line.release()));
@@ -200,8 +201,9 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_ENABLE:
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-        if (message == WM_SETFOCUS && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_TAB) < 0) {
-            line->focusedLink = std::max(0, line->LinkCount() - 1);  // reached backwards
+        if (message == WM_SETFOCUS && GetKeyState(VK_TAB) < 0) {
+            // Tabbed into: the first link, or the last one when reached backwards.
+            line->focusedLink = GetKeyState(VK_SHIFT) < 0 ? std::max(0, line->LinkCount() - 1) : 0;
         }
         InvalidateRect(window, nullptr, TRUE);
         return 0;
@@ -256,6 +258,15 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
     default:
         return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    try {
+        return Handle(window, message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        // Nothing may unwind into the window system; creation fails, anything else is left undone.
+        return message == WM_NCCREATE ? FALSE : 0;
     }
 }
 
