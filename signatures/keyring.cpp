@@ -19,16 +19,25 @@ void Keyring::Add(CertifiedKey key, std::uint32_t now) {
 }
 
 std::optional<KeyMatch> Keyring::Find(const Bytes& fingerprint, const Bytes& keyId) const {
-    const auto matches = [&](const PublicKey& candidate) {
-        return fingerprint.empty() ? !keyId.empty() && candidate.keyId == keyId : candidate.fingerprint == fingerprint;
+    const auto search = [&](auto matches) -> std::optional<KeyMatch> {
+        for (const CertifiedKey& key : keys_) {
+            if (matches(key.primary)) return KeyMatch{&key, nullptr};
+            for (const CertifiedSubkey& subkey : key.subkeys) {
+                if (matches(subkey.key)) return KeyMatch{&key, &subkey};
+            }
+        }
+        return std::nullopt;
     };
-    for (const CertifiedKey& key : keys_) {
-        if (matches(key.primary)) return KeyMatch{&key, nullptr};
-        for (const CertifiedSubkey& subkey : key.subkeys) {
-            if (matches(subkey.key)) return KeyMatch{&key, &subkey};
+    if (!fingerprint.empty()) {
+        if (auto match = search([&](const PublicKey& candidate) { return candidate.fingerprint == fingerprint; })) {
+            return match;
         }
     }
-    return std::nullopt;
+    // As gpgv does: a fingerprint that names no key leaves the key ID to try.
+    // The signature is still verified against that key, so a wrong match
+    // reads as a bad signature.
+    if (keyId.empty()) return std::nullopt;
+    return search([&](const PublicKey& candidate) { return candidate.keyId == keyId; });
 }
 
 }  // namespace vms

@@ -43,6 +43,7 @@ WEAK_KEY = "), but the key is RSA 1024, too short to be safe."
 GPGV = {"data-changed": ["BADSIG"], "signature-changed": ["BADSIG"], "key-changed": ["ERRSIG"],
         "expired": ["EXPKEYSIG"], "revoked": ["REVKEYSIG"], "subkey-revoked": ["REVKEYSIG"],
         "subkey-no-back-signature": ["ERRSIG"], "one-good-one-bad": ["GOODSIG", "BADSIG"],
+        "issuer-fingerprint-changed": ["BADSIG", "GOODSIG"],
         "critical-notation": ["BADSIG"], "signature-expired": ["EXPSIG"]}
 # Where vmsum is stricter than gpgv on purpose: gpgv 2.2 accepts SHA-1 data
 # signatures and RSA 1024 keys (GOODSIG); vmsum calls them weak, not good.

@@ -147,6 +147,14 @@ TEST(Rfc9580Samples, Version6CertificateAndClearSignedMessage) {
     EXPECT_TRUE(keys.Find(key.primary.fingerprint, {}).has_value());
     EXPECT_TRUE(keys.Find({}, key.primary.keyId).has_value());  // signatures that name only a key ID
     EXPECT_FALSE(keys.Find({}, Bytes(8, 0)).has_value());
+    // A fingerprint that names no key leaves the key ID, when the signature has one.
+    Bytes otherFingerprint = key.primary.fingerprint;
+    otherFingerprint.back() ^= 1;
+    EXPECT_FALSE(keys.Find(otherFingerprint, {}).has_value());
+    const auto byKeyId = keys.Find(otherFingerprint, key.primary.keyId);
+    ASSERT_TRUE(byKeyId.has_value());
+    EXPECT_EQ(byKeyId->key, &key);
+    EXPECT_EQ(byKeyId->subkey, nullptr);
 
     std::string changed = kV6ClearSigned;
     changed.replace(changed.find("tofu"), 4, "beef");
@@ -194,6 +202,11 @@ TEST(DebianInRelease, BothSignaturesGoodWithTheArchiveKeys) {
     const auto early = CheckClearSigned(ReadTestData(L"openpgp/debian/bookworm-security_InRelease"), keys, 1767225600);
     EXPECT_EQ(early->signatures[0].state, SignatureState::Bad);
     EXPECT_EQ(early->signatures[0].badReason, BadReason::MadeInFuture);
+    // A fingerprint that names one key wins over a key ID that names another.
+    ASSERT_EQ(keys.Keys().size(), 2u);
+    const auto match = keys.Find(keys.Keys()[1].primary.fingerprint, keys.Keys()[0].primary.keyId);
+    ASSERT_TRUE(match.has_value());
+    EXPECT_EQ(match->key, &keys.Keys()[1]);
 }
 
 // A signature packet body: version 4, type 0x18, EdDSA, SHA-256, the hashed
