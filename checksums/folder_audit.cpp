@@ -3,7 +3,7 @@
 #include "checksums/entry_verification.h"
 #include "engine/folder_walker.h"
 #include "engine/text.h"
-#include "signatures/signed_file.h"
+#include "signatures/common/signed_file.h"
 
 #include <algorithm>
 #include <map>

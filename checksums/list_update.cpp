@@ -2,7 +2,7 @@
 
 #include "engine/file_bytes.h"
 #include "engine/text.h"
-#include "signatures/document_check.h"
+#include "signatures/openpgp/document_check.h"
 
 #include <algorithm>
 #include <cwctype>

@@ -6,7 +6,7 @@
 #include "cli/modes.h"
 #include "engine/error_text.h"
 #include "engine/text.h"
-#include "signatures/signed_file.h"
+#include "signatures/common/signed_file.h"
 
 namespace vms {
 namespace {

@@ -5,9 +5,9 @@
 #include "engine/error_text.h"
 #include "engine/file_bytes.h"
 #include "engine/text.h"
-#include "signatures/crypto.h"
-#include "signatures/key_text.h"
-#include "signatures/trust_store.h"
+#include "signatures/common/crypto.h"
+#include "signatures/common/key_text.h"
+#include "signatures/common/trust_store.h"
 
 #include <algorithm>
 

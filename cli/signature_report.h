@@ -3,7 +3,7 @@
 #pragma once
 
 #include "cli/options.h"
-#include "signatures/signed_file.h"
+#include "signatures/common/signed_file.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #include "gui/logic/list_signature.h"
 
 #include "engine/text.h"
-#include "signatures/key_text.h"
+#include "signatures/common/key_text.h"
 
 namespace app {
 namespace {

@@ -2,7 +2,7 @@
 // for the whole list, and its words in the details pane and verdict line.
 #pragma once
 
-#include "signatures/signed_file.h"
+#include "signatures/common/signed_file.h"
 
 #include <span>
 #include <string>

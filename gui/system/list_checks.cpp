@@ -3,7 +3,7 @@
 #include "checksums/checksum_reader.h"
 #include "engine/file_bytes.h"
 #include "engine/text.h"
-#include "signatures/trust_store.h"
+#include "signatures/common/trust_store.h"
 
 #include <algorithm>
 #include <memory>

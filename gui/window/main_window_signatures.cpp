@@ -8,8 +8,8 @@
 #include "engine/text.h"
 #include "gui/system/shell.h"
 #include "gui/window/message_dialog.h"
-#include "signatures/key_text.h"
-#include "signatures/trust_store.h"
+#include "signatures/common/key_text.h"
+#include "signatures/common/trust_store.h"
 
 #include <commctrl.h>
 

@@ -3,9 +3,9 @@
 #include "engine/error_text.h"
 #include "gui/window/message_dialog.h"
 #include "gui/window/resource.h"
-#include "signatures/key_text.h"
-#include "signatures/signed_file.h"
-#include "signatures/trust_store.h"
+#include "signatures/common/key_text.h"
+#include "signatures/common/signed_file.h"
+#include "signatures/common/trust_store.h"
 
 #include <commctrl.h>
 

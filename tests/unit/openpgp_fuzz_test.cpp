@@ -2,9 +2,9 @@
 // Good verdict may only come where the mutation left every signed byte and the
 // signing key's material as they were.
 #include "openpgp_vectors.h"
-#include "signatures/cleartext.h"
-#include "signatures/document_check.h"
-#include "signatures/packets.h"
+#include "signatures/openpgp/cleartext.h"
+#include "signatures/openpgp/document_check.h"
+#include "signatures/openpgp/packets.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 #include "openpgp_vectors.h"
-#include "signatures/cleartext.h"
-#include "signatures/crypto.h"
-#include "signatures/document_check.h"
-#include "signatures/key_text.h"
-#include "signatures/packets.h"
-#include "signatures/signature_digest.h"
-#include "signatures/trust_store.h"
+#include "signatures/openpgp/cleartext.h"
+#include "signatures/common/crypto.h"
+#include "signatures/openpgp/document_check.h"
+#include "signatures/common/key_text.h"
+#include "signatures/openpgp/packets.h"
+#include "signatures/openpgp/signature_digest.h"
+#include "signatures/common/trust_store.h"
 
 #include <gtest/gtest.h>
 

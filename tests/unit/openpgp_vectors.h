@@ -3,7 +3,7 @@
 #pragma once
 
 #include "engine/file_bytes.h"
-#include "signatures/armor.h"
+#include "signatures/openpgp/armor.h"
 
 #include <gtest/gtest.h>
 

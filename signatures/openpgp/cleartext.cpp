@@ -1,4 +1,4 @@
-#include "signatures/cleartext.h"
+#include "signatures/openpgp/cleartext.h"
 
 namespace vms {
 namespace {

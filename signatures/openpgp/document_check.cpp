@@ -1,9 +1,9 @@
-#include "signatures/document_check.h"
+#include "signatures/openpgp/document_check.h"
 
-#include "signatures/armor.h"
-#include "signatures/cleartext.h"
-#include "signatures/packets.h"
-#include "signatures/signature_digest.h"
+#include "signatures/openpgp/armor.h"
+#include "signatures/openpgp/cleartext.h"
+#include "signatures/openpgp/packets.h"
+#include "signatures/openpgp/signature_digest.h"
 
 #include <algorithm>
 #include <memory>

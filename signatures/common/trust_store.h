@@ -3,7 +3,7 @@
 // only on the user's explicit request.
 #pragma once
 
-#include "signatures/keyring.h"
+#include "signatures/openpgp/keyring.h"
 
 #include <windows.h>
 

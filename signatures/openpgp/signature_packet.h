@@ -2,7 +2,7 @@
 // checking a signature needs, and the bytes it hashes.
 #pragma once
 
-#include "signatures/key_packet.h"
+#include "signatures/openpgp/key_packet.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "signatures/signed_file.h"
+#include "signatures/common/signed_file.h"
 
 #include "engine/file_bytes.h"
 #include "engine/text.h"

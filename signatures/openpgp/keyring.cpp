@@ -1,4 +1,4 @@
-#include "signatures/keyring.h"
+#include "signatures/openpgp/keyring.h"
 
 #include <algorithm>
 

@@ -2,7 +2,7 @@
 // big-endian value with no leading zero bits.
 #pragma once
 
-#include "signatures/byte_reader.h"
+#include "signatures/common/byte_reader.h"
 
 #include <bit>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "signatures/packets.h"
+#include "signatures/openpgp/packets.h"
 
 #include <optional>
 

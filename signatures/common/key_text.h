@@ -2,7 +2,7 @@
 // four, dates in UTC, user IDs as text.
 #pragma once
 
-#include "signatures/key_packet.h"
+#include "signatures/openpgp/key_packet.h"
 
 #include <cstdint>
 #include <string>

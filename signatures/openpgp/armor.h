@@ -3,7 +3,7 @@
 // present, must match.
 #pragma once
 
-#include "signatures/byte_reader.h"
+#include "signatures/common/byte_reader.h"
 
 #include <cstdint>
 #include <string>

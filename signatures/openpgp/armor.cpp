@@ -1,4 +1,4 @@
-#include "signatures/armor.h"
+#include "signatures/openpgp/armor.h"
 
 #include <array>
 #include <optional>

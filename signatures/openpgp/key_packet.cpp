@@ -1,7 +1,7 @@
-#include "signatures/key_packet.h"
+#include "signatures/openpgp/key_packet.h"
 
 #include "engine/hasher.h"
-#include "signatures/mpi.h"
+#include "signatures/openpgp/mpi.h"
 
 #include <bit>
 #include <optional>

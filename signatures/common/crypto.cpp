@@ -1,4 +1,4 @@
-#include "signatures/crypto.h"
+#include "signatures/common/crypto.h"
 
 
 #include <gcrypt.h>

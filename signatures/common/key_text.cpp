@@ -1,4 +1,4 @@
-#include "signatures/key_text.h"
+#include "signatures/common/key_text.h"
 
 #include "engine/digest.h"
 #include "engine/text.h"

@@ -2,7 +2,7 @@
 // detached signatures over a file's bytes, or a clear-signed text.
 #pragma once
 
-#include "signatures/keyring.h"
+#include "signatures/openpgp/keyring.h"
 
 #include <functional>
 #include <optional>

@@ -3,7 +3,7 @@
 // whether it was revoked.
 #pragma once
 
-#include "signatures/signature_packet.h"
+#include "signatures/openpgp/signature_packet.h"
 
 #include <optional>
 #include <string>

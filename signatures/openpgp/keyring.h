@@ -1,7 +1,7 @@
 // The keys one check may use, looked up by the issuer a signature names.
 #pragma once
 
-#include "signatures/certified_key.h"
+#include "signatures/openpgp/certified_key.h"
 
 namespace vms {
 

@@ -2,7 +2,7 @@
 // beside it, checked against the keys of one run.
 #pragma once
 
-#include "signatures/document_check.h"
+#include "signatures/openpgp/document_check.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "signatures/signature_packet.h"
+#include "signatures/openpgp/signature_packet.h"
 
-#include "signatures/mpi.h"
+#include "signatures/openpgp/mpi.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "signatures/openpgp_algorithms.h"
+#include "signatures/openpgp/openpgp_algorithms.h"
 
 #include <algorithm>
 #include <array>

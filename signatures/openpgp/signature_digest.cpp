@@ -1,4 +1,4 @@
-#include "signatures/signature_digest.h"
+#include "signatures/openpgp/signature_digest.h"
 
 namespace vms {
 

@@ -2,7 +2,7 @@
 // bytes, then the signature's own hashed part and its trailer.
 #pragma once
 
-#include "signatures/crypto.h"
+#include "signatures/common/crypto.h"
 
 namespace vms {
 

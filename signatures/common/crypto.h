@@ -3,7 +3,7 @@
 // use, so the programs run without it and only signature checks need it.
 #pragma once
 
-#include "signatures/signature_packet.h"
+#include "signatures/openpgp/signature_packet.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
-#include "signatures/certified_key.h"
+#include "signatures/openpgp/certified_key.h"
 
-#include "signatures/armor.h"
-#include "signatures/packets.h"
-#include "signatures/signature_digest.h"
+#include "signatures/openpgp/armor.h"
+#include "signatures/openpgp/packets.h"
+#include "signatures/openpgp/signature_digest.h"
 
 #include <algorithm>
 #include <iterator>

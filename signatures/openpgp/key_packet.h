@@ -1,8 +1,8 @@
 // Public key and subkey packets, versions 4 and 6, and their fingerprints.
 #pragma once
 
-#include "signatures/byte_reader.h"
-#include "signatures/openpgp_algorithms.h"
+#include "signatures/common/byte_reader.h"
+#include "signatures/openpgp/openpgp_algorithms.h"
 
 #include <cstdint>
 #include <optional>

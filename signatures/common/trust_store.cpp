@@ -1,10 +1,10 @@
-#include "signatures/trust_store.h"
+#include "signatures/common/trust_store.h"
 
 #include "checksums/hash_recognition.h"
 #include "engine/digest.h"
 #include "engine/text.h"
 #include "engine/win_handles.h"
-#include "signatures/armor.h"
+#include "signatures/openpgp/armor.h"
 #include "engine/file_bytes.h"
 #include "engine/system_functions.h"
 
