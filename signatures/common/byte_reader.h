@@ -6,10 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 namespace vms {
 
 using ByteSpan = std::span<const std::uint8_t>;
+using Bytes = std::vector<std::uint8_t>;
 
 class ByteReader {
 public:

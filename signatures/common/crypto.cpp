@@ -1,9 +1,9 @@
 #include "signatures/common/crypto.h"
 
-
 #include <gcrypt.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace vms {
@@ -32,6 +32,7 @@ struct Gcrypt {
     decltype(&gcry_mpi_ec_get_point) ecGetPoint = nullptr;
     decltype(&gcry_mpi_ec_curve_point) ecCurvePoint = nullptr;
     decltype(&gcry_ctx_release) contextRelease = nullptr;
+    decltype(&gcry_mpi_point_release) pointRelease = nullptr;
 };
 
 template <typename Function>
@@ -77,7 +78,8 @@ std::unique_ptr<Gcrypt> LoadGcrypt() {
         Resolve(module, "gcry_mpi_ec_new", gcrypt->ecNew) &&
         Resolve(module, "gcry_mpi_ec_get_point", gcrypt->ecGetPoint) &&
         Resolve(module, "gcry_mpi_ec_curve_point", gcrypt->ecCurvePoint) &&
-        Resolve(module, "gcry_ctx_release", gcrypt->contextRelease);
+        Resolve(module, "gcry_ctx_release", gcrypt->contextRelease) &&
+        Resolve(module, "gcry_mpi_point_release", gcrypt->pointRelease);
     // 1.8 is the oldest release with every curve and form used here.
     if (!resolved || !gcrypt->checkVersion("1.8.0")) return nullptr;
     gcrypt->control(GCRYCTL_DISABLE_SECMEM, 0);
@@ -90,34 +92,25 @@ const Gcrypt* Library() {
     return gcrypt.get();
 }
 
-int GcryptDigestId(HashAlgorithm algorithm) {
-    switch (algorithm) {
-    case HashAlgorithm::Md5: return GCRY_MD_MD5;
-    case HashAlgorithm::Sha1: return GCRY_MD_SHA1;
-    case HashAlgorithm::Ripemd160: return GCRY_MD_RMD160;
-    case HashAlgorithm::Sha224: return GCRY_MD_SHA224;
-    case HashAlgorithm::Sha256: return GCRY_MD_SHA256;
-    case HashAlgorithm::Sha384: return GCRY_MD_SHA384;
-    case HashAlgorithm::Sha512: return GCRY_MD_SHA512;
-    case HashAlgorithm::Sha3_256: return GCRY_MD_SHA3_256;
-    case HashAlgorithm::Sha3_512: return GCRY_MD_SHA3_512;
-    }
-    return GCRY_MD_NONE;
-}
+struct DigestNames {
+    int id;
+    const char* name;  // as a PKCS #1 hash is named in an S-expression
+};
 
-const char* GcryptDigestName(HashAlgorithm algorithm) {
+DigestNames NamesOf(DigestAlgorithm algorithm) {
     switch (algorithm) {
-    case HashAlgorithm::Md5: return "md5";
-    case HashAlgorithm::Sha1: return "sha1";
-    case HashAlgorithm::Ripemd160: return "rmd160";
-    case HashAlgorithm::Sha224: return "sha224";
-    case HashAlgorithm::Sha256: return "sha256";
-    case HashAlgorithm::Sha384: return "sha384";
-    case HashAlgorithm::Sha512: return "sha512";
-    case HashAlgorithm::Sha3_256: return "sha3-256";
-    case HashAlgorithm::Sha3_512: return "sha3-512";
+    case DigestAlgorithm::Md5: return {GCRY_MD_MD5, "md5"};
+    case DigestAlgorithm::Sha1: return {GCRY_MD_SHA1, "sha1"};
+    case DigestAlgorithm::Ripemd160: return {GCRY_MD_RMD160, "rmd160"};
+    case DigestAlgorithm::Sha224: return {GCRY_MD_SHA224, "sha224"};
+    case DigestAlgorithm::Sha256: return {GCRY_MD_SHA256, "sha256"};
+    case DigestAlgorithm::Sha384: return {GCRY_MD_SHA384, "sha384"};
+    case DigestAlgorithm::Sha512: return {GCRY_MD_SHA512, "sha512"};
+    case DigestAlgorithm::Sha3_256: return {GCRY_MD_SHA3_256, "sha3-256"};
+    case DigestAlgorithm::Sha3_512: return {GCRY_MD_SHA3_512, "sha3-512"};
+    case DigestAlgorithm::Blake2b512: return {GCRY_MD_BLAKE2B_512, "blake2b_512"};
     }
-    return "";
+    return {GCRY_MD_NONE, ""};
 }
 
 // An S-expression that is released on every path.
@@ -137,87 +130,100 @@ private:
     gcry_sexp_t sexp_ = nullptr;
 };
 
-int Size(const Bytes& bytes) { return static_cast<int>(bytes.size()); }
+int Size(ByteSpan bytes) { return static_cast<int>(bytes.size()); }
 
-// A value of an EdDSA signature, written as an MPI without its leading zero bytes.
-Bytes PadLeft(const Bytes& value, std::size_t size) {
-    if (value.size() >= size) return value;
-    Bytes padded(size - value.size(), 0);
-    padded.insert(padded.end(), value.begin(), value.end());
-    return padded;
+// An elliptic-curve context with its point "q" read from a key, released on every path.
+class CurveContext {
+public:
+    CurveContext(const Gcrypt& gcrypt, const Sexp& key) : gcrypt_(gcrypt) {
+        if (gcrypt_.ecNew(&context_, key.Get(), nullptr) != 0) context_ = nullptr;
+        if (context_) point_ = gcrypt_.ecGetPoint("q", context_, 1);
+    }
+    ~CurveContext() {
+        if (point_) gcrypt_.pointRelease(point_);
+        if (context_) gcrypt_.contextRelease(context_);
+    }
+    CurveContext(const CurveContext&) = delete;
+    CurveContext& operator=(const CurveContext&) = delete;
+
+    // False when the key has no point that decodes onto its curve.
+    bool OnCurve() const { return point_ && gcrypt_.ecCurvePoint(point_, context_); }
+
+private:
+    const Gcrypt& gcrypt_;
+    gcry_ctx_t context_ = nullptr;
+    gcry_mpi_point_t point_ = nullptr;
+};
+
+bool BuildEd25519Point(const Gcrypt& g, ByteSpan point, Sexp& out) {
+    return g.sexpBuild(out.Out(), nullptr, "(public-key(ecc(curve Ed25519)(flags eddsa)(q%b)))", Size(point),
+                       point.data()) == 0;
 }
 
-bool BuildKey(const Gcrypt& g, const PublicKey& key, Sexp& out) {
-    if (key.algorithm == PublicKeyAlgorithm::Rsa || key.algorithm == PublicKeyAlgorithm::RsaSignOnly) {
-        return g.sexpBuild(out.Out(), nullptr, "(public-key(rsa(n%b)(e%b)))", Size(key.fields[0]),
-                           key.fields[0].data(), Size(key.fields[1]), key.fields[1].data()) == 0;
+// Little-endian values compared from their most significant byte.
+bool BelowLittleEndian(ByteSpan value, const std::uint8_t (&limit)[32]) {
+    for (std::size_t i = 32; i-- > 0;) {
+        if (value[i] != limit[i]) return value[i] < limit[i];
     }
-    if (key.algorithm == PublicKeyAlgorithm::Ecdsa) {
-        const std::string curve = CurveName(key.curve);
-        return g.sexpBuild(out.Out(), nullptr, "(public-key(ecc(curve %s)(q%b)))", curve.c_str(),
-                           Size(key.fields[0]), key.fields[0].data()) == 0;
-    }
-    return g.sexpBuild(out.Out(), nullptr, "(public-key(ecc(curve Ed25519)(flags eddsa)(q%b)))",
-                       Size(key.fields[0]), key.fields[0].data()) == 0;
+    return false;
 }
 
-// libgcrypt checks ECDSA points only partly while verifying; a point off the
-// curve is refused here.
-bool PointOnCurve(const Gcrypt& g, const Sexp& key) {
-    gcry_ctx_t context = nullptr;
-    if (g.ecNew(&context, key.Get(), nullptr) != 0) return false;
-    const gcry_mpi_point_t point = g.ecGetPoint("q", context, 0);
-    const bool onCurve = point && g.ecCurvePoint(point, context);
-    g.contextRelease(context);
-    return onCurve;
+// The group order L = 2^252 + 27742317777372353535851937790883648493, little-endian.
+constexpr std::uint8_t kEd25519Order[32] = {0xED, 0xD3, 0xF5, 0x5C, 0x1A, 0x63, 0x12, 0x58, 0xD6, 0x9C, 0xF7,
+                                            0xA2, 0xDE, 0xF9, 0xDE, 0x14, 0,    0,    0,    0,    0,    0,
+                                            0,    0,    0,    0,    0,    0,    0,    0,    0,    0x10};
+// The field prime p = 2^255 - 19, little-endian: an encoded y must be below it.
+constexpr std::uint8_t kEd25519Prime[32] = {0xED, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                            0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                                            0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F};
+
+// The y coordinates of the eight points of small order, little-endian: 1 (the
+// neutral element), p - 1 (order 2), 0 (order 4) and the two of order 8. Each
+// stands for two points, x's sign being the top bit of the encoding.
+constexpr std::uint8_t kSmallOrderY[][32] = {
+    {0x01},
+    {0xEC, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+     0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F},
+    {0x00},
+    {0x26, 0xE8, 0x95, 0x8F, 0xC2, 0xB2, 0x27, 0xB0, 0x45, 0xC3, 0xF4, 0x89, 0xF2, 0xEF, 0x98, 0xF0,
+     0xD5, 0xDF, 0xAC, 0x05, 0xD3, 0xC6, 0x33, 0x39, 0xB1, 0x38, 0x02, 0x88, 0x6D, 0x53, 0xFC, 0x05},
+    {0xC7, 0x17, 0x6A, 0x70, 0x3D, 0x4D, 0xD8, 0x4F, 0xBA, 0x3C, 0x0B, 0x76, 0x0D, 0x10, 0x67, 0x0F,
+     0x2A, 0x20, 0x53, 0xFA, 0x2C, 0x39, 0xCC, 0xC6, 0x4E, 0xC7, 0xFD, 0x77, 0x92, 0xAC, 0x03, 0x7A},
+};
+
+// An encoded point whose y is below the field prime, so it has one encoding,
+// and that is not of small order.
+bool UsableEd25519Point(ByteSpan point) {
+    std::uint8_t y[32];
+    std::copy(point.begin(), point.end(), y);
+    y[31] &= 0x7F;  // the top bit is x's sign
+    if (!BelowLittleEndian(y, kEd25519Prime)) return false;
+    return std::ranges::none_of(kSmallOrderY,
+                                [&](const std::uint8_t(&small)[32]) { return std::ranges::equal(y, small); });
 }
 
-bool BuildData(const Gcrypt& g, const PublicKey& key, const Signature& signature, ByteSpan digest, Sexp& out) {
-    const int size = static_cast<int>(digest.size());
-    switch (key.algorithm) {
-    case PublicKeyAlgorithm::Rsa:
-    case PublicKeyAlgorithm::RsaSignOnly:
-        return g.sexpBuild(out.Out(), nullptr, "(data(flags pkcs1)(hash %s %b))", GcryptDigestName(signature.hash),
-                           size, digest.data()) == 0;
-    case PublicKeyAlgorithm::Ecdsa: {
-        // ECDSA signs the digest's leftmost bits, as many as the curve's order has.
-        const int orderBytes = static_cast<int>(key.bits / 8);
-        return g.sexpBuild(out.Out(), nullptr, "(data(flags raw)(value %b))", std::min(size, orderBytes),
-                           digest.data()) == 0;
-    }
-    default:
-        return g.sexpBuild(out.Out(), nullptr, "(data(flags eddsa)(hash-algo sha512)(value %b))", size,
-                           digest.data()) == 0;
-    }
+VerifyOutcome Verdict(const Gcrypt& g, const Sexp& signature, const Sexp& data, const Sexp& key) {
+    const gcry_error_t error = g.pkVerify(signature.Get(), data.Get(), key.Get());
+    if (error == 0) return VerifyOutcome::Good;
+    return (error & GPG_ERR_CODE_MASK) == GPG_ERR_BAD_SIGNATURE ? VerifyOutcome::Bad : VerifyOutcome::InvalidValues;
 }
 
-bool BuildSignature(const Gcrypt& g, const PublicKey& key, const Signature& signature, Sexp& out) {
-    const std::vector<Bytes>& values = signature.values;
-    switch (key.algorithm) {
-    case PublicKeyAlgorithm::Rsa:
-    case PublicKeyAlgorithm::RsaSignOnly:
-        return g.sexpBuild(out.Out(), nullptr, "(sig-val(rsa(s%b)))", Size(values[0]), values[0].data()) == 0;
-    case PublicKeyAlgorithm::Ecdsa:
-        return g.sexpBuild(out.Out(), nullptr, "(sig-val(ecdsa(r%b)(s%b)))", Size(values[0]), values[0].data(),
-                           Size(values[1]), values[1].data()) == 0;
-    case PublicKeyAlgorithm::EdDsaLegacy: {
-        if (values[0].size() > 32 || values[1].size() > 32) return false;
-        const Bytes r = PadLeft(values[0], 32);
-        const Bytes s = PadLeft(values[1], 32);
-        return g.sexpBuild(out.Out(), nullptr, "(sig-val(eddsa(r%b)(s%b)))", 32, r.data(), 32, s.data()) == 0;
+const char* CurveName(EcdsaCurve curve) {
+    switch (curve) {
+    case EcdsaCurve::NistP256: return "NIST P-256";
+    case EcdsaCurve::NistP384: return "NIST P-384";
+    case EcdsaCurve::NistP521: return "NIST P-521";
     }
-    default:
-        return g.sexpBuild(out.Out(), nullptr, "(sig-val(eddsa(r%b)(s%b)))", 32, values[0].data(), 32,
-                           values[0].data() + 32) == 0;
-    }
+    return "";
 }
 
-// The signature's algorithm must be the key's, with the value count parsed for it.
-bool Compatible(const PublicKey& key, const Signature& signature) {
-    const auto family = [](PublicKeyAlgorithm algorithm) {
-        return algorithm == PublicKeyAlgorithm::RsaSignOnly ? PublicKeyAlgorithm::Rsa : algorithm;
-    };
-    return key.canVerify && family(key.algorithm) == family(signature.algorithm) && !signature.values.empty();
+std::size_t OrderBytes(EcdsaCurve curve) {
+    switch (curve) {
+    case EcdsaCurve::NistP256: return 32;
+    case EcdsaCurve::NistP384: return 48;
+    case EcdsaCurve::NistP521: return 66;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -230,9 +236,9 @@ struct DigestContext::State {
     int algorithm = 0;
 };
 
-DigestContext::DigestContext(HashAlgorithm algorithm) : state_(std::make_unique<State>()) {
+DigestContext::DigestContext(DigestAlgorithm algorithm) : state_(std::make_unique<State>()) {
     state_->gcrypt = Library();
-    state_->algorithm = GcryptDigestId(algorithm);
+    state_->algorithm = NamesOf(algorithm).id;
     if (!state_->gcrypt || state_->algorithm == GCRY_MD_NONE ||
         state_->gcrypt->mdOpen(&state_->handle, state_->algorithm, 0) != 0) {
         throw std::runtime_error("digest unavailable");
@@ -253,20 +259,63 @@ Bytes DigestContext::Finish() {
     return Bytes(digest, digest + state_->gcrypt->mdLength(state_->algorithm));
 }
 
-VerifyOutcome VerifyDigest(const PublicKey& key, const Signature& signature, ByteSpan digest) {
+VerifyOutcome VerifyRsaPkcs1(ByteSpan modulus, ByteSpan exponent, ByteSpan signature, DigestAlgorithm algorithm,
+                             ByteSpan digest) {
     const Gcrypt* gcrypt = Library();
-    if (!gcrypt || !Compatible(key, signature)) return VerifyOutcome::InvalidValues;
+    if (!gcrypt || modulus.empty() || exponent.empty()) return VerifyOutcome::InvalidValues;
     const Gcrypt& g = *gcrypt;
-    Sexp keySexp(g), dataSexp(g), signatureSexp(g);
-    if (!BuildKey(g, key, keySexp) || !BuildData(g, key, signature, digest, dataSexp)) {
+    Sexp key(g), data(g), value(g);
+    if (g.sexpBuild(key.Out(), nullptr, "(public-key(rsa(n%b)(e%b)))", Size(modulus), modulus.data(), Size(exponent),
+                    exponent.data()) != 0 ||
+        g.sexpBuild(data.Out(), nullptr, "(data(flags pkcs1)(hash %s %b))", NamesOf(algorithm).name, Size(digest),
+                    digest.data()) != 0) {
         return VerifyOutcome::InvalidValues;
     }
-    if (key.algorithm == PublicKeyAlgorithm::Ecdsa && !PointOnCurve(g, keySexp)) return VerifyOutcome::InvalidValues;
-    // A signature whose values can't even be written down is not by this key.
-    if (!BuildSignature(g, key, signature, signatureSexp)) return VerifyOutcome::Bad;
-    const gcry_error_t error = g.pkVerify(signatureSexp.Get(), dataSexp.Get(), keySexp.Get());
-    if (error == 0) return VerifyOutcome::Good;
-    return (error & GPG_ERR_CODE_MASK) == GPG_ERR_BAD_SIGNATURE ? VerifyOutcome::Bad : VerifyOutcome::InvalidValues;
+    // A signature whose value can't even be written down is not by this key.
+    if (g.sexpBuild(value.Out(), nullptr, "(sig-val(rsa(s%b)))", Size(signature), signature.data()) != 0) {
+        return VerifyOutcome::Bad;
+    }
+    return Verdict(g, value, data, key);
+}
+
+VerifyOutcome VerifyEcdsa(EcdsaCurve curve, ByteSpan point, ByteSpan r, ByteSpan s, ByteSpan digest) {
+    const Gcrypt* gcrypt = Library();
+    if (!gcrypt) return VerifyOutcome::InvalidValues;
+    const Gcrypt& g = *gcrypt;
+    Sexp key(g), data(g), value(g);
+    const int used = static_cast<int>(std::min(digest.size(), OrderBytes(curve)));
+    if (g.sexpBuild(key.Out(), nullptr, "(public-key(ecc(curve %s)(q%b)))", CurveName(curve), Size(point),
+                    point.data()) != 0 ||
+        g.sexpBuild(data.Out(), nullptr, "(data(flags raw)(value %b))", used, digest.data()) != 0) {
+        return VerifyOutcome::InvalidValues;
+    }
+    // libgcrypt checks the point only partly while verifying.
+    if (!CurveContext(g, key).OnCurve()) return VerifyOutcome::InvalidValues;
+    if (g.sexpBuild(value.Out(), nullptr, "(sig-val(ecdsa(r%b)(s%b)))", Size(r), r.data(), Size(s), s.data()) != 0) {
+        return VerifyOutcome::Bad;
+    }
+    return Verdict(g, value, data, key);
+}
+
+VerifyOutcome VerifyEd25519(ByteSpan publicKey, ByteSpan signature, ByteSpan message) {
+    const Gcrypt* gcrypt = Library();
+    if (!gcrypt || publicKey.size() != 32 || !UsableEd25519Point(publicKey)) return VerifyOutcome::InvalidValues;
+    if (signature.size() != 64) return VerifyOutcome::Bad;
+    const Gcrypt& g = *gcrypt;
+    Sexp key(g), data(g), value(g);
+    if (!BuildEd25519Point(g, publicKey, key) ||
+        g.sexpBuild(data.Out(), nullptr, "(data(flags eddsa)(hash-algo sha512)(value %b))", Size(message),
+                    message.data()) != 0) {
+        return VerifyOutcome::InvalidValues;
+    }
+    if (!CurveContext(g, key).OnCurve()) return VerifyOutcome::InvalidValues;
+    // libgcrypt takes S + L for S, and an R of small order or in a second encoding: all are refused.
+    const ByteSpan rBytes = signature.first(32), sBytes = signature.subspan(32);
+    if (!BelowLittleEndian(sBytes, kEd25519Order) || !UsableEd25519Point(rBytes)) return VerifyOutcome::Bad;
+    if (g.sexpBuild(value.Out(), nullptr, "(sig-val(eddsa(r%b)(s%b)))", 32, rBytes.data(), 32, sBytes.data()) != 0) {
+        return VerifyOutcome::Bad;
+    }
+    return Verdict(g, value, data, key);
 }
 
 }  // namespace vms

@@ -1,9 +1,10 @@
 // The public-key mathematics and digests of signature checking, done by
-// libgcrypt. The library is loaded from the program's own folder on first
-// use, so the programs run without it and only signature checks need it.
+// libgcrypt for every format. The library is loaded from the program's own
+// folder on first use, so the programs run without it and only signature
+// checks need it.
 #pragma once
 
-#include "signatures/openpgp/signature_packet.h"
+#include "signatures/common/byte_reader.h"
 
 #include <memory>
 #include <string>
@@ -16,11 +17,13 @@ bool CryptoAvailable();
 // The DLL names the programs look for beside themselves.
 inline constexpr wchar_t kCryptoLibraryNames[] = L"libgcrypt-20.dll and libgpg-error-0.dll";
 
+enum class DigestAlgorithm { Md5, Sha1, Ripemd160, Sha224, Sha256, Sha384, Sha512, Sha3_256, Sha3_512, Blake2b512 };
+
 // An incremental digest. Construct only when CryptoAvailable(); throws
 // std::runtime_error when the digest can't be opened.
 class DigestContext {
 public:
-    explicit DigestContext(HashAlgorithm algorithm);
+    explicit DigestContext(DigestAlgorithm algorithm);
     ~DigestContext();
     DigestContext(const DigestContext&) = delete;
     DigestContext& operator=(const DigestContext&) = delete;
@@ -39,8 +42,23 @@ enum class VerifyOutcome {
     InvalidValues,  // the key's or signature's numbers are unusable: a point off the curve, a value out of range
 };
 
-// Checks signature values over a digest with a key that canVerify, of the
-// signature's algorithm. Requires CryptoAvailable().
-VerifyOutcome VerifyDigest(const PublicKey& key, const Signature& signature, ByteSpan digest);
+// RSA with PKCS #1 v1.5 padding over a digest of that algorithm; modulus,
+// exponent and signature big-endian. Requires CryptoAvailable().
+VerifyOutcome VerifyRsaPkcs1(ByteSpan modulus, ByteSpan exponent, ByteSpan signature, DigestAlgorithm algorithm,
+                             ByteSpan digest);
+
+enum class EcdsaCurve { NistP256, NistP384, NistP521 };
+
+// ECDSA over a digest, which is cut to the curve order's size as ECDSA
+// signs; the point uncompressed (04 || X || Y), r and s big-endian. A point
+// off the curve is InvalidValues. Requires CryptoAvailable().
+VerifyOutcome VerifyEcdsa(EcdsaCurve curve, ByteSpan point, ByteSpan r, ByteSpan s, ByteSpan digest);
+
+// Ed25519 (RFC 8032) over a message: a 32-byte key, a 64-byte signature R || S.
+// Stricter than libgcrypt alone, as libsodium is: a signature whose S is at
+// or above the group order or whose R has small order is Bad; a key of small
+// order or not in its canonical encoding is InvalidValues. Requires
+// CryptoAvailable().
+VerifyOutcome VerifyEd25519(ByteSpan publicKey, ByteSpan signature, ByteSpan message);
 
 }  // namespace vms

@@ -2,6 +2,8 @@
 // detached signatures over a file's bytes, or a clear-signed text.
 #pragma once
 
+#include "signatures/common/document_reader.h"
+#include "signatures/common/signature_state.h"
 #include "signatures/openpgp/keyring.h"
 
 #include <functional>
@@ -10,19 +12,6 @@
 #include <vector>
 
 namespace vms {
-
-enum class SignatureState {
-    Good,         // verifies, by a trusted key that was valid and allowed to sign
-    Bad,          // the data was changed, the signature isn't by that key, or it carries a critical
-                  // subpacket this program can't honour
-    UnknownKey,   // no trusted key has the issuer
-    Expired,      // the key, the subkey or the signature itself expired
-    Revoked,      // the key or the subkey that signed was revoked
-    Weak,         // a broken digest or a short key
-    Unsupported,  // an algorithm or version this program doesn't check
-    Malformed,    // damaged or hostile data
-    Uncheckable,  // libgcrypt is missing or unusable
-};
 
 // Why a signature is Bad.
 enum class BadReason {
@@ -63,10 +52,6 @@ inline constexpr std::uint64_t kMaxSignatureFileSize = 1024 * 1024;
 
 // One Malformed verdict with this fault.
 DocumentCheck MalformedSignature(std::string detail);
-
-// Hands the signed file's bytes, in order, to sink; false when reading fails.
-// Called at most once per check: every signature's digest is fed from that one read.
-using DocumentReader = std::function<bool(const std::function<void(ByteSpan)>& sink)>;
 
 // Detached signatures (binary or armoured) over the document's bytes.
 DocumentCheck CheckDetachedSignatures(ByteSpan signatureData, const DocumentReader& document, const Keyring& keys,

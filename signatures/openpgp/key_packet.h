@@ -11,7 +11,6 @@
 
 namespace vms {
 
-using Bytes = std::vector<std::uint8_t>;
 
 struct PublicKey {
     std::uint8_t version = 0;  // 4 or 6

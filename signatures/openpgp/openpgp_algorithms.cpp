@@ -32,6 +32,7 @@ const CurveRow& RowOf(Curve curve) {
 
 struct HashRow {
     HashAlgorithm algorithm;
+    DigestAlgorithm digest;
     const char* name;
     std::size_t v6Salt;
     bool broken;
@@ -39,15 +40,15 @@ struct HashRow {
 };
 
 constexpr HashRow kHashes[] = {
-    {HashAlgorithm::Md5, "MD5", 0, true, false},
-    {HashAlgorithm::Sha1, "SHA-1", 0, true, false},
-    {HashAlgorithm::Ripemd160, "RIPEMD-160", 0, true, false},
-    {HashAlgorithm::Sha256, "SHA-256", 16, false, true},
-    {HashAlgorithm::Sha384, "SHA-384", 24, false, true},
-    {HashAlgorithm::Sha512, "SHA-512", 32, false, true},
-    {HashAlgorithm::Sha224, "SHA-224", 16, false, true},
-    {HashAlgorithm::Sha3_256, "SHA3-256", 16, false, false},
-    {HashAlgorithm::Sha3_512, "SHA3-512", 32, false, false},
+    {HashAlgorithm::Md5, DigestAlgorithm::Md5, "MD5", 0, true, false},
+    {HashAlgorithm::Sha1, DigestAlgorithm::Sha1, "SHA-1", 0, true, false},
+    {HashAlgorithm::Ripemd160, DigestAlgorithm::Ripemd160, "RIPEMD-160", 0, true, false},
+    {HashAlgorithm::Sha256, DigestAlgorithm::Sha256, "SHA-256", 16, false, true},
+    {HashAlgorithm::Sha384, DigestAlgorithm::Sha384, "SHA-384", 24, false, true},
+    {HashAlgorithm::Sha512, DigestAlgorithm::Sha512, "SHA-512", 32, false, true},
+    {HashAlgorithm::Sha224, DigestAlgorithm::Sha224, "SHA-224", 16, false, true},
+    {HashAlgorithm::Sha3_256, DigestAlgorithm::Sha3_256, "SHA3-256", 16, false, false},
+    {HashAlgorithm::Sha3_512, DigestAlgorithm::Sha3_512, "SHA3-512", 32, false, false},
 };
 
 const HashRow* FindHash(HashAlgorithm algorithm) {
@@ -86,6 +87,11 @@ std::string PublicKeyAlgorithmName(PublicKeyAlgorithm algorithm) {
     case PublicKeyAlgorithm::Ed448: return "Ed448";
     }
     return "public-key algorithm " + std::to_string(static_cast<int>(algorithm));
+}
+
+std::optional<DigestAlgorithm> ToDigestAlgorithm(HashAlgorithm algorithm) {
+    const HashRow* row = FindHash(algorithm);
+    return row ? std::optional(row->digest) : std::nullopt;
 }
 
 std::string HashAlgorithmName(HashAlgorithm algorithm) {

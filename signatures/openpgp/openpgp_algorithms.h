@@ -2,7 +2,10 @@
 // numbers, and their names as people read them.
 #pragma once
 
+#include "signatures/common/crypto.h"
+
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -52,6 +55,9 @@ std::string CurveName(Curve curve);
 
 // "SHA-256", "SHA-1", "MD5"...; "digest N" for numbers without a name.
 std::string HashAlgorithmName(HashAlgorithm algorithm);
+
+// The digest as libgcrypt is asked for it; nothing for numbers without a name.
+std::optional<DigestAlgorithm> ToDigestAlgorithm(HashAlgorithm algorithm);
 
 // Digests whose collisions can be made: never trusted for a signature.
 bool IsBrokenHash(HashAlgorithm algorithm);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "signatures/common/crypto.h"
+#include "signatures/openpgp/signature_packet.h"
 
 namespace vms {
 
@@ -21,6 +22,10 @@ private:
     const Signature& signature_;
     DigestContext context_;
 };
+
+// Checks signature values over a digest with a key that canVerify, of the
+// signature's algorithm. Requires CryptoAvailable().
+VerifyOutcome VerifyDigest(const PublicKey& key, const Signature& signature, ByteSpan digest);
 
 // True when the digest's first two bytes match the signature's quick check and its values verify.
 VerifyOutcome CheckDigest(const PublicKey& key, const Signature& signature, const Bytes& digest);

@@ -267,6 +267,49 @@ TEST(Crypto, PointsOffTheCurveAndForeignValuesAreRefused) {
     EXPECT_EQ(VerifyDigest(key, signature, Bytes(32, 0x44)), VerifyOutcome::InvalidValues);
 }
 
+Bytes FromHex(std::string_view hex) {
+    Bytes bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(hex.substr(i, 2)), nullptr, 16)));
+    }
+    return bytes;
+}
+
+TEST(Crypto, Ed25519RefusesWhatLibsodiumRefuses) {
+    ASSERT_TRUE(CryptoAvailable());
+    // RFC 8032, section 7.1, test 1: the empty message.
+    const Bytes key = FromHex("d75a980182b10ab7d54bfed3c964073a0ee172f3daa62325af021a68f707511a");
+    const Bytes signature = FromHex(
+        "e5564300c360ac729086e2cc806e828a84877f1eb8e5d974d873e065224901555fb8821590a33bacc61e39701cf9b46bd25bf5f0"
+        "595bbe24655141438e7a100b");
+    EXPECT_EQ(VerifyEd25519(key, signature, {}), VerifyOutcome::Good);
+    EXPECT_EQ(VerifyEd25519(key, signature, AsBytes("x")), VerifyOutcome::Bad);
+
+    // S + L verifies in libgcrypt's arithmetic, but isn't the signature's one encoding.
+    const Bytes order = FromHex("edd3f55c1a631258d69cf7a2def9de1400000000000000000000000000000010");
+    Bytes malleated = signature;
+    unsigned carry = 0;
+    for (std::size_t i = 0; i < 32; ++i) {
+        const unsigned sum = malleated[32 + i] + order[i] + carry;
+        malleated[32 + i] = static_cast<std::uint8_t>(sum);
+        carry = sum >> 8;
+    }
+    EXPECT_EQ(VerifyEd25519(key, malleated, {}), VerifyOutcome::Bad);
+
+    // Keys of small order (the neutral element, the point of order 2, one of order 8) and a y past the prime.
+    for (const char* hex : {"0100000000000000000000000000000000000000000000000000000000000000",
+                            "ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f",
+                            "26e8958fc2b227b045c3f489f2ef98f0d5dfac05d3c63339b13802886d53fc05",
+                            "eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"}) {
+        EXPECT_EQ(VerifyEd25519(FromHex(hex), signature, {}), VerifyOutcome::InvalidValues) << hex;
+    }
+    // An R of small order with any S.
+    Bytes smallR = signature;
+    std::fill(smallR.begin(), smallR.begin() + 32, 0);
+    smallR[0] = 1;
+    EXPECT_EQ(VerifyEd25519(key, smallR, {}), VerifyOutcome::Bad);
+}
+
 TEST(KeyText, FingerprintsDatesAndHostileUserIds) {
     EXPECT_EQ(FormatFingerprint({0xAB, 0xCD, 0x01, 0x23, 0x45}), L"ABCD 0123 45");
     EXPECT_EQ(FormatDate(0), L"1970-01-01");
