@@ -51,9 +51,9 @@ std::wstring UnknownKeySentence(const SignatureResult& result) {
            L"\"vmsum --trust-key <key file>\", or give it for this run with --key <key file>.";
 }
 
-bool Printed(const SignatureResult& result, const Options& options, ReportStyle style) {
+bool Printed(const SignatureVerdict& verdict, const Options& options, ReportStyle style) {
     if (style == ReportStyle::VerifyMode || !options.status) return true;
-    return result.state == SignatureState::Bad || (options.requireSignature && result.state != SignatureState::Good);
+    return verdict.state == SignatureState::Bad || (options.requireSignature && verdict.state != SignatureState::Good);
 }
 
 void PrintLine(const std::wstring& name, const std::wstring& sentence, ReportStyle style) {
@@ -90,7 +90,9 @@ bool LoadRunKeys(const Options& options, std::uint32_t now, Keyring& keys) {
     return true;
 }
 
-std::wstring SignatureSentence(const SignatureResult& result) {
+namespace {
+
+std::wstring OpenPgpSentence(const SignatureResult& result) {
     switch (result.state) {
     case SignatureState::Good:
         return L"Good signature from " + Signer(result) + L", made " + FormatDateTime(*result.created) + L".";
@@ -122,6 +124,12 @@ std::wstring SignatureSentence(const SignatureResult& result) {
     return {};
 }
 
+}  // namespace
+
+std::wstring SignatureSentence(const SignatureVerdict& verdict) {
+    return std::visit([](const SignatureResult& result) { return OpenPgpSentence(result); }, verdict.findings);
+}
+
 SignatureOutcome ReportFileSignature(const FileSignature& signature, const std::wstring& name, const Options& options,
                                      ReportStyle style) {
     SignatureOutcome outcome;
@@ -136,8 +144,8 @@ SignatureOutcome ReportFileSignature(const FileSignature& signature, const std::
         outcome.unreadable = true;
         return outcome;
     }
-    for (const SignatureResult& result : signature.check.signatures) {
-        if (Printed(result, options, style)) PrintLine(name, SignatureSentence(result), style);
+    for (const SignatureVerdict& verdict : signature.check.signatures) {
+        if (Printed(verdict, options, style)) PrintLine(name, SignatureSentence(verdict), style);
     }
     outcome.good = signature.check.Good();
     outcome.bad = signature.check.AnyBad();

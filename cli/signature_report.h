@@ -14,7 +14,7 @@ namespace vms {
 bool LoadRunKeys(const Options& options, std::uint32_t now, Keyring& keys);
 
 // "Good signature from ...", "BAD signature from ...", ...
-std::wstring SignatureSentence(const SignatureResult& result);
+std::wstring SignatureSentence(const SignatureVerdict& verdict);
 
 // "\"user ID\" (key ABCD ...)" or "key ABCD ..." for a key without user IDs.
 std::wstring KeyOwnerText(const std::string& userId, const Bytes& fingerprint);

@@ -37,21 +37,23 @@ ListSignature SummarizeSignature(const vms::FileSignature& file) {
         summary.state = ListSignatureState::Malformed;
         return summary;
     }
-    const auto pick = [&]() -> const vms::SignatureResult& {
-        for (const vms::SignatureResult& result : file.check.signatures) {
-            if (result.state == vms::SignatureState::Bad) return result;
+    const auto pick = [&]() -> const vms::SignatureVerdict& {
+        for (const vms::SignatureVerdict& verdict : file.check.signatures) {
+            if (verdict.state == vms::SignatureState::Bad) return verdict;
         }
         if (file.check.Good()) {
-            for (const vms::SignatureResult& result : file.check.signatures) {
-                if (result.state == vms::SignatureState::Good) return result;
+            for (const vms::SignatureVerdict& verdict : file.check.signatures) {
+                if (verdict.state == vms::SignatureState::Good) return verdict;
             }
         }
         return file.check.signatures.front();
     };
-    const vms::SignatureResult& chosen = pick();
+    const vms::SignatureVerdict& chosen = pick();
     summary.state = StateOf(chosen.state);
-    summary.signer = vms::UserIdText(chosen.userId);
-    summary.fingerprint = chosen.state == vms::SignatureState::UnknownKey ? chosen.issuer : chosen.primaryFingerprint;
+    summary.signer = chosen.signer.name;
+    if (const auto* openPgp = std::get_if<vms::SignatureResult>(&chosen.findings)) {
+        summary.fingerprint = chosen.state == vms::SignatureState::UnknownKey ? openPgp->issuer : openPgp->primaryFingerprint;
+    }
     return summary;
 }
 

@@ -56,7 +56,7 @@ FileSignature CheckFileSignature(const std::wstring& path, const std::vector<std
             bytes && IsClearSigned(*bytes) ? CheckClearSigned(*bytes, keys(), now) : std::nullopt;
         if (inPlace) {
             signature.source = SignatureSource::ClearSigned;
-            signature.check = std::move(*inPlace);
+            signature.check = FromOpenPgp(*inPlace);
             return signature;
         }
         const std::vector<std::wstring> candidates = path.empty() ? std::vector<std::wstring>{} : DetachedSignatureCandidates(path);
@@ -75,10 +75,10 @@ FileSignature CheckFileSignature(const std::wstring& path, const std::vector<std
         ReadFileBytes(signature.signaturePath, kMaxSignatureFileSize, signature.readError);
     if (!data && signature.readError == ERROR_FILE_TOO_LARGE) {
         signature.readError = 0;
-        signature.check = MalformedSignature("it is too large to be a signature");
+        signature.check = FromOpenPgp(MalformedSignature("it is too large to be a signature"));
     } else if (data) {
-        signature.check = bytes ? CheckDetachedSignatures(*data, *bytes, keys(), now)
-                                : CheckDetachedSignatures(*data, FileReader(path), keys(), now);
+        signature.check = FromOpenPgp(bytes ? CheckDetachedSignatures(*data, *bytes, keys(), now)
+                                            : CheckDetachedSignatures(*data, FileReader(path), keys(), now));
     }
     return signature;
 }

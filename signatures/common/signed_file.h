@@ -2,7 +2,7 @@
 // beside it, checked against the keys of one run.
 #pragma once
 
-#include "signatures/openpgp/document_check.h"
+#include "signatures/common/verdict.h"
 
 #include <windows.h>
 
@@ -19,7 +19,7 @@ struct FileSignature {
     SignatureSource source = SignatureSource::None;
     std::wstring signaturePath;  // Detached: the signature file used
     DWORD readError = 0;         // Detached: when not 0, the signature file couldn't be read
-    DocumentCheck check;         // the verdicts, when a signature was found and read
+    SignatureCheck check;        // the verdicts, when a signature was found and read
 };
 
 // Where a detached signature of path may be, in the order they are tried:
