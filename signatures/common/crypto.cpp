@@ -299,7 +299,9 @@ VerifyOutcome VerifyEcdsa(EcdsaCurve curve, ByteSpan point, ByteSpan r, ByteSpan
 
 VerifyOutcome VerifyEd25519(ByteSpan publicKey, ByteSpan signature, ByteSpan message) {
     const Gcrypt* gcrypt = Library();
-    if (!gcrypt || publicKey.size() != 32 || !UsableEd25519Point(publicKey)) return VerifyOutcome::InvalidValues;
+    if (!gcrypt || publicKey.size() != 32 || !UsableEd25519Point(publicKey) || message.size() > kMaxEd25519Message) {
+        return VerifyOutcome::InvalidValues;
+    }
     if (signature.size() != 64) return VerifyOutcome::Bad;
     const Gcrypt& g = *gcrypt;
     Sexp key(g), data(g), value(g);

@@ -54,11 +54,16 @@ enum class EcdsaCurve { NistP256, NistP384, NistP521 };
 // off the curve is InvalidValues. Requires CryptoAvailable().
 VerifyOutcome VerifyEcdsa(EcdsaCurve curve, ByteSpan point, ByteSpan r, ByteSpan s, ByteSpan digest);
 
+// The longest message VerifyEd25519 takes: libgcrypt 1.10 passes it inside an
+// S-expression, whose lengths it keeps in 16 bits, and aborts the process a
+// little past 65,470 bytes.
+inline constexpr std::size_t kMaxEd25519Message = 64 * 1024 - 512;
+
 // Ed25519 (RFC 8032) over a message: a 32-byte key, a 64-byte signature R || S.
 // Stricter than libgcrypt alone, as libsodium is: a signature whose S is at
 // or above the group order or whose R has small order is Bad; a key of small
-// order or not in its canonical encoding is InvalidValues. Requires
-// CryptoAvailable().
+// order or not in its canonical encoding is InvalidValues, and so is a
+// message longer than kMaxEd25519Message. Requires CryptoAvailable().
 VerifyOutcome VerifyEd25519(ByteSpan publicKey, ByteSpan signature, ByteSpan message);
 
 }  // namespace vms

@@ -284,6 +284,10 @@ TEST(Crypto, Ed25519RefusesWhatLibsodiumRefuses) {
         "595bbe24655141438e7a100b");
     EXPECT_EQ(VerifyEd25519(key, signature, {}), VerifyOutcome::Good);
     EXPECT_EQ(VerifyEd25519(key, signature, AsBytes("x")), VerifyOutcome::Bad);
+    // Past the length libgcrypt can take, refused before it could abort the process.
+    EXPECT_EQ(VerifyEd25519(key, signature, Bytes(kMaxEd25519Message, 0)), VerifyOutcome::Bad);
+    EXPECT_EQ(VerifyEd25519(key, signature, Bytes(kMaxEd25519Message + 1, 0)), VerifyOutcome::InvalidValues);
+    EXPECT_EQ(VerifyEd25519(key, signature, Bytes(70000, 0)), VerifyOutcome::InvalidValues);
 
     // S + L verifies in libgcrypt's arithmetic, but isn't the signature's one encoding.
     const Bytes order = FromHex("edd3f55c1a631258d69cf7a2def9de1400000000000000000000000000000010");
