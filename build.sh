@@ -17,6 +17,8 @@ PACKAGES=(
     wine wine64 libxxhash-dev librust-blake3-dev googletest
     coreutils xxhash b3sum rhash xvfb xauth x11-utils imagemagick openssl osslsigncode nsis
     libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev gpg gpgv hashdeep python3-yaml python3-jsonschema
+    minisign signify-openbsd
+    openssh-client
 )
 
 install_missing() {

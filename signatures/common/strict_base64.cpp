@@ -1,0 +1,48 @@
+#include "signatures/common/strict_base64.h"
+
+#include <array>
+#include <cstdint>
+
+namespace vms {
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+constexpr std::array<std::int8_t, 256> MakeDecodeTable() {
+    std::array<std::int8_t, 256> table{};
+    table.fill(-1);
+    for (int i = 0; i < 64; ++i) table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int8_t>(i);
+    return table;
+}
+constexpr std::array<std::int8_t, 256> kDecode = MakeDecodeTable();
+
+}  // namespace
+
+std::optional<Bytes> DecodeStrictBase64(std::string_view text) {
+    if (text.empty() || text.size() % 4 != 0) return std::nullopt;
+    std::size_t padding = 0;
+    while (padding < 2 && text.ends_with('=')) {
+        text.remove_suffix(1);
+        ++padding;
+    }
+    Bytes bytes;
+    bytes.reserve(text.size() * 3 / 4);
+    std::uint32_t buffer = 0;
+    int bits = 0;
+    for (char c : text) {
+        const int value = kDecode[static_cast<unsigned char>(c)];
+        if (value < 0) return std::nullopt;
+        buffer = (buffer << 6) | static_cast<std::uint32_t>(value);
+        bits += 6;
+        if (bits >= 8) {
+            bits -= 8;
+            bytes.push_back(static_cast<std::uint8_t>(buffer >> bits));
+            buffer &= (1u << bits) - 1;
+        }
+    }
+    // One padding character leaves two unused bits, two leave four; both must be zero.
+    if (buffer != 0) return std::nullopt;
+    return bytes;
+}
+
+}  // namespace vms

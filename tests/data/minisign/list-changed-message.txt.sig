@@ -1,0 +1,3 @@
+untrusted comment: verify with signify.pub
+RWQ8yrDSb9Lp0dzz4tWfMZxAAoD2z98fjCnHcKsKIXwfLF2j61hP6lcOciG35w4uYlNdiIMCqYUQgSnfXs4WTWA3vfy9zc3kWw8=
+ShA256 (data.txt) = a2202452d7dd43388e829d951107c8dc60d70315d9ccf1fc4112990d0a776daa
