@@ -61,7 +61,7 @@ public:
     // False when a key file named on the command line can't be read.
     bool LoadNamedKeyFiles() { return options_.keyFiles.empty() || Load(); }
 
-    const Keyring& Get() {
+    const KeySet& Get() {
         if (!loaded_) Load();
         return keys_;
     }
@@ -74,20 +74,21 @@ private:
 
     const Options& options_;
     std::uint32_t now_;
-    Keyring keys_;
+    KeySet keys_;
     bool loaded_ = false;
 };
 
-void CheckSignature(const Options& options, const std::wstring& input, const std::vector<std::uint8_t>& bytes,
-                    RunKeys& keys, CheckCounts& counts) {
+FileSignature CheckSignature(const Options& options, const std::wstring& input, const std::vector<std::uint8_t>& bytes,
+                             RunKeys& keys, CheckCounts& counts) {
     const bool fromStdin = input == L"-";
     const FileSignature signature =
         CheckFileSignature(fromStdin ? L"" : input, &bytes, options.signatureFile,
-                           [&]() -> const Keyring& { return keys.Get(); }, CurrentUnixTime());
+                           [&]() -> const KeySet& { return keys.Get(); }, CurrentUnixTime());
     const SignatureOutcome outcome = ReportFileSignature(signature, input, options, ReportStyle::CheckMode);
     counts.badSignature |= outcome.bad;
     if (outcome.unreadable) ++counts.unreadable;
     if (options.requireSignature && !outcome.good) counts.signatureRequirementFailed = true;
+    return signature;
 }
 
 void ReportSkippedLines(const std::wstring& input, const std::vector<std::uint32_t>& skipped) {
@@ -132,8 +133,10 @@ void CheckOneFile(const Options& options, const std::wstring& input, Progress& p
         return;
     }
     // The signature is checked over the very bytes that are parsed.
-    CheckSignature(options, input, *bytes, keys, counts);
-    const std::wstring text = DecodeText({reinterpret_cast<const char*>(bytes->data()), bytes->size()});
+    const FileSignature signature = CheckSignature(options, input, *bytes, keys, counts);
+    // signify's signature lines come before the text they sign; only that text is a list.
+    const std::size_t start = signature.source == SignatureSource::Embedded ? signature.messageOffset : 0;
+    const std::wstring text = DecodeText({reinterpret_cast<const char*>(bytes->data()) + start, bytes->size() - start});
     const ChecksumFile file = ParseChecksumText(text, fromStdin ? L"" : input);
     if (file.entries.empty()) {
         WriteErrLine(L"vmsum: " + input + L": No checksum lines found.");

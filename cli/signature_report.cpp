@@ -1,19 +1,20 @@
 #include "cli/signature_report.h"
 
 #include "cli/console.h"
+#include "cli/format_sentences.h"
 #include "engine/error_text.h"
 #include "engine/file_bytes.h"
 #include "engine/text.h"
 #include "signatures/common/crypto.h"
 #include "signatures/common/key_text.h"
-#include "signatures/common/trust_store.h"
+#include "signatures/common/trusted_keys.h"
 
 namespace vms {
 namespace {
 
 constexpr wchar_t kCantBeTrusted[] = L" The signature can't be trusted.";
 
-std::wstring Signer(const SignatureResult& result) {
+std::wstring SignerText(const SignatureResult& result) {
     std::wstring text = KeyOwnerText(result.userId, result.primaryFingerprint);
     if (result.signingFingerprint != result.primaryFingerprint) {
         text.insert(text.size() - (result.userId.empty() ? 0 : 1),
@@ -39,7 +40,7 @@ std::wstring ExpiredSentence(const SignatureResult& result) {
     const std::wstring what = result.signatureExpired ? L"the signature"
                               : result.bySubkey       ? L"the subkey that made it"
                                                       : L"that key";
-    return L"Signed by " + Signer(result) + L", but " + what + L" expired on " + FormatDate(*result.expiredOn) + L"." +
+    return L"Signed by " + SignerText(result) + L", but " + what + L" expired on " + FormatDate(*result.expiredOn) + L"." +
            kCantBeTrusted;
 }
 
@@ -68,24 +69,48 @@ std::wstring KeyOwnerText(const std::string& userId, const Bytes& fingerprint) {
     return L"\"" + UserIdText(userId) + L"\" (key " + FormatFingerprint(fingerprint) + L")";
 }
 
-bool LoadRunKeys(const Options& options, std::uint32_t now, Keyring& keys) {
-    keys = TrustedKeyring(now);
+void ReportUnusableKeys(const std::wstring& file, const KeyFileContents& contents) {
+    const auto lineErrors = [&](const std::vector<SshLineError>& errors) {
+        for (const SshLineError& error : errors) {
+            WriteErrLine(L"vmsum: " + file + L": Line " + std::to_wstring(error.line) + L" can't be used: " +
+                         FromUtf8(error.error) + L".");
+        }
+    };
+    switch (contents.kind) {
+    case KeyFileKind::SshKeys: lineErrors(contents.sshKeys.errors); return;
+    case KeyFileKind::AllowedSigners: lineErrors(contents.allowedSigners.errors); return;
+    case KeyFileKind::Minisign: return;
+    case KeyFileKind::None:
+    case KeyFileKind::OpenPgp: break;
+    }
+    if (!contents.openpgp.error.empty()) {
+        WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(contents.openpgp.error) + L".");
+    }
+    for (const RejectedKey& rejected : contents.openpgp.rejected) {
+        WriteErrLine(L"vmsum: " + file + L": Key " + FormatFingerprint(rejected.fingerprint) + L" can't be used: " +
+                     FromUtf8(rejected.reason) + L".");
+    }
+}
+
+bool LoadRunKeys(const Options& options, std::uint32_t now, KeySet& keys) {
+    keys = TrustedKeySet(now);
     for (const std::wstring& file : options.keyFiles) {
         DWORD error = 0;
         const auto data = ReadFileBytes(file, kMaxKeyFileSize, error);
         if (!data) {
+            // Projects print their minisign key as text; --key takes that text too.
+            const std::string text = ToUtf8(file);
+            std::string keyError;
+            if (std::optional<MinisignKey> key = ParseMinisignKey(ByteSpan(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), keyError)) {
+                keys.minisign.push_back(std::move(*key));
+                continue;
+            }
             WriteErrLine(L"vmsum: " + file + L": " + FormatErrorText(error) + L".");
             return false;
         }
-        KeyLoadResult loaded = LoadKeys(*data, now);
-        if (!loaded.error.empty()) {
-            WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(loaded.error) + L".");
-        }
-        for (const RejectedKey& rejected : loaded.rejected) {
-            WriteErrLine(L"vmsum: " + file + L": Key " + FormatFingerprint(rejected.fingerprint) +
-                         L" can't be used: " + FromUtf8(rejected.reason) + L".");
-        }
-        for (CertifiedKey& key : loaded.keys) keys.Add(std::move(key), now);
+        KeyFileContents contents = ReadKeyFileContents(*data, now);
+        ReportUnusableKeys(file, contents);
+        AddKeys(keys, std::move(contents), now);
     }
     return true;
 }
@@ -95,22 +120,22 @@ namespace {
 std::wstring OpenPgpSentence(const SignatureResult& result) {
     switch (result.state) {
     case SignatureState::Good:
-        return L"Good signature from " + Signer(result) + L", made " + FormatDateTime(*result.created) + L".";
+        return L"Good signature from " + SignerText(result) + L", made " + FormatDateTime(*result.created) + L".";
     case SignatureState::Bad:
-        return L"BAD signature from " + Signer(result) + L": " + BadReasonText(result) + L" Don't trust it.";
+        return L"BAD signature from " + SignerText(result) + L": " + BadReasonText(result) + L" Don't trust it.";
     case SignatureState::UnknownKey:
         return UnknownKeySentence(result);
     case SignatureState::Expired:
         return ExpiredSentence(result);
     case SignatureState::Revoked:
-        return L"Signed by " + Signer(result) + L", but " +
+        return L"Signed by " + SignerText(result) + L", but " +
                (result.bySubkey ? L"the subkey that made it" : L"that key") + L" has been revoked." + kCantBeTrusted;
     case SignatureState::Weak:
         if (result.weakDigest) {
-            return L"Signed by " + Signer(result) + L" with " + FromUtf8(result.detail) + L", a broken digest." +
+            return L"Signed by " + SignerText(result) + L" with " + FromUtf8(result.detail) + L", a broken digest." +
                    kCantBeTrusted;
         }
-        return L"Signed by " + Signer(result) + L", but the key is " + FromUtf8(result.detail) +
+        return L"Signed by " + SignerText(result) + L", but the key is " + FromUtf8(result.detail) +
                L", too short to be safe." + kCantBeTrusted;
     case SignatureState::Unsupported:
         return L"The signature uses " + FromUtf8(result.detail) + L", which vmsum can't check.";
@@ -127,7 +152,13 @@ std::wstring OpenPgpSentence(const SignatureResult& result) {
 }  // namespace
 
 std::wstring SignatureSentence(const SignatureVerdict& verdict) {
-    return std::visit([](const SignatureResult& result) { return OpenPgpSentence(result); }, verdict.findings);
+    struct Sentence {
+        const Signer& signer;
+        std::wstring operator()(const SignatureResult& result) const { return OpenPgpSentence(result); }
+        std::wstring operator()(const MinisignResult& result) const { return MinisignSentence(result, signer); }
+        std::wstring operator()(const SshResult& result) const { return SshSentence(result); }
+    };
+    return std::visit(Sentence{verdict.signer}, verdict.findings);
 }
 
 SignatureOutcome ReportFileSignature(const FileSignature& signature, const std::wstring& name, const Options& options,

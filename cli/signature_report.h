@@ -9,9 +9,12 @@
 
 namespace vms {
 
-// The trusted keys and those of the --key files. False, after reporting why,
-// when a key file can't be read.
-bool LoadRunKeys(const Options& options, std::uint32_t now, Keyring& keys);
+// The trusted keys of every format and those of --key: key files, or a
+// minisign key's text. False, after reporting why, when a key file can't be read.
+bool LoadRunKeys(const Options& options, std::uint32_t now, KeySet& keys);
+
+// Reports what of a key file can't be used, by its kind, on standard error.
+void ReportUnusableKeys(const std::wstring& file, const KeyFileContents& contents);
 
 // "Good signature from ...", "BAD signature from ...", ...
 std::wstring SignatureSentence(const SignatureVerdict& verdict);

@@ -3,7 +3,7 @@
 #include "checksums/checksum_reader.h"
 #include "engine/file_bytes.h"
 #include "engine/text.h"
-#include "signatures/common/trust_store.h"
+#include "signatures/common/trusted_keys.h"
 
 #include <algorithm>
 #include <memory>
@@ -39,9 +39,9 @@ ListSignature CheckListSignature(const std::wstring& listPath, const std::option
     const auto bytes = vms::ReadChecksumBytes(listPath, nullptr);
     if (!bytes) return ListSignature{ListSignatureState::Unsigned, {}, {}};
     const std::uint32_t now = vms::CurrentUnixTime();
-    std::optional<vms::Keyring> keys;
-    const auto trusted = [&]() -> const vms::Keyring& {
-        if (!keys) keys = vms::TrustedKeyring(now);
+    std::optional<vms::KeySet> keys;
+    const auto trusted = [&]() -> const vms::KeySet& {
+        if (!keys) keys = vms::TrustedKeySet(now);
         return *keys;
     };
     return SummarizeSignature(vms::CheckFileSignature(listPath, &*bytes, signaturePath, trusted, now));

@@ -3,13 +3,14 @@
 #include "engine/file_bytes.h"
 #include "engine/text.h"
 #include "engine/win_handles.h"
+#include "signatures/ssh/ssh_signature.h"
 
 #include <ctime>
 
 namespace vms {
 namespace {
 
-constexpr const wchar_t* kSignatureEndings[] = {L".gpg", L".sig", L".asc"};
+constexpr const wchar_t* kSignatureEndings[] = {L".minisig", L".gpg", L".sig", L".asc"};
 
 bool IsFile(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(ToLongPath(path).c_str());
@@ -34,7 +35,60 @@ DocumentReader FileReader(const std::wstring& path) {
     };
 }
 
+DocumentReader InMemory(ByteSpan bytes) {
+    return [bytes](const std::function<void(ByteSpan)>& sink) {
+        sink(bytes);
+        return true;
+    };
+}
+
+SignatureCheck OneVerdict(SignatureVerdict verdict) {
+    SignatureCheck check;
+    check.signatures.push_back(std::move(verdict));
+    return check;
+}
+
+SignatureVerdict MalformedMinisign(std::string detail) {
+    MinisignResult result;
+    result.state = SignatureState::Malformed;
+    result.detail = std::move(detail);
+    return FromMinisign(std::move(result));
+}
+
+// signify's signature lines followed by the text they sign, as OpenBSD's
+// SHA256.sig is: nothing when the bytes aren't that.
+std::optional<FileSignature> CheckEmbedded(ByteSpan bytes, const KeySource& keys) {
+    if (!LooksLikeMinisignOrSignify(bytes)) return std::nullopt;
+    std::string error;
+    const std::optional<MinisignSignature> signature = ParseMinisignSignature(bytes, error);
+    if (!signature || !signature->messageOffset) return std::nullopt;
+    FileSignature found;
+    found.source = SignatureSource::Embedded;
+    found.messageOffset = *signature->messageOffset;
+    found.check = OneVerdict(
+        FromMinisign(CheckMinisign(*signature, keys().minisign, InMemory(bytes.subspan(found.messageOffset)))));
+    return found;
+}
+
 }  // namespace
+
+SignatureCheck CheckDetachedSignature(ByteSpan signatureData, const DocumentReader& document, const KeySet& keys,
+                                      std::uint32_t now) {
+    if (LooksLikeSshSignature(signatureData)) {
+        return OneVerdict(FromSsh(CheckSshSignature(signatureData, document, keys.ssh, now)));
+    }
+    if (LooksLikeMinisignOrSignify(signatureData)) {
+        std::string error;
+        const std::optional<MinisignSignature> signature = ParseMinisignSignature(signatureData, error);
+        if (!signature) return OneVerdict(MalformedMinisign(error));
+        // Signed text of its own is no signature of this document.
+        if (signature->messageOffset) {
+            return OneVerdict(MalformedMinisign("it carries the text it signs, not a signature of this file"));
+        }
+        return OneVerdict(FromMinisign(CheckMinisign(*signature, keys.minisign, document)));
+    }
+    return FromOpenPgp(CheckDetachedSignatures(signatureData, document, keys.openpgp, now));
+}
 
 std::vector<std::wstring> DetachedSignatureCandidates(const std::wstring& path) {
     std::vector<std::wstring> candidates;
@@ -53,11 +107,14 @@ FileSignature CheckFileSignature(const std::wstring& path, const std::vector<std
     FileSignature signature;
     if (!explicitSignature) {
         std::optional<DocumentCheck> inPlace =
-            bytes && IsClearSigned(*bytes) ? CheckClearSigned(*bytes, keys(), now) : std::nullopt;
+            bytes && IsClearSigned(*bytes) ? CheckClearSigned(*bytes, keys().openpgp, now) : std::nullopt;
         if (inPlace) {
             signature.source = SignatureSource::ClearSigned;
             signature.check = FromOpenPgp(*inPlace);
             return signature;
+        }
+        if (std::optional<FileSignature> embedded = bytes ? CheckEmbedded(*bytes, keys) : std::nullopt) {
+            return std::move(*embedded);
         }
         const std::vector<std::wstring> candidates = path.empty() ? std::vector<std::wstring>{} : DetachedSignatureCandidates(path);
         for (const std::wstring& candidate : candidates) {
@@ -77,8 +134,7 @@ FileSignature CheckFileSignature(const std::wstring& path, const std::vector<std
         signature.readError = 0;
         signature.check = FromOpenPgp(MalformedSignature("it is too large to be a signature"));
     } else if (data) {
-        signature.check = FromOpenPgp(bytes ? CheckDetachedSignatures(*data, *bytes, keys(), now)
-                                            : CheckDetachedSignatures(*data, FileReader(path), keys(), now));
+        signature.check = CheckDetachedSignature(*data, bytes ? InMemory(*bytes) : FileReader(path), keys(), now);
     }
     return signature;
 }

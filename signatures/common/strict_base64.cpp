@@ -1,5 +1,6 @@
 #include "signatures/common/strict_base64.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -43,6 +44,19 @@ std::optional<Bytes> DecodeStrictBase64(std::string_view text) {
     // One padding character leaves two unused bits, two leave four; both must be zero.
     if (buffer != 0) return std::nullopt;
     return bytes;
+}
+
+std::string EncodeBase64(ByteSpan bytes) {
+    std::string text;
+    text.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t group = std::uint32_t{bytes[i]} << 16;
+        if (n > 1) group |= std::uint32_t{bytes[i + 1]} << 8;
+        if (n > 2) group |= bytes[i + 2];
+        for (std::size_t k = 0; k < 4; ++k) text += k <= n ? kAlphabet[(group >> (18 - 6 * k)) & 63] : '=';
+    }
+    return text;
 }
 
 }  // namespace vms

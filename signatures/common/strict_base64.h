@@ -6,6 +6,7 @@
 #include "signatures/common/byte_reader.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace vms {
@@ -14,5 +15,8 @@ namespace vms {
 // and the unused bits of the last character zero; nothing else, not even a
 // line end. Empty text is refused.
 std::optional<Bytes> DecodeStrictBase64(std::string_view text);
+
+// The standard alphabet with "=" padding, on one line: what DecodeStrictBase64 reads back.
+std::string EncodeBase64(ByteSpan bytes);
 
 }  // namespace vms

@@ -126,9 +126,50 @@ TrustOutcome TrustKey(const CertifiedKey& key, std::uint32_t now, DWORD& error) 
 }
 
 ForgetOutcome ForgetKey(const Bytes& fingerprint, DWORD& error) {
+    return ForgetKeyFile(FingerprintHex(fingerprint) + kKeyExtension, error);
+}
+
+std::vector<StoredKeyText> ReadStoredKeyTexts(std::wstring_view prefix) {
+    std::vector<StoredKeyText> stored;
+    const std::wstring folder = TrustStoreFolder();
+    if (folder.empty()) return stored;
+    WIN32_FIND_DATAW found;
+    const UniqueFind search(FindFirstFileW(ToLongPath(folder + L"\\" + std::wstring(prefix) + L"*").c_str(), &found));
+    if (!search.Valid()) return stored;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        DWORD error = 0;
+        std::optional<Bytes> text = ReadFileBytes(folder + L"\\" + found.cFileName, kMaxKeyFileSize, error);
+        if (text) stored.push_back({found.cFileName, std::move(*text), UnixSeconds(found.ftCreationTime)});
+    } while (FindNextFileW(search.Get(), &found));
+    return stored;
+}
+
+TrustOutcome StoreKeyText(const std::wstring& fileName, std::string_view text, DWORD& error) {
+    const std::wstring folder = TrustStoreFolder();
+    if (folder.empty()) {
+        error = ERROR_PATH_NOT_FOUND;
+        return TrustOutcome::Failed;
+    }
+    const std::wstring path = folder + L"\\" + fileName;
+    TrustOutcome outcome = TrustOutcome::Added;
+    if (GetFileAttributesW(ToLongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        const auto stored = ReadFileBytes(path, kMaxKeyFileSize, error);
+        if (!stored) return TrustOutcome::Failed;
+        if (std::string_view(reinterpret_cast<const char*>(stored->data()), stored->size()) == text) {
+            return TrustOutcome::AlreadyTrusted;
+        }
+        outcome = TrustOutcome::Updated;
+    }
+    if (!EnsureFolder(folder, error)) return TrustOutcome::Failed;
+    if (!ReplaceFileWith(path, text, error)) return TrustOutcome::Failed;
+    return outcome;
+}
+
+ForgetOutcome ForgetKeyFile(const std::wstring& fileName, DWORD& error) {
     const std::wstring folder = TrustStoreFolder();
     if (folder.empty()) return ForgetOutcome::NotFound;
-    if (DeleteFileW(ToLongPath(KeyPath(folder, fingerprint)).c_str())) return ForgetOutcome::Removed;
+    if (DeleteFileW(ToLongPath(folder + L"\\" + fileName).c_str())) return ForgetOutcome::Removed;
     error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ForgetOutcome::NotFound
                                                                           : ForgetOutcome::Failed;

@@ -1,6 +1,7 @@
-// The keys the user chose to trust: one armoured file per key, named by its
-// fingerprint, in "%APPDATA%\Verimond\Trusted Keys". Keys are added and removed
-// only on the user's explicit request.
+// The keys the user chose to trust, in "%APPDATA%\Verimond\Trusted Keys", one
+// file per key: an OpenPGP key armoured in "<FINGERPRINT>.asc", a key of
+// another format as its own text in "<kind>-<identifier>.<ending>". Keys are
+// added and removed only on the user's explicit request.
 #pragma once
 
 #include "signatures/openpgp/keyring.h"
@@ -8,6 +9,7 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vms {
@@ -41,6 +43,22 @@ TrustOutcome TrustKey(const CertifiedKey& key, std::uint32_t now, DWORD& error);
 enum class ForgetOutcome { Removed, NotFound, Failed };
 
 ForgetOutcome ForgetKey(const Bytes& fingerprint, DWORD& error);
+
+// The key files of another format, by the start of their names ("minisign-"):
+// each file's name and text; files too large to be a key are passed over.
+struct StoredKeyText {
+    std::wstring fileName;
+    Bytes text;
+    std::int64_t added = 0;  // when it was trusted, seconds since 1970
+};
+std::vector<StoredKeyText> ReadStoredKeyTexts(std::wstring_view prefix);
+
+// Stores a key's text under its file name (to a temporary name, then moved in
+// place): AlreadyTrusted when the same text is there, Updated when another
+// text was. On failure, the system error in error.
+TrustOutcome StoreKeyText(const std::wstring& fileName, std::string_view text, DWORD& error);
+
+ForgetOutcome ForgetKeyFile(const std::wstring& fileName, DWORD& error);
 
 // Upper-case hex digits without separators, as the store names its files.
 std::wstring FingerprintHex(const Bytes& fingerprint);

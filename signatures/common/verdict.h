@@ -5,7 +5,9 @@
 #pragma once
 
 #include "signatures/common/signature_state.h"
+#include "signatures/minisign/minisign_check.h"
 #include "signatures/openpgp/document_check.h"
+#include "signatures/ssh/ssh_check.h"
 
 #include <cstdint>
 #include <optional>
@@ -28,7 +30,7 @@ struct Signer {
 struct SignatureVerdict {
     SignatureState state = SignatureState::Malformed;
     Signer signer;
-    std::variant<SignatureResult> findings;
+    std::variant<SignatureResult, MinisignResult, SshResult> findings;
 };
 
 struct SignatureCheck {
@@ -38,7 +40,9 @@ struct SignatureCheck {
     bool AnyBad() const;
 };
 
-// OpenPGP's verdicts in these terms.
+// Each format's verdicts in these terms.
 SignatureCheck FromOpenPgp(const DocumentCheck& check);
+SignatureVerdict FromMinisign(MinisignResult result);
+SignatureVerdict FromSsh(SshResult result);
 
 }  // namespace vms

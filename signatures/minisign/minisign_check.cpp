@@ -58,6 +58,7 @@ MinisignResult CheckWithKey(const MinisignSignature& signature, const MinisignKe
     if (signature.kind != MinisignKind::Signify) {
         // minisign says "Comment signature verification failed".
         if (VerifyTrustedComment(signature, key) != VerifyOutcome::Good) {
+            result.commentChanged = true;
             return Verdict(std::move(result), SignatureState::Bad, "the trusted comment's signature doesn't verify");
         }
         result.trustedComment = signature.trustedComment;

@@ -27,6 +27,7 @@ struct MinisignResult {
     std::optional<MinisignKey> key;        // the trusted key that matched
     std::string trustedComment;            // minisign, when Good: the comment signed with the file
     std::string untrustedComment;          // signed by nobody
+    bool commentChanged = false;           // Bad: the file verified, the trusted comment didn't
     MinisignKind kind = MinisignKind::Signify;
 };
 

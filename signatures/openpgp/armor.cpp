@@ -1,5 +1,7 @@
 #include "signatures/openpgp/armor.h"
 
+#include "signatures/common/strict_base64.h"
+
 #include <array>
 #include <optional>
 
@@ -170,23 +172,12 @@ DearmorResult Dearmor(std::string_view text) {
 
 std::string Armor(std::string_view label, ByteSpan bytes) {
     std::string out = std::string(kBeginPrefix) + std::string(label) + std::string(kDashes) + "\n\n";
-    const auto encode = [](ByteSpan data) {
-        std::string text;
-        for (std::size_t i = 0; i < data.size(); i += 3) {
-            const std::size_t n = std::min<std::size_t>(3, data.size() - i);
-            std::uint32_t group = std::uint32_t{data[i]} << 16;
-            if (n > 1) group |= std::uint32_t{data[i + 1]} << 8;
-            if (n > 2) group |= data[i + 2];
-            for (std::size_t k = 0; k < 4; ++k) text += k <= n ? kAlphabet[(group >> (18 - 6 * k)) & 63] : '=';
-        }
-        return text;
-    };
-    const std::string body = encode(bytes);
+    const std::string body = EncodeBase64(bytes);
     for (std::size_t i = 0; i < body.size(); i += 64) out += body.substr(i, 64) + "\n";
     const std::uint32_t crc = Crc24(bytes);
     const std::uint8_t crcBytes[] = {static_cast<std::uint8_t>(crc >> 16), static_cast<std::uint8_t>(crc >> 8),
                                      static_cast<std::uint8_t>(crc)};
-    out += "=" + encode(crcBytes) + "\n";
+    out += "=" + EncodeBase64(crcBytes) + "\n";
     out += std::string(kEndPrefix) + std::string(label) + std::string(kDashes) + "\n";
     return out;
 }

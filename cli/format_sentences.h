@@ -1,0 +1,20 @@
+// vmsum's sentences for minisign, signify and SSH signatures, worded as
+// plainly as the OpenPGP ones: who signed, by which key, when, and what to
+// do about a key vmsum doesn't know.
+#pragma once
+
+#include "signatures/common/verdict.h"
+
+#include <string>
+
+namespace vms {
+
+// signer is the verdict's, which has the time a minisign trusted comment gives.
+std::wstring MinisignSentence(const MinisignResult& result, const Signer& signer);
+std::wstring SshSentence(const SshResult& result);
+
+// The words --list-keys and --trust-key use for a minisign or signify key and an SSH key.
+std::wstring MinisignKeyText(const MinisignKey& key);
+std::wstring SshKeyText(const SshPublicKey& key);
+
+}  // namespace vms

@@ -1,0 +1,45 @@
+#include "signatures/common/key_set.h"
+
+#include <string_view>
+
+namespace vms {
+namespace {
+
+std::string_view AsText(ByteSpan bytes) { return {reinterpret_cast<const char*>(bytes.data()), bytes.size()}; }
+
+}  // namespace
+
+KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now) {
+    KeyFileContents contents;
+    std::string error;
+    if ((contents.minisign = ParseMinisignKey(bytes, error))) {
+        contents.kind = KeyFileKind::Minisign;
+        return contents;
+    }
+    // A .pub line read as allowed_signers would take its type for a principal,
+    // and the reverse fails on the principal: the form that reads cleanly wins.
+    contents.sshKeys = ParseSshPublicKeys(AsText(bytes));
+    if (contents.sshKeys.fileError.empty() && !contents.sshKeys.keys.empty() && contents.sshKeys.errors.empty()) {
+        contents.kind = KeyFileKind::SshKeys;
+        return contents;
+    }
+    contents.allowedSigners = ParseAllowedSigners(AsText(bytes));
+    if (contents.allowedSigners.fileError.empty() && !contents.allowedSigners.signers.empty()) {
+        contents.kind = KeyFileKind::AllowedSigners;
+        return contents;
+    }
+    contents.sshKeys = {};
+    contents.allowedSigners = {};
+    contents.openpgp = LoadKeys(bytes, now);
+    if (contents.openpgp.error.empty() || !contents.openpgp.keys.empty()) contents.kind = KeyFileKind::OpenPgp;
+    return contents;
+}
+
+void AddKeys(KeySet& keys, KeyFileContents contents, std::uint32_t now) {
+    for (CertifiedKey& key : contents.openpgp.keys) keys.openpgp.Add(std::move(key), now);
+    if (contents.minisign) keys.minisign.push_back(std::move(*contents.minisign));
+    for (SshPublicKey& key : contents.sshKeys.keys) keys.ssh.keys.push_back(std::move(key));
+    for (AllowedSigner& signer : contents.allowedSigners.signers) keys.ssh.allowedSigners.push_back(std::move(signer));
+}
+
+}  // namespace vms

@@ -1,0 +1,38 @@
+// The keys one check may use, of every format, and what a key file or a
+// pasted key text holds, told by its content.
+#pragma once
+
+#include "signatures/minisign/minisign_key.h"
+#include "signatures/openpgp/keyring.h"
+#include "signatures/ssh/ssh_check.h"
+
+#include <optional>
+#include <vector>
+
+namespace vms {
+
+struct KeySet {
+    Keyring openpgp;
+    std::vector<MinisignKey> minisign;
+    SshTrust ssh;
+};
+
+enum class KeyFileKind { None, OpenPgp, Minisign, SshKeys, AllowedSigners };
+
+struct KeyFileContents {
+    KeyFileKind kind = KeyFileKind::None;
+    KeyLoadResult openpgp;                // OpenPGP: the keys, those refused, or why there are none
+    std::optional<MinisignKey> minisign;  // a minisign or signify public key
+    SshKeyList sshKeys;                   // lines of .pub files
+    AllowedSigners allowedSigners;        // an allowed_signers file
+};
+
+// A minisign or signify key (a .pub file, the bare "RW..." text or Tauri's
+// base64 of a .pub file), OpenSSH public key lines, an allowed_signers file,
+// else OpenPGP key data; OpenPGP keys are checked as of now.
+KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now);
+
+// Adds the usable keys a file holds.
+void AddKeys(KeySet& keys, KeyFileContents contents, std::uint32_t now);
+
+}  // namespace vms
