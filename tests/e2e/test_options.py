@@ -18,7 +18,9 @@ Verify checksum files (SHA256SUMS, *.sha256, *.md5, *.sfv, BSD tagged files...):
     -q, --quiet             Don't print a line for each file that is OK
         --status            Print nothing. The exit code tells the result
         --ignore-missing    Don't report files that don't exist
-        --key <file>        Trust the OpenPGP keys in this file for this run
+        --key <file>        Trust the keys in this file for this run: OpenPGP,
+                            minisign or signify (.pub, or the RW... key text),
+                            SSH (.pub or allowed_signers)
         --signature <file>  The list's detached signature (else found beside it)
         --require-signature Fail unless a trusted key signed the list
 
@@ -27,9 +29,9 @@ Audit a folder: what changed, appeared, vanished or moved since the list was mad
     -v, --verbose           Also list the files that are unchanged
         --update            Bring the list up to date (a signed one into NAME.updated)
 
-Check who signed a file (clear-signed, or with a .gpg, .sig or .asc file beside it):
+Check who signed a file (OpenPGP, minisign, signify or SSH; in place or beside it):
   vmsum --verify-signature <files> [--key <file>] [--signature <file>]
-  vmsum --trust-key <key file> | --list-keys | --forget-key <fingerprint>
+  vmsum --trust-key <key file> | --list-keys | --forget-key <fingerprint or key ID>
 
 Compare with an expected hash (the algorithm is detected from its length or prefix):
   vmsum --expect <hash> <files>
