@@ -70,7 +70,8 @@ std::wstring MinisignSentence(const MinisignResult& result, const Signer& signer
                L"text starting with \"RW\"), compare it, and run \"vmsum --trust-key <key file>\", or give it for "
                L"this run with --key <key file or key text>.";
     case SignatureState::Malformed:
-        return L"The signature is damaged or isn't a " + kind + L" signature (" + FromUtf8(result.detail) + L").";
+        // A damaged signature may not even say which of the two it is.
+        return L"The signature is damaged or isn't a minisign or signify signature (" + FromUtf8(result.detail) + L").";
     case SignatureState::Expired:
     case SignatureState::Revoked:
     case SignatureState::Weak:

@@ -162,10 +162,10 @@ int Forgotten(ForgetOutcome outcome, const std::wstring& key, DWORD error) {
     return StoreFailed(error);
 }
 
-// A minisign key ID as minisign prints it: 16 hex digits of a little-endian number.
+// A minisign key ID as minisign prints it: up to 16 hex digits of a little-endian number.
 std::optional<std::array<std::uint8_t, 8>> ParseMinisignKeyId(std::wstring_view text) {
-    if (text.size() != 16) return std::nullopt;
-    const std::optional<Bytes> digits = DecodeHexStrict(text);
+    if (text.empty() || text.size() > 16) return std::nullopt;
+    const std::optional<Bytes> digits = DecodeHexStrict(std::wstring(16 - text.size(), L'0') + std::wstring(text));
     if (!digits) return std::nullopt;
     std::array<std::uint8_t, 8> id{};
     std::reverse_copy(digits->begin(), digits->end(), id.begin());

@@ -72,7 +72,9 @@ std::string FormatMinisignKeyId(const std::array<std::uint8_t, 8>& keyId) {
         text += kDigits[*byte >> 4];
         text += kDigits[*byte & 0x0F];
     }
-    return text;
+    // minisign writes the number without leading zeros.
+    const std::size_t first = text.find_first_not_of('0');
+    return first == std::string::npos ? "0" : text.substr(first);
 }
 
 }  // namespace vms

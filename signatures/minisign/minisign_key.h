@@ -28,8 +28,9 @@ std::optional<MinisignKey> ParseMinisignKey(ByteSpan text, std::string& error);
 
 // The key ID as minisign prints it ("minisign public key E7620F1842B4E81F",
 // "Signature key id in ... is ..."): its bytes read as a little-endian number,
-// in 16 upper-case hexadecimal digits. Checked against minisign 0.11's output:
-// the key 1F E8 B4 42 18 0F 62 E7 prints as E7620F1842B4E81F.
+// in upper-case hexadecimal digits without leading zeros. Checked against
+// minisign 0.11's output: the key 1F E8 B4 42 18 0F 62 E7 prints as
+// E7620F1842B4E81F, and a key whose last byte is 00 with fifteen digits.
 std::string FormatMinisignKeyId(const std::array<std::uint8_t, 8>& keyId);
 
 }  // namespace vms

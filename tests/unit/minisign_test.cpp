@@ -74,6 +74,9 @@ TEST(MinisignKey, KeyIdReadsAsMinisignPrintsIt) {
     // minisign -G writes "minisign public key <ID>" as the key file's comment.
     const MinisignKey key = LoadKey(L"minisign/minisign.pub");
     EXPECT_EQ("minisign public key " + FormatMinisignKeyId(key.keyId), key.comment);
+    // minisign writes the number without leading zeros ("minisign public key 7C167B712093CF").
+    EXPECT_EQ(FormatMinisignKeyId({0xCF, 0x93, 0x20, 0x71, 0x7B, 0x16, 0x7C, 0x00}), "7C167B712093CF");
+    EXPECT_EQ(FormatMinisignKeyId({}), "0");
     // minisign 0.11 prints this one as "E7620F1842B4E81F" when the key IDs differ.
     const std::optional<MinisignKey> dnscrypt = KeyFrom(AsBytes(kDnscryptKey));
     ASSERT_TRUE(dnscrypt);
