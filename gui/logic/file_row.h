@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,10 @@ struct FileRow {
     std::uint32_t checksumLine = 0;     // 0: the file holds only the hash
     bool foundBeside = false;           // the checksum file was found next to the file, not opened by the user
     ListSignature listSignature;        // the checksum file's signature
+    // The file's own detached signature (NAME.minisig, NAME.sig, ...), when
+    // one lies beside a file that no checksum list names.
+    std::optional<ListSignature> ownSignature;
+    std::wstring ownSignaturePath;
     // Found in a verified list's folder but not in the list (checksumFile names the list).
     bool notListed = false;
     // A file not listed that has a missing entry's digest: the entry's name on the file's row,

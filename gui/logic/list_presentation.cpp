@@ -174,6 +174,7 @@ std::wstring DetailsText(std::span<const FileRow> rows, std::span<const std::siz
     }
     if (row.signatureKnown || row.signatureRequested) text += L"\r\nSignature:\t" + SignatureText(row);
     text += OriginLines(row.origin);
+    if (row.ownSignature) text += L"\r\nSigned by:\t" + SignedByText(*row.ownSignature);
     if (row.fromChecksumFile) {
         const std::size_t separator = row.checksumFile.find_last_of(L'\\');
         const std::wstring list = row.checksumFile.substr(separator == std::wstring::npos ? 0 : separator + 1);

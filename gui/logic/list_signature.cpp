@@ -21,8 +21,15 @@ ListSignatureState StateOf(vms::SignatureState state) {
     return ListSignatureState::Malformed;
 }
 
-std::wstring Signer(const ListSignature& signature) {
-    return signature.signer.empty() ? L"key " + vms::FormatFingerprint(signature.fingerprint) : signature.signer;
+// The key as people are told which it is: an OpenPGP fingerprint alone, other formats by name.
+std::wstring KeyText(const vms::Signer& signer) {
+    switch (signer.kind) {
+    case vms::SignerKind::OpenPgp: return signer.identifier;
+    case vms::SignerKind::Minisign: return L"minisign key " + signer.identifier;
+    case vms::SignerKind::Signify: return L"signify key " + signer.identifier;
+    case vms::SignerKind::Ssh: return L"SSH key " + signer.identifier;
+    }
+    return signer.identifier;
 }
 
 }  // namespace
@@ -50,24 +57,30 @@ ListSignature SummarizeSignature(const vms::FileSignature& file) {
     };
     const vms::SignatureVerdict& chosen = pick();
     summary.state = StateOf(chosen.state);
-    summary.signer = chosen.signer.name;
-    if (const auto* openPgp = std::get_if<vms::SignatureResult>(&chosen.findings)) {
-        summary.fingerprint = chosen.state == vms::SignatureState::UnknownKey ? openPgp->issuer : openPgp->primaryFingerprint;
-    }
+    summary.key = KeyText(chosen.signer);
+    // Without a name the key stands for the signer: "key ABCD ...", "minisign key ...".
+    summary.signer = !chosen.signer.name.empty()                   ? chosen.signer.name
+                     : chosen.signer.kind == vms::SignerKind::OpenPgp ? L"key " + summary.key
+                                                                      : summary.key;
+    // An OpenPGP key ID is the fingerprint's last eight bytes, its last four groups.
+    constexpr std::size_t kKeyIdLength = 19;
+    summary.keyId = chosen.signer.kind == vms::SignerKind::OpenPgp && summary.key.size() > kKeyIdLength
+                        ? summary.key.substr(summary.key.size() - kKeyIdLength)
+                        : summary.key;
     return summary;
 }
 
 std::wstring SignedByText(const ListSignature& signature) {
-    const std::wstring key = L" (" + vms::FormatFingerprint(signature.fingerprint) + L")";
+    const std::wstring key = L" (" + signature.key + L")";
     switch (signature.state) {
     case ListSignatureState::Checking: return L"Checking...";
     case ListSignatureState::Unsigned: return L"Not signed";
-    case ListSignatureState::Good: return Signer(signature) + key;
-    case ListSignatureState::Bad: return L"BAD signature by " + Signer(signature) + key + L": don't trust this list";
+    case ListSignatureState::Good: return signature.signer + key;
+    case ListSignatureState::Bad: return L"BAD signature by " + signature.signer + key + L": don't trust this list";
     case ListSignatureState::UnknownKey: return L"An unknown key" + key;
-    case ListSignatureState::Expired: return Signer(signature) + key + L", but the key or signature has expired";
-    case ListSignatureState::Revoked: return Signer(signature) + key + L", but the key has been revoked";
-    case ListSignatureState::Weak: return Signer(signature) + key + L", with a weak digest or key";
+    case ListSignatureState::Expired: return signature.signer + key + L", but the key or signature has expired";
+    case ListSignatureState::Revoked: return signature.signer + key + L", but the key has been revoked";
+    case ListSignatureState::Weak: return signature.signer + key + L", with a weak digest or key";
     case ListSignatureState::Unsupported: return L"Signed in a way Verimond can't check";
     case ListSignatureState::Malformed: return L"The signature is damaged";
     case ListSignatureState::Uncheckable: return L"Can't be checked (libgcrypt is missing)";
@@ -81,7 +94,7 @@ std::wstring SignatureClause(const ListSignature& signature, bool afterListName)
     case ListSignatureState::Unsigned:
     case ListSignatureState::Bad: return {};
     case ListSignatureState::Good:
-        return (afterListName ? L", which is signed by " : L", and the list is signed by ") + Signer(signature) + L".";
+        return (afterListName ? L", which is signed by " : L", and the list is signed by ") + signature.signer + L".";
     case ListSignatureState::UnknownKey: return L", but the list is signed by a key you don't trust yet.";
     case ListSignatureState::Expired: return L", but the list's signing key or signature has expired.";
     case ListSignatureState::Revoked: return L", but the list's signing key has been revoked.";
@@ -106,7 +119,7 @@ ListSignature CombineSignatures(std::span<const ListSignature* const> signatures
     }
     if (allGood) return *signatures.front();
     if (firstOther) return *firstOther;
-    return ListSignature{ListSignatureState::Unsigned, {}, {}};
+    return ListSignature{ListSignatureState::Unsigned, {}, {}, {}};
 }
 
 }  // namespace app

@@ -1,5 +1,6 @@
-// What the window shows of a checksum file's OpenPGP signature: one state
-// for the whole list, and its words in the details pane and verdict line.
+// What the window shows of a signature, of a checksum file or of a download
+// itself, in any format: one state for the whole file, and its words in the
+// details pane, the verdict line and the unknown-key notice.
 #pragma once
 
 #include "signatures/common/signed_file.h"
@@ -15,8 +16,10 @@ enum class ListSignatureState {
 
 struct ListSignature {
     ListSignatureState state = ListSignatureState::Checking;
-    std::wstring signer;          // the primary user ID, when the key is known
-    vms::Bytes fingerprint;       // the primary key's, or for an unknown key the issuer's
+    std::wstring signer;  // the signer's name as its format gives it (user ID, trusted comment,
+                          // principals), else the key, when known
+    std::wstring key;     // the key as its format writes it: "ABCD 1234 ...", "minisign key ...", "SSH key SHA256:..."
+    std::wstring keyId;   // the short form a notice names: OpenPGP's key ID, else the key
 };
 
 // One state for a list: Bad when any signature is Bad, Good when the list is

@@ -3,6 +3,8 @@
 #include "checksums/checksum_reader.h"
 #include "engine/text.h"
 
+#include <algorithm>
+
 namespace app {
 namespace {
 
@@ -100,6 +102,40 @@ std::wstring FoundListing(const FileRow& row, bool match) {
     return text;
 }
 
+// A download checked by the signature beside it, with no list to vouch for it.
+Verdict OwnSignatureVerdict(const FileRow& row) {
+    const ListSignature& signature = *row.ownSignature;
+    const std::wstring& name = row.name;
+    switch (signature.state) {
+    case ListSignatureState::Checking: return {L"Checking the signature of " + name + L"...", VerdictStyle::Busy};
+    case ListSignatureState::Unsigned: return {};
+    case ListSignatureState::Good: return {name + L" is signed by " + signature.signer + L".", VerdictStyle::Match};
+    case ListSignatureState::Bad:
+        return {L"Don't trust " + name + L": its signature is BAD.", VerdictStyle::Mismatch};
+    case ListSignatureState::UnknownKey:
+        return {name + L" is signed by a key you don't trust yet.", VerdictStyle::Info};
+    case ListSignatureState::Expired:
+        return {name + L" is signed, but the signing key or signature has expired.", VerdictStyle::Info};
+    case ListSignatureState::Revoked: return {name + L" is signed, but the signing key has been revoked.", VerdictStyle::Info};
+    case ListSignatureState::Weak:
+        return {name + L" is signed, but the signature is weak (a broken digest or short key).", VerdictStyle::Info};
+    case ListSignatureState::Unsupported: return {name + L" is signed in a way Verimond can't check.", VerdictStyle::Info};
+    case ListSignatureState::Malformed: return {name + L"'s signature is damaged.", VerdictStyle::Info};
+    case ListSignatureState::Uncheckable: return {name + L"'s signature can't be checked here.", VerdictStyle::Info};
+    }
+    return {};
+}
+
+// The one row checked by its own signature, when the others are only that signature's file.
+const FileRow* SoleSignedDownload(std::span<const FileRow> rows) {
+    const auto signedRow = std::ranges::find_if(rows, [](const FileRow& row) { return row.ownSignature.has_value(); });
+    if (signedRow == rows.end()) return nullptr;
+    for (const FileRow& row : rows) {
+        if (&row != &*signedRow && !vms::EqualsIgnoreCase(row.path, signedRow->ownSignaturePath)) return nullptr;
+    }
+    return &*signedRow;
+}
+
 }  // namespace
 
 Verdict ChecksumSummary(std::span<const FileRow> rows, bool workerBusy) {
@@ -121,7 +157,10 @@ Verdict ChecksumSummary(std::span<const FileRow> rows, bool workerBusy) {
         case RowMatch::Pending: ++notChecked; break;
         }
     }
-    if (total == 0) return {};
+    if (total == 0) {
+        const FileRow* download = SoleSignedDownload(rows);
+        return download ? OwnSignatureVerdict(*download) : Verdict{};
+    }
     const ListSignature signature = CombineSignatures(signatures);
     if (signature.state == ListSignatureState::Bad) {
         return {L"Don't trust " + std::wstring(total == 1 ? L"this file" : L"these files") +

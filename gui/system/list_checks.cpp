@@ -12,17 +12,19 @@
 namespace app {
 namespace {
 
-// Runs work on a detached thread and posts what it makes; a block that
-// can't be posted is freed here.
+// A block that can't be posted is freed here.
+template <typename Result>
+void Post(HWND window, UINT message, std::unique_ptr<Result> result) {
+    if (PostMessageW(window, message, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
+}
+
+// Runs work on a detached thread and posts what it makes.
 template <typename Result, typename Work>
 bool StartPosting(HWND window, UINT message, Work work) {
     try {
         std::thread([window, message, work] {
             try {
-                std::unique_ptr<Result> result = work();
-                if (result && PostMessageW(window, message, 0, reinterpret_cast<LPARAM>(result.get()))) {
-                    result.release();
-                }
+                if (std::unique_ptr<Result> result = work()) Post(window, message, std::move(result));
             } catch (const std::exception&) {
                 // Short of memory: nothing to report with.
             }
@@ -33,11 +35,28 @@ bool StartPosting(HWND window, UINT message, Work work) {
     }
 }
 
+// The download's own signature file beside it, checked against the trusted keys; nothing without one.
+std::unique_ptr<OwnSignatureFound> CheckOwnSignature(RowId row, const std::wstring& path) {
+    for (const std::wstring& candidate : vms::DetachedSignatureCandidates(path)) {
+        const DWORD attributes = GetFileAttributesW(vms::ToLongPath(candidate).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        const std::uint32_t now = vms::CurrentUnixTime();
+        std::optional<vms::KeySet> keys;
+        const auto trusted = [&]() -> const vms::KeySet& {
+            if (!keys) keys = vms::TrustedKeySet(now);
+            return *keys;
+        };
+        return std::make_unique<OwnSignatureFound>(OwnSignatureFound{
+            row, candidate, SummarizeSignature(vms::CheckFileSignature(path, nullptr, candidate, trusted, now))});
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 ListSignature CheckListSignature(const std::wstring& listPath, const std::optional<std::wstring>& signaturePath) {
     const auto bytes = vms::ReadChecksumBytes(listPath, nullptr);
-    if (!bytes) return ListSignature{ListSignatureState::Unsigned, {}, {}};
+    if (!bytes) return ListSignature{ListSignatureState::Unsigned, {}, {}, {}};
     const std::uint32_t now = vms::CurrentUnixTime();
     std::optional<vms::KeySet> keys;
     const auto trusted = [&]() -> const vms::KeySet& {
@@ -48,12 +67,16 @@ ListSignature CheckListSignature(const std::wstring& listPath, const std::option
 }
 
 bool HoldsPublicKey(const std::wstring& path) {
-    const bool keyEnding = std::ranges::any_of(std::initializer_list<const wchar_t*>{L".asc", L".gpg", L".key", L".pub"},
-                                               [&](const wchar_t* ending) { return vms::EndsWithIgnoreCase(path, ending); });
-    if (!keyEnding) return false;
+    const bool keyName = std::ranges::any_of(
+        std::initializer_list<const wchar_t*>{L".asc", L".gpg", L".key", L".pub", L"\\allowed_signers"},
+        [&](const wchar_t* ending) { return vms::EndsWithIgnoreCase(path, ending); });
+    if (!keyName) return false;
     DWORD error = 0;
     const auto bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize, error);
-    return bytes && !vms::LoadKeys(*bytes, vms::CurrentUnixTime()).keys.empty();
+    if (!bytes) return false;
+    const vms::KeyFileContents contents = vms::ReadKeyFileContents(*bytes, vms::CurrentUnixTime());
+    return contents.kind != vms::KeyFileKind::None &&
+           (contents.kind != vms::KeyFileKind::OpenPgp || !contents.openpgp.keys.empty());
 }
 
 bool StartListSignatureCheck(HWND window, const std::wstring& listPath,
@@ -64,13 +87,30 @@ bool StartListSignatureCheck(HWND window, const std::wstring& listPath,
     });
 }
 
+bool StartOwnSignatureCheck(HWND window, RowId row, const std::wstring& path) {
+    return StartPosting<OwnSignatureFound>(window, WM_APP_OWN_SIGNATURE_FOUND,
+                                           [row, path] { return CheckOwnSignature(row, path); });
+}
+
 bool StartSiblingSearch(HWND window, RowId row, const std::wstring& path) {
-    return StartPosting<SiblingFound>(window, WM_APP_SIBLING_FOUND, [row, path]() -> std::unique_ptr<SiblingFound> {
-        std::optional<SiblingListing> listing = FindSiblingListing(path);
-        if (!listing) return nullptr;
-        ListSignature signature = CheckListSignature(listing->listPath, std::nullopt);
-        return std::make_unique<SiblingFound>(SiblingFound{row, std::move(*listing), std::move(signature)});
-    });
+    try {
+        std::thread([window, row, path] {
+            try {
+                if (std::optional<SiblingListing> listing = FindSiblingListing(path)) {
+                    ListSignature signature = CheckListSignature(listing->listPath, std::nullopt);
+                    Post(window, WM_APP_SIBLING_FOUND,
+                         std::make_unique<SiblingFound>(SiblingFound{row, std::move(*listing), std::move(signature)}));
+                } else if (std::unique_ptr<OwnSignatureFound> own = CheckOwnSignature(row, path)) {
+                    Post(window, WM_APP_OWN_SIGNATURE_FOUND, std::move(own));
+                }
+            } catch (const std::exception&) {
+                // Short of memory: nothing to report with.
+            }
+        }).detach();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 }  // namespace app

@@ -105,6 +105,9 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_APP_SIBLING_FOUND:
         OnSiblingFound(std::unique_ptr<SiblingFound>(reinterpret_cast<SiblingFound*>(lParam)));
         return TRUE;
+    case WM_APP_OWN_SIGNATURE_FOUND:
+        OnOwnSignatureFound(std::unique_ptr<OwnSignatureFound>(reinterpret_cast<OwnSignatureFound*>(lParam)));
+        return TRUE;
     case WM_APP_PROGRESS:
         worker_->ProgressNoticeTaken();
         return TRUE;

@@ -59,6 +59,9 @@ private:
     void OnSignatureDone(std::unique_ptr<SignatureResult> result);
     void OnListSignatureDone(std::unique_ptr<ListSignatureDone> result);
     void OnSiblingFound(std::unique_ptr<SiblingFound> result);
+    void OnOwnSignatureFound(std::unique_ptr<OwnSignatureFound> result);
+    // The notice for a file signed by a key nobody trusted yet; offers an allowed_signers file beside it.
+    void ShowUnknownKeyNotice(const std::wstring& signedPath, const ListSignature& signature);
     void CheckListSignature(const std::wstring& listPath);
     void RecheckListSignatures();
     bool OfferToTrustKeyFile(const std::wstring& path);

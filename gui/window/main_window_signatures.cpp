@@ -1,12 +1,13 @@
-// The main window's part in who published a download: the OpenPGP signature of
-// each verified checksum list, the list found beside an added file, and
-// trusting a signing key.
+// The main window's part in who published a download: the signature of each
+// verified checksum list, the list or the signature found beside an added
+// file, and trusting a signing key.
 #include "gui/window/main_window.h"
 
 #include "engine/error_text.h"
 #include "engine/file_bytes.h"
 #include "engine/text.h"
 #include "gui/system/shell.h"
+#include "gui/window/key_trust.h"
 #include "gui/window/message_dialog.h"
 #include "signatures/common/key_text.h"
 #include "signatures/common/trust_store.h"
@@ -19,20 +20,11 @@ namespace app {
 namespace {
 
 const COMDLG_FILTERSPEC kKeyFilters[] = {
-    {L"OpenPGP keys", L"*.asc;*.gpg;*.key;*.pub"},
+    {L"Public keys", L"*.asc;*.gpg;*.key;*.pub;allowed_signers"},
     {L"All files", L"*.*"},
 };
 
-constexpr int kTrustButton = 100;
-
-std::wstring KeyDescription(const vms::CertifiedKey& key) {
-    std::wstring text;
-    for (const std::string& userId : key.userIds) text += vms::UserIdText(userId) + L"\n";
-    if (key.userIds.empty()) text += L"(This key has no user ID.)\n";
-    text += L"\nFingerprint: " + vms::FormatFingerprint(key.primary.fingerprint) + L"\nCreated: " +
-            vms::FormatDate(key.primary.created) + L", " + vms::FromUtf8(vms::DescribeKeyAlgorithm(key.primary));
-    return text;
-}
+constexpr wchar_t kAllowedSigners[] = L"allowed_signers";
 
 }  // namespace
 
@@ -54,7 +46,7 @@ void MainWindow::CheckListSignature(const std::wstring& listPath) {
     const bool started = StartListSignatureCheck(hwnd_, listPath, addedSignature);
     for (FileRow& row : files_.Rows()) {
         if (row.fromChecksumFile && vms::EqualsIgnoreCase(row.checksumFile, listPath)) {
-            row.listSignature = started ? ListSignature{} : ListSignature{ListSignatureState::Uncheckable, {}, {}};
+            row.listSignature = started ? ListSignature{} : ListSignature{ListSignatureState::Uncheckable, {}, {}, {}};
         }
     }
 }
@@ -69,6 +61,9 @@ void MainWindow::RecheckListSignatures() {
         }
     }
     for (const std::wstring& list : lists) CheckListSignature(list);
+    for (FileRow& row : files_.Rows()) {
+        if (row.ownSignature && StartOwnSignatureCheck(hwnd_, row.id, row.path)) row.ownSignature = ListSignature{};
+    }
     RefreshVerdict();
     RefreshDetails();
 }
@@ -82,16 +77,34 @@ void MainWindow::OnListSignatureDone(std::unique_ptr<ListSignatureDone> result) 
         }
     }
     if (!shown) return;
-    if (result->signature.state == ListSignatureState::UnknownKey) {
-        const std::size_t separator = result->listPath.find_last_of(L"\\/");
-        // The key ID is the fingerprint's end; the whole fingerprint is in the details pane.
-        const vms::Bytes& fingerprint = result->signature.fingerprint;
-        const vms::Bytes keyId(fingerprint.size() > 8 ? fingerprint.end() - 8 : fingerprint.begin(), fingerprint.end());
-        ShowNotice(NoticeKind::UnknownKey,
-                   result->listPath.substr(separator + 1) + L" is signed by an untrusted key (" +
-                       vms::FormatFingerprint(keyId) + L").  <a id=\"k\">Trust a key file...</a>    <a id=\"x\">Dismiss</a>",
-                   result->listPath);
-    }
+    if (result->signature.state == ListSignatureState::UnknownKey) ShowUnknownKeyNotice(result->listPath, result->signature);
+    RefreshVerdict();
+    RefreshDetails();
+}
+
+void MainWindow::ShowUnknownKeyNotice(const std::wstring& signedPath, const ListSignature& signature) {
+    const std::size_t separator = signedPath.find_last_of(L"\\/");
+    const std::wstring folder = signedPath.substr(0, separator == std::wstring::npos ? 0 : separator + 1);
+    // An allowed_signers file beside it is offered, never trusted unasked.
+    const DWORD attributes = GetFileAttributesW(vms::ToLongPath(folder + kAllowedSigners).c_str());
+    const bool allowedSigners = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    // The short key ID; the whole key is in the details pane.
+    ShowNotice(NoticeKind::UnknownKey,
+               signedPath.substr(separator + 1) + L" is signed by an untrusted key (" + signature.keyId + L").  " +
+                   (allowedSigners ? L"<a id=\"s\">Trust allowed_signers...</a>    " : L"") +
+                   L"<a id=\"k\">Trust a key file...</a>    <a id=\"x\">Dismiss</a>",
+               folder + kAllowedSigners);
+}
+
+void MainWindow::OnOwnSignatureFound(std::unique_ptr<OwnSignatureFound> result) {
+    const auto position = files_.PositionOf(result->row);
+    if (!position) return;
+    FileRow& row = files_.Rows()[*position];
+    if (row.fromChecksumFile) return;
+    row.ownSignature = result->signature;
+    row.ownSignaturePath = result->signaturePath;
+    ListView_RedrawItems(list_, static_cast<int>(*position), static_cast<int>(*position));
+    if (result->signature.state == ListSignatureState::UnknownKey) ShowUnknownKeyNotice(row.path, result->signature);
     RefreshVerdict();
     RefreshDetails();
 }
@@ -117,46 +130,9 @@ bool MainWindow::OfferToTrustKeyFile(const std::wstring& path) {
     DWORD error = 0;
     const auto bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize, error);
     if (!bytes) return false;
-    const std::uint32_t now = vms::CurrentUnixTime();
-    const vms::KeyLoadResult loaded = vms::LoadKeys(*bytes, now);
-    if (loaded.keys.empty()) return false;
-    bool trusted = false;
-    for (const vms::CertifiedKey& key : loaded.keys) {
-        MessageDialogOptions options;
-        options.title = L"Trust a Signing Key";
-        options.content = KeyDescription(key);
-        const bool known = vms::IsTrusted(key.primary.fingerprint);
-        if (key.revoked || (key.expires && *key.expires <= now)) {
-            options.icon = DialogIcon::Warning;
-            options.instruction = key.revoked ? L"This key has been revoked by its owner. It can't be trusted."
-                                              : L"This key expired on " + vms::FormatDate(*key.expires) +
-                                                    L". It can't be trusted.";
-        } else if (known) {
-            options.icon = DialogIcon::Information;
-            options.instruction = L"This key is already trusted.";
-        } else {
-            options.instruction = L"Trust this key to sign the downloads you check?";
-            options.footer = L"Compare the fingerprint with the one on the project's website before you trust it.";
-            options.buttons = {{kTrustButton, L"Trust this key"}};
-            options.commonButtons = TDCBF_CANCEL_BUTTON;
-            options.defaultButton = IDCANCEL;
-        }
-        const bool updateOnly = known && (key.revoked || (key.expires && *key.expires <= now));
-        const int chosen = MessageDialog(hwnd_, options);
-        if (chosen != kTrustButton && !updateOnly) continue;
-        // A trusted copy also learns of a revocation or a new expiry date.
-        if (vms::TrustKey(key, now, error) == vms::TrustOutcome::Failed) {
-            MessageDialogOptions failed;
-            failed.icon = DialogIcon::Error;
-            failed.instruction = L"The key couldn't be stored.";
-            failed.content = vms::TrustStoreFolder() + L"\n\n" + vms::FormatErrorText(error) + L".";
-            MessageDialog(hwnd_, failed);
-            continue;
-        }
-        trusted = true;
-    }
-    if (trusted) RecheckListSignatures();
-    return true;
+    const KeyOffer offer = OfferToTrustKeys(hwnd_, *bytes);
+    if (offer.trusted) RecheckListSignatures();
+    return offer.found;
 }
 
 void MainWindow::ChooseKeyFileToTrust() {
@@ -165,7 +141,7 @@ void MainWindow::ChooseKeyFileToTrust() {
         if (OfferToTrustKeyFile(path)) continue;
         MessageDialogOptions options;
         options.icon = DialogIcon::Warning;
-        options.instruction = L"No OpenPGP public key was found in this file.";
+        options.instruction = L"No public key was found in this file.";
         options.content = path;
         MessageDialog(hwnd_, options);
     }

@@ -1,41 +1,86 @@
 #include "gui/window/trusted_keys_dialog.h"
 
 #include "engine/error_text.h"
+#include "engine/text.h"
+#include "gui/window/key_trust.h"
 #include "gui/window/message_dialog.h"
 #include "gui/window/resource.h"
+#include "signatures/common/crypto.h"
 #include "signatures/common/key_text.h"
 #include "signatures/common/signed_file.h"
-#include "signatures/common/trust_store.h"
+#include "signatures/common/trusted_keys.h"
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace app {
 namespace {
 
+// One row: what the list shows, and how the key is forgotten.
+struct TrustedEntry {
+    std::wstring name;
+    std::wstring key;  // an OpenPGP fingerprint as it always was, other formats with their kind
+    std::int64_t added = 0;
+    std::function<vms::ForgetOutcome(DWORD&)> forget;
+};
+
 struct TrustedKeysState {
     const ColourPainter* colours = nullptr;
-    std::vector<vms::TrustedKey> keys;
-    bool removed = false;
+    std::vector<TrustedEntry> entries;
+    bool changed = false;
 };
+
+std::wstring Principals(const std::vector<vms::AllowedSigner>& lines) {
+    std::wstring text;
+    for (const vms::AllowedSigner& line : lines) {
+        for (const std::string& principal : line.principals) text += (text.empty() ? L"" : L", ") + vms::UserIdText(principal);
+    }
+    return text;
+}
+
+std::vector<TrustedEntry> ReadEntries() {
+    std::vector<TrustedEntry> entries;
+    for (const vms::TrustedKey& trusted : vms::ReadTrustStore(vms::CurrentUnixTime())) {
+        const vms::CertifiedKey& key = trusted.key;
+        entries.push_back({key.primaryUserId.empty() ? L"(no user ID)" : vms::UserIdText(key.primaryUserId),
+                           vms::FormatFingerprint(key.primary.fingerprint), trusted.added,
+                           [fingerprint = key.primary.fingerprint](DWORD& error) { return vms::ForgetKey(fingerprint, error); }});
+    }
+    for (const vms::TrustedMinisignKey& trusted : vms::ReadTrustedMinisignKeys()) {
+        entries.push_back({trusted.key.comment.empty() ? L"(no comment)" : vms::UserIdText(trusted.key.comment),
+                           L"minisign key " + vms::FromUtf8(vms::FormatMinisignKeyId(trusted.key.keyId)), trusted.added,
+                           [id = trusted.key.keyId](DWORD& error) { return vms::ForgetMinisignKey(id, error); }});
+    }
+    if (vms::CryptoAvailable()) {
+        for (const vms::TrustedSshKey& trusted : vms::ReadTrustedSshKeys()) {
+            const std::wstring principals = Principals(trusted.limits);
+            entries.push_back({principals.empty() ? vms::UserIdText(trusted.key.comment) : principals,
+                               L"SSH key " + vms::FromUtf8(vms::SshFingerprint(trusted.key)), trusted.added,
+                               [key = trusted.key](DWORD& error) { return vms::ForgetSshKey(key, error); }});
+        }
+    }
+    std::ranges::stable_sort(entries, {}, [](const TrustedEntry& entry) { return entry.added; });
+    return entries;
+}
 
 void Fill(HWND dialog, TrustedKeysState& state) {
     const HWND list = GetDlgItem(dialog, IDC_TK_LIST);
     ListView_DeleteAllItems(list);
-    state.keys = vms::ReadTrustStore(vms::CurrentUnixTime());
-    for (std::size_t i = 0; i < state.keys.size(); ++i) {
-        const vms::CertifiedKey& key = state.keys[i].key;
-        std::wstring cells[] = {key.primaryUserId.empty() ? L"(no user ID)" : vms::UserIdText(key.primaryUserId),
-                                vms::FormatFingerprint(key.primary.fingerprint), vms::FormatDate(state.keys[i].added)};
+    state.entries = ReadEntries();
+    for (std::size_t i = 0; i < state.entries.size(); ++i) {
+        TrustedEntry& entry = state.entries[i];
+        std::wstring added = vms::FormatDate(entry.added);
         LVITEMW item{};
         item.mask = LVIF_TEXT;
         item.iItem = static_cast<int>(i);
-        item.pszText = cells[0].data();
+        item.pszText = entry.name.data();
         ListView_InsertItem(list, &item);
-        ListView_SetItemText(list, static_cast<int>(i), 1, cells[1].data());
-        ListView_SetItemText(list, static_cast<int>(i), 2, cells[2].data());
+        ListView_SetItemText(list, static_cast<int>(i), 1, entry.key.data());
+        ListView_SetItemText(list, static_cast<int>(i), 2, added.data());
     }
     EnableWindow(GetDlgItem(dialog, IDC_TK_REMOVE), FALSE);
 }
@@ -45,7 +90,7 @@ void AddColumns(HWND list, HWND dialog) {
     const struct {
         const wchar_t* title;
         int width;
-    } columns[] = {{L"User ID", 170}, {L"Fingerprint", 210}, {L"Added", 52}};
+    } columns[] = {{L"Signer", 150}, {L"Key", 230}, {L"Added", 52}};
     for (int i = 0; i < 3; ++i) {
         RECT width{0, 0, columns[i].width, 0};
         MapDialogRect(dialog, &width);
@@ -60,18 +105,38 @@ void AddColumns(HWND list, HWND dialog) {
 
 void RemoveSelected(HWND dialog, TrustedKeysState& state) {
     const int selected = ListView_GetNextItem(GetDlgItem(dialog, IDC_TK_LIST), -1, LVNI_SELECTED);
-    if (selected < 0 || static_cast<std::size_t>(selected) >= state.keys.size()) return;
+    if (selected < 0 || static_cast<std::size_t>(selected) >= state.entries.size()) return;
     DWORD error = 0;
-    if (vms::ForgetKey(state.keys[static_cast<std::size_t>(selected)].key.primary.fingerprint, error) ==
-        vms::ForgetOutcome::Failed) {
+    if (state.entries[static_cast<std::size_t>(selected)].forget(error) == vms::ForgetOutcome::Failed) {
         MessageDialogOptions options;
         options.icon = DialogIcon::Error;
         options.instruction = L"The key couldn't be removed.";
         options.content = vms::FormatErrorText(error) + L".";
         MessageDialog(dialog, options);
     } else {
-        state.removed = true;
+        state.changed = true;
     }
+    Fill(dialog, state);
+}
+
+// The pasted text: a minisign key as projects print it, or any key text.
+void TrustText(HWND dialog, TrustedKeysState& state) {
+    const HWND box = GetDlgItem(dialog, IDC_TK_TEXT);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
+    const std::string utf8 = vms::ToUtf8(text);
+    const KeyOffer offer = OfferToTrustKeys(dialog, std::vector<std::uint8_t>(utf8.begin(), utf8.end()));
+    if (!offer.found) {
+        MessageDialogOptions options;
+        options.icon = DialogIcon::Warning;
+        options.instruction = L"This isn't a public key.";
+        options.content = L"Paste a minisign public key as the project prints it: a line of 56 characters starting with \"RW\".";
+        MessageDialog(dialog, options);
+        return;
+    }
+    if (!offer.trusted) return;
+    state.changed = true;
+    SetWindowTextW(box, L"");
     Fill(dialog, state);
 }
 
@@ -98,6 +163,15 @@ INT_PTR CALLBACK Procedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
         return FALSE;
     }
     case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_TK_TEXT && HIWORD(wParam) == EN_CHANGE) {
+            EnableWindow(GetDlgItem(dialog, IDC_TK_TRUST), GetWindowTextLengthW(GetDlgItem(dialog, IDC_TK_TEXT)) > 0);
+        }
+        // Enter in the box trusts what was pasted rather than closing the dialog.
+        if (LOWORD(wParam) == IDC_TK_TRUST ||
+            (LOWORD(wParam) == IDOK && GetFocus() == GetDlgItem(dialog, IDC_TK_TEXT))) {
+            if (GetWindowTextLengthW(GetDlgItem(dialog, IDC_TK_TEXT)) > 0) TrustText(dialog, *state);
+            return TRUE;
+        }
         if (LOWORD(wParam) == IDC_TK_REMOVE) RemoveSelected(dialog, *state);
         if (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK) EndDialog(dialog, 0);
         return TRUE;
@@ -113,7 +187,7 @@ bool ShowTrustedKeysDialog(HWND owner, const ColourPainter& colours) {
     state.colours = &colours;
     DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_TRUSTED_KEYS), owner, Procedure,
                     reinterpret_cast<LPARAM>(&state));
-    return state.removed;
+    return state.changed;
 }
 
 }  // namespace app

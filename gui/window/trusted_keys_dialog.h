@@ -1,5 +1,6 @@
-// The modal Trusted Signing Keys dialog: the keys the user trusts, with the
-// date each was added, and a Remove button.
+// The modal Trusted Signing Keys dialog: the keys the user trusts, of every
+// format, with the date each was added; a Remove button, and a box that takes
+// a minisign key's text as projects print it.
 #pragma once
 
 #include "gui/window/colour_painter.h"
@@ -8,7 +9,7 @@
 
 namespace app {
 
-// True when a key was removed.
+// True when a key was removed or trusted.
 bool ShowTrustedKeysDialog(HWND owner, const ColourPainter& colours);
 
 }  // namespace app

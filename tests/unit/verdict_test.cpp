@@ -135,20 +135,20 @@ TEST(ChecksumSummary, TheListsSignatureAndAListFoundBesideTheFile) {
     row.checksumFile = L"C:\\dl\\SHA256SUMS";
     row.checksumLine = 3;
     Give(row, vms::kSha256, "iso");
-    const ListSignature good{ListSignatureState::Good, L"Example <x@example.org>", {0xAB, 0xCD}};
+    const ListSignature good{ListSignatureState::Good, L"Example <x@example.org>", L"ABCD", L"ABCD"};
     struct Case {
         ListSignature signature;
         const wchar_t* text;
         VerdictStyle style;
     };
     const Case cases[] = {
-        {{ListSignatureState::Unsigned, {}, {}}, L"download.iso matches SHA256SUMS (line 3).", VerdictStyle::Match},
+        {{ListSignatureState::Unsigned, {}, {}, {}}, L"download.iso matches SHA256SUMS (line 3).", VerdictStyle::Match},
         {good, L"download.iso matches SHA256SUMS (line 3), which is signed by Example <x@example.org>.",
          VerdictStyle::Match},
-        {{ListSignatureState::UnknownKey, {}, {0xAB}},
+        {{ListSignatureState::UnknownKey, {}, L"AB", L"AB"},
          L"download.iso matches SHA256SUMS (line 3), but the list is signed by a key you don't trust yet.",
          VerdictStyle::Info},
-        {{ListSignatureState::Bad, L"Example", {}},
+        {{ListSignatureState::Bad, L"Example", {}, {}},
          L"Don't trust this file: the checksum list's signature is BAD, whatever the hashes say.",
          VerdictStyle::Mismatch},
     };
@@ -161,7 +161,7 @@ TEST(ChecksumSummary, TheListsSignatureAndAListFoundBesideTheFile) {
     row.checksumLine = 0;  // a file that holds only the hash
     row.checksumFile = L"C:\\dl\\download.iso.sha256";
     Give(row, vms::kSha256, "changed");
-    row.listSignature = {ListSignatureState::Unsigned, {}, {}};
+    row.listSignature = {ListSignatureState::Unsigned, {}, {}, {}};
     EXPECT_EQ(ChecksumSummary(std::span(&row, 1), false).text,
               L"download.iso doesn't match download.iso.sha256. Don't use it.");
     // A verified list names its signer after the count; a Bad signature outweighs matching files.
@@ -170,9 +170,42 @@ TEST(ChecksumSummary, TheListsSignatureAndAListFoundBesideTheFile) {
     std::vector<FileRow> rows = {row, row};
     rows[0].listSignature = rows[1].listSignature = good;
     EXPECT_EQ(ChecksumSummary(rows, false).text, L"All 2 files are OK, and the list is signed by Example <x@example.org>.");
-    rows[1].listSignature = {ListSignatureState::Bad, {}, {}};
+    rows[1].listSignature = {ListSignatureState::Bad, {}, {}, {}};
     EXPECT_EQ(ChecksumSummary(rows, false).style, VerdictStyle::Mismatch);
     EXPECT_EQ(SignedByText(good), L"Example <x@example.org> (ABCD)");
+}
+
+TEST(ChecksumSummary, ADownloadCheckedByItsOwnSignature) {
+    FileRow row = Row(L"zig.zip");
+    EXPECT_EQ(ChecksumSummary(std::span(&row, 1), false).text, L"");  // no signature beside it
+    struct Case {
+        ListSignature signature;
+        const wchar_t* text;
+        VerdictStyle style;
+    };
+    const Case cases[] = {
+        {{}, L"Checking the signature of zig.zip...", VerdictStyle::Busy},
+        {{ListSignatureState::Good, L"timestamp:1700000000 file:zig.zip", L"minisign key E762", L"minisign key E762"},
+         L"zig.zip is signed by timestamp:1700000000 file:zig.zip.", VerdictStyle::Match},
+        {{ListSignatureState::Bad, {}, {}, {}}, L"Don't trust zig.zip: its signature is BAD.", VerdictStyle::Mismatch},
+        {{ListSignatureState::UnknownKey, {}, L"SSH key SHA256:x", L"SSH key SHA256:x"},
+         L"zig.zip is signed by a key you don't trust yet.", VerdictStyle::Info},
+        {{ListSignatureState::Malformed, {}, {}, {}}, L"zig.zip's signature is damaged.", VerdictStyle::Info},
+    };
+    for (const Case& c : cases) {
+        row.ownSignature = c.signature;
+        const Verdict verdict = ChecksumSummary(std::span(&row, 1), false);
+        EXPECT_EQ(verdict.text, c.text);
+        EXPECT_EQ(verdict.style, c.style) << static_cast<int>(c.signature.state);
+    }
+    // Beside other files, a signature of one of them says nothing of the rest; its own file added too changes nothing.
+    row.ownSignaturePath = L"C:\\dl\\zig.zip.minisig";
+    FileRow signatureFile = Row(L"zig.zip.minisig");
+    signatureFile.path = row.ownSignaturePath;
+    std::vector<FileRow> rows = {row, Row(L"other.bin")};
+    EXPECT_EQ(ChecksumSummary(rows, false).text, L"");
+    rows[1] = signatureFile;
+    EXPECT_EQ(ChecksumSummary(rows, false).text, L"zig.zip's signature is damaged.");
 }
 
 TEST(ClipboardOffer, OnlyLongEnoughHashesOnOneLine) {

@@ -1,0 +1,150 @@
+#include "gui/window/key_trust.h"
+
+#include "engine/error_text.h"
+#include "engine/text.h"
+#include "gui/window/message_dialog.h"
+#include "signatures/common/crypto.h"
+#include "signatures/common/key_text.h"
+#include "signatures/common/signed_file.h"
+#include "signatures/common/trusted_keys.h"
+
+#include <algorithm>
+#include <functional>
+#include <string_view>
+
+namespace app {
+namespace {
+
+constexpr int kTrustButton = 100;
+
+std::wstring OpenPgpDescription(const vms::CertifiedKey& key) {
+    std::wstring text;
+    for (const std::string& userId : key.userIds) text += vms::UserIdText(userId) + L"\n";
+    if (key.userIds.empty()) text += L"(This key has no user ID.)\n";
+    text += L"\nFingerprint: " + vms::FormatFingerprint(key.primary.fingerprint) + L"\nCreated: " +
+            vms::FormatDate(key.primary.created) + L", " + vms::FromUtf8(vms::DescribeKeyAlgorithm(key.primary));
+    return text;
+}
+
+std::wstring MinisignDescription(const vms::MinisignKey& key) {
+    return L"minisign or signify key\n" + (key.comment.empty() ? L"" : vms::UserIdText(key.comment) + L"\n") +
+           L"\nKey ID: " + vms::FromUtf8(vms::FormatMinisignKeyId(key.keyId));
+}
+
+std::wstring SshDescription(const vms::SshPublicKey& key, const std::vector<vms::AllowedSigner>& lines) {
+    std::wstring text = L"SSH key\n";
+    if (!key.comment.empty()) text += vms::UserIdText(key.comment) + L"\n";
+    for (const vms::AllowedSigner& line : lines) {
+        std::wstring principals;
+        for (const std::string& principal : line.principals) principals += (principals.empty() ? L"" : L", ") + vms::UserIdText(principal);
+        text += L"For " + principals + (line.namespaces ? L", namespaces " + vms::UserIdText(*line.namespaces) : L"") + L"\n";
+    }
+    return text + L"\nFingerprint: " + vms::FromUtf8(vms::SshFingerprint(key)) + L"\nType: " +
+           vms::FromUtf8(std::string(vms::SshKeyTypeName(key.type)));
+}
+
+void TellStoreFailed(HWND owner, DWORD error) {
+    MessageDialogOptions failed;
+    failed.icon = DialogIcon::Error;
+    failed.instruction = L"The key couldn't be stored.";
+    failed.content = vms::TrustStoreFolder() + L"\n\n" + vms::FormatErrorText(error) + L".";
+    MessageDialog(owner, failed);
+}
+
+// One key's question; trust runs when the user says so. True when the store changed.
+bool Ask(HWND owner, const std::wstring& description, const std::function<vms::TrustOutcome(DWORD&)>& trust) {
+    MessageDialogOptions options;
+    options.title = L"Trust a Signing Key";
+    options.content = description;
+    options.instruction = L"Trust this key to sign the downloads you check?";
+    options.footer = L"Compare the key with the one on the project's website before you trust it.";
+    options.buttons = {{kTrustButton, L"Trust this key"}};
+    options.commonButtons = TDCBF_CANCEL_BUTTON;
+    options.defaultButton = IDCANCEL;
+    if (MessageDialog(owner, options) != kTrustButton) return false;
+    DWORD error = 0;
+    const vms::TrustOutcome outcome = trust(error);
+    if (outcome == vms::TrustOutcome::Failed) TellStoreFailed(owner, error);
+    return outcome == vms::TrustOutcome::Added || outcome == vms::TrustOutcome::Updated;
+}
+
+bool OfferOpenPgpKeys(HWND owner, const vms::KeyLoadResult& loaded, std::uint32_t now) {
+    bool trusted = false;
+    for (const vms::CertifiedKey& key : loaded.keys) {
+        MessageDialogOptions options;
+        options.title = L"Trust a Signing Key";
+        options.content = OpenPgpDescription(key);
+        const bool known = vms::IsTrusted(key.primary.fingerprint);
+        if (key.revoked || (key.expires && *key.expires <= now)) {
+            options.icon = DialogIcon::Warning;
+            options.instruction = key.revoked ? L"This key has been revoked by its owner. It can't be trusted."
+                                              : L"This key expired on " + vms::FormatDate(*key.expires) +
+                                                    L". It can't be trusted.";
+        } else if (known) {
+            options.icon = DialogIcon::Information;
+            options.instruction = L"This key is already trusted.";
+        } else {
+            options.instruction = L"Trust this key to sign the downloads you check?";
+            options.footer = L"Compare the fingerprint with the one on the project's website before you trust it.";
+            options.buttons = {{kTrustButton, L"Trust this key"}};
+            options.commonButtons = TDCBF_CANCEL_BUTTON;
+            options.defaultButton = IDCANCEL;
+        }
+        const bool updateOnly = known && (key.revoked || (key.expires && *key.expires <= now));
+        const int chosen = MessageDialog(owner, options);
+        if (chosen != kTrustButton && !updateOnly) continue;
+        // A trusted copy also learns of a revocation or a new expiry date.
+        DWORD error = 0;
+        if (vms::TrustKey(key, now, error) == vms::TrustOutcome::Failed) {
+            TellStoreFailed(owner, error);
+            continue;
+        }
+        trusted = true;
+    }
+    return trusted;
+}
+
+}  // namespace
+
+KeyOffer OfferToTrustKeys(HWND owner, const std::vector<std::uint8_t>& bytes) {
+    const std::uint32_t now = vms::CurrentUnixTime();
+    const vms::KeyFileContents contents = vms::ReadKeyFileContents(bytes, now);
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    KeyOffer offer;
+    switch (contents.kind) {
+    case vms::KeyFileKind::None:
+        return offer;
+    case vms::KeyFileKind::OpenPgp:
+        offer.found = !contents.openpgp.keys.empty();
+        offer.trusted = OfferOpenPgpKeys(owner, contents.openpgp, now);
+        return offer;
+    case vms::KeyFileKind::Minisign:
+        offer.found = true;
+        offer.trusted = Ask(owner, MinisignDescription(*contents.minisign),
+                            [&](DWORD& error) { return vms::TrustMinisignKey(*contents.minisign, error); });
+        return offer;
+    case vms::KeyFileKind::SshKeys:
+    case vms::KeyFileKind::AllowedSigners:
+        // SSH keys are named by their digest, which needs libgcrypt.
+        if (!vms::CryptoAvailable()) return offer;
+        break;
+    }
+    offer.found = true;
+    for (const vms::SshPublicKey& key : contents.sshKeys.keys) {
+        offer.trusted |= Ask(owner, SshDescription(key, {}), [&](DWORD& error) { return vms::TrustSshKey(key, error); });
+    }
+    // The lines of an allowed_signers file, key by key.
+    std::vector<std::vector<vms::AllowedSigner>> byKey;
+    for (const vms::AllowedSigner& line : contents.allowedSigners.signers) {
+        const auto same = std::ranges::find_if(byKey, [&](const auto& lines) { return lines.front().key.blob == line.key.blob; });
+        if (same == byKey.end()) byKey.push_back({line});
+        else same->push_back(line);
+    }
+    for (const std::vector<vms::AllowedSigner>& lines : byKey) {
+        offer.trusted |= Ask(owner, SshDescription(lines.front().key, lines),
+                             [&](DWORD& error) { return vms::TrustAllowedSigners(text, lines, error); });
+    }
+    return offer;
+}
+
+}  // namespace app

@@ -1,0 +1,21 @@
+// Trusting signing keys from the window: the keys a file or a pasted text
+// holds, of any format, each shown to the user, who decides which to trust.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace app {
+
+struct KeyOffer {
+    bool found = false;    // the bytes hold a usable key
+    bool trusted = false;  // the store changed
+};
+
+// Asks about each key in turn, with a task dialog owned by owner; stores those
+// the user trusts, and tells of a failure to store one.
+KeyOffer OfferToTrustKeys(HWND owner, const std::vector<std::uint8_t>& bytes);
+
+}  // namespace app
