@@ -24,6 +24,8 @@ constexpr NameEnding kNameEndings[] = {
 
 constexpr std::wstring_view kSignedMessageBegin = L"-----BEGIN PGP SIGNED MESSAGE-----";
 constexpr std::wstring_view kSignatureBegin = L"-----BEGIN PGP SIGNATURE-----";
+constexpr std::wstring_view kSignifyComment = L"untrusted comment: ";
+constexpr std::size_t kSignifySignatureLength = 100;
 constexpr std::wstring_view kSignatureEnd = L"-----END PGP SIGNATURE-----";
 
 // The reverse of the writer's escaping: "\\" and "\n" and "\r"; any other
@@ -165,6 +167,7 @@ ChecksumFile ParseChecksumText(std::wstring_view text, std::wstring_view checksu
                                                 : std::array{LineFormat::Bsd, LineFormat::Gnu, LineFormat::Sfv};
     ChecksumFile file;
     Armour armour = Armour::None;
+    bool signifyHeader = false;
     std::uint32_t number = 0;
     while (!text.empty()) {
         const std::size_t end = text.find(L'\n');
@@ -174,6 +177,16 @@ ChecksumFile ParseChecksumText(std::wstring_view text, std::wstring_view checksu
         if (line.ends_with(L'\r')) line.remove_suffix(1);
         if (number == 1 && line.starts_with(L'\xFEFF')) line.remove_prefix(1);
         if (SkipArmour(line, armour)) continue;
+        // signify's signature lines before the list they sign, as in OpenBSD's SHA256.sig: an untrusted
+        // comment, then 74 bytes in base64.
+        if (number == 1 && line.starts_with(kSignifyComment)) {
+            signifyHeader = true;
+            continue;
+        }
+        if (number == 2 && signifyHeader && line.size() == kSignifySignatureLength &&
+            line.find_first_of(L" \t") == std::wstring_view::npos) {
+            continue;
+        }
 
         if (line.starts_with(L"- ")) line.remove_prefix(2);
         while (line.starts_with(L' ') || line.starts_with(L'\t')) line.remove_prefix(1);

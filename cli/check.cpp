@@ -78,8 +78,8 @@ private:
     bool loaded_ = false;
 };
 
-FileSignature CheckSignature(const Options& options, const std::wstring& input, const std::vector<std::uint8_t>& bytes,
-                             RunKeys& keys, CheckCounts& counts) {
+void CheckSignature(const Options& options, const std::wstring& input, const std::vector<std::uint8_t>& bytes,
+                    RunKeys& keys, CheckCounts& counts) {
     const bool fromStdin = input == L"-";
     const FileSignature signature =
         CheckFileSignature(fromStdin ? L"" : input, &bytes, options.signatureFile,
@@ -88,7 +88,6 @@ FileSignature CheckSignature(const Options& options, const std::wstring& input, 
     counts.badSignature |= outcome.bad;
     if (outcome.unreadable) ++counts.unreadable;
     if (options.requireSignature && !outcome.good) counts.signatureRequirementFailed = true;
-    return signature;
 }
 
 void ReportSkippedLines(const std::wstring& input, const std::vector<std::uint32_t>& skipped) {
@@ -133,10 +132,8 @@ void CheckOneFile(const Options& options, const std::wstring& input, Progress& p
         return;
     }
     // The signature is checked over the very bytes that are parsed.
-    const FileSignature signature = CheckSignature(options, input, *bytes, keys, counts);
-    // signify's signature lines come before the text they sign; only that text is a list.
-    const std::size_t start = signature.source == SignatureSource::Embedded ? signature.messageOffset : 0;
-    const std::wstring text = DecodeText({reinterpret_cast<const char*>(bytes->data()) + start, bytes->size() - start});
+    CheckSignature(options, input, *bytes, keys, counts);
+    const std::wstring text = DecodeText({reinterpret_cast<const char*>(bytes->data()), bytes->size()});
     const ChecksumFile file = ParseChecksumText(text, fromStdin ? L"" : input);
     if (file.entries.empty()) {
         WriteErrLine(L"vmsum: " + input + L": No checksum lines found.");

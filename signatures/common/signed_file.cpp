@@ -64,9 +64,8 @@ std::optional<FileSignature> CheckEmbedded(ByteSpan bytes, const KeySource& keys
     if (!signature || !signature->messageOffset) return std::nullopt;
     FileSignature found;
     found.source = SignatureSource::Embedded;
-    found.messageOffset = *signature->messageOffset;
     found.check = OneVerdict(
-        FromMinisign(CheckMinisign(*signature, keys().minisign, InMemory(bytes.subspan(found.messageOffset)))));
+        FromMinisign(CheckMinisign(*signature, keys().minisign, InMemory(bytes.subspan(*signature->messageOffset)))));
     return found;
 }
 

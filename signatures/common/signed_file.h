@@ -23,7 +23,6 @@ struct FileSignature {
     std::wstring signaturePath;  // Detached: the signature file used
     DWORD readError = 0;         // Detached: when not 0, the signature file couldn't be read
     SignatureCheck check;        // the verdicts, when a signature was found and read
-    std::size_t messageOffset = 0;  // Embedded: where the signed text starts in the file's bytes
 };
 
 // Where a detached signature of path may be, in the order they are tried:

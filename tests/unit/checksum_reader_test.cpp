@@ -117,6 +117,20 @@ TEST(ParseChecksumText, ClearSignedFilesYieldOnlyTheSignedLines) {
     EXPECT_EQ(file.skipped_lines, std::vector<std::uint32_t>{6});
 }
 
+TEST(ParseChecksumText, SignifyLinesBeforeTheSignedListAreNoChecksumLines) {
+    const std::wstring signature = L"RWSivLqZ+Am75" + std::wstring(85, L'A') + L"==";
+    const std::wstring text = L"untrusted comment: verify with openbsd-76-base.pub\n" + signature + L"\n" +
+                              L"SHA256 (bsd.rd) = " + kSha256Abc + L"\n";
+    const ChecksumFile file = ParseChecksumText(text, L"SHA256.sig");
+    ASSERT_EQ(file.entries.size(), 1u);
+    EXPECT_EQ(file.entries[0].line, 3u);
+    EXPECT_TRUE(file.skipped_lines.empty());
+    // A list that only happens to start with such a comment keeps its second line.
+    const ChecksumFile plain = ParseChecksumText(L"untrusted comment: x\n" + kSha256Abc + L"  a.iso\n", L"SHA256SUMS");
+    ASSERT_EQ(plain.entries.size(), 1u);
+    EXPECT_EQ(plain.entries[0].line, 2u);
+}
+
 TEST(ParseChecksumText, EncodingsAndLineEndsGiveTheSameEntries) {
     const std::wstring text = L"\xFEFF" + kSha256Abc + L"  caf\x00E9.txt\r\n" + kMd5Abc + L"  b\r\n";
     const std::string utf8 = ToUtf8(text);
