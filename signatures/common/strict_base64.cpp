@@ -19,6 +19,8 @@ constexpr std::array<std::int8_t, 256> kDecode = MakeDecodeTable();
 
 }  // namespace
 
+int Base64Digit(char c) { return kDecode[static_cast<unsigned char>(c)]; }
+
 std::optional<Bytes> DecodeStrictBase64(std::string_view text) {
     if (text.empty() || text.size() % 4 != 0) return std::nullopt;
     std::size_t padding = 0;

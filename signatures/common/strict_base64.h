@@ -16,6 +16,9 @@ namespace vms {
 // line end. Empty text is refused.
 std::optional<Bytes> DecodeStrictBase64(std::string_view text);
 
+// A character's value in the standard alphabet, 0 to 63; -1 for any other.
+int Base64Digit(char c);
+
 // The standard alphabet with "=" padding, on one line: what DecodeStrictBase64 reads back.
 std::string EncodeBase64(ByteSpan bytes);
 

@@ -11,15 +11,6 @@ namespace {
 constexpr std::string_view kBeginPrefix = "-----BEGIN ";
 constexpr std::string_view kEndPrefix = "-----END ";
 constexpr std::string_view kDashes = "-----";
-constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-constexpr std::array<std::int8_t, 256> MakeDecodeTable() {
-    std::array<std::int8_t, 256> table{};
-    table.fill(-1);
-    for (int i = 0; i < 64; ++i) table[static_cast<unsigned char>(kAlphabet[i])] = static_cast<std::int8_t>(i);
-    return table;
-}
-constexpr std::array<std::int8_t, 256> kDecode = MakeDecodeTable();
 
 std::string_view TrimLineEnd(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
@@ -52,7 +43,7 @@ bool DecodeBase64Into(std::string_view text, std::vector<std::uint8_t>& out) {
             padding = true;
             continue;
         }
-        const int value = kDecode[static_cast<unsigned char>(c)];
+        const int value = Base64Digit(c);
         if (value < 0 || padding) return false;
         buffer = (buffer << 6) | static_cast<std::uint32_t>(value);
         bits += 6;

@@ -9,46 +9,15 @@
 #include "signatures/common/crypto.h"
 #include "signatures/common/strict_base64.h"
 
+#include "mutator.h"
+
 #include <gtest/gtest.h>
 
-#include <random>
 
 namespace vms {
 namespace {
 
 using namespace vms::testing;
-
-class Mutator {
-public:
-    explicit Mutator(std::uint32_t seed) : random_(seed) {}
-
-    Bytes Mutate(Bytes bytes) {
-        const std::size_t edits = 1 + Below(3);
-        for (std::size_t i = 0; i < edits; ++i) {
-            const std::size_t at = Below(bytes.size() + 1);
-            const auto where = bytes.begin() + static_cast<std::ptrdiff_t>(at);
-            switch (bytes.empty() ? 4 : Below(5)) {
-            case 0: bytes[at % bytes.size()] ^= static_cast<std::uint8_t>(1u << Below(8)); break;
-            case 1: bytes[at % bytes.size()] = static_cast<std::uint8_t>(Below(256)); break;
-            case 2: bytes.resize(at); break;
-            case 3: bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at % bytes.size())); break;
-            default: bytes.insert(where, Interesting()); break;
-            }
-        }
-        return bytes;
-    }
-
-    std::size_t Below(std::size_t bound) { return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random_); }
-
-private:
-    // Bytes that mean something to the parsers as often as any other.
-    std::uint8_t Interesting() {
-        constexpr std::uint8_t kSpecial[] = {'\n', '\r', '=', ' ', 'A', '/', '+', 0, 0xFF};
-        return Below(2) ? kSpecial[Below(std::size(kSpecial))] : static_cast<std::uint8_t>(Below(256));
-    }
-
-    std::mt19937 random_;
-};
 
 std::string EncodeBase64(ByteSpan bytes) {
     constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";

@@ -6,39 +6,16 @@
 #include "signatures/openpgp/document_check.h"
 #include "signatures/openpgp/packets.h"
 
+#include "mutator.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 namespace vms {
 namespace {
 
 using namespace vms::testing;
-
-class Mutator {
-public:
-    explicit Mutator(std::uint32_t seed) : random_(seed) {}
-
-    Bytes Mutate(Bytes bytes) {
-        const int edits = 1 + Below(3);
-        for (int i = 0; i < edits && !bytes.empty(); ++i) {
-            const std::size_t at = Below(bytes.size());
-            switch (Below(5)) {
-            case 0: bytes[at] ^= static_cast<std::uint8_t>(1u << Below(8)); break;
-            case 1: bytes[at] = static_cast<std::uint8_t>(Below(256)); break;
-            case 2: bytes[at] = Below(2) ? 0x00 : 0xFF; break;
-            case 3: bytes.resize(at); break;
-            default: bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), static_cast<std::uint8_t>(Below(256)));
-            }
-        }
-        return bytes;
-    }
-
-private:
-    std::size_t Below(std::size_t bound) { return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random_); }
-    std::mt19937 random_;
-};
 
 struct SignedPart {
     Bytes hashedPart;

@@ -1,43 +1,16 @@
 // Mutated signatures, keys, allowed_signers files and documents: nothing may
 // crash or hang, and a Good verdict may only come where every signed byte,
 // the signing key and the document are as they were.
+#include "mutator.h"
 #include "ssh_test_data.h"
 #include "signatures/ssh/ssh_verify.h"
 
 #include <algorithm>
-#include <random>
 
 namespace vms {
 namespace {
 
 using namespace vms::testing;
-
-class Mutator {
-public:
-    explicit Mutator(std::uint32_t seed) : random_(seed) {}
-
-    Bytes Mutate(Bytes bytes) {
-        const int edits = 1 + static_cast<int>(Below(3));
-        for (int i = 0; i < edits && !bytes.empty(); ++i) {
-            const std::size_t at = Below(bytes.size());
-            switch (Below(6)) {
-            case 0: bytes[at] ^= static_cast<std::uint8_t>(1u << Below(8)); break;
-            case 1: bytes[at] = static_cast<std::uint8_t>(Below(256)); break;
-            case 2: bytes[at] = Below(2) ? 0x00 : 0xFF; break;
-            case 3: bytes.resize(at); break;
-            case 4: bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at)); break;
-            default:
-                bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at), static_cast<std::uint8_t>(Below(256)));
-            }
-        }
-        return bytes;
-    }
-
-    std::size_t Below(std::size_t bound) { return std::uniform_int_distribution<std::size_t>(0, bound - 1)(random_); }
-
-private:
-    std::mt19937 random_;
-};
 
 // Everything a verdict rests on: the key, the signed fields and the values.
 struct SignedParts {
