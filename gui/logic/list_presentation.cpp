@@ -174,14 +174,14 @@ std::wstring DetailsText(std::span<const FileRow> rows, std::span<const std::siz
     }
     if (row.signatureKnown || row.signatureRequested) text += L"\r\nSignature:\t" + SignatureText(row);
     text += OriginLines(row.origin);
-    if (row.ownSignature) text += L"\r\nSigned by:\t" + SignedByText(*row.ownSignature);
+    if (row.ownSignature) text += L"\r\nSigned by:\t" + SignedByText(*row.ownSignature, SignedThing::File);
     if (row.fromChecksumFile) {
         const std::size_t separator = row.checksumFile.find_last_of(L'\\');
         const std::wstring list = row.checksumFile.substr(separator == std::wstring::npos ? 0 : separator + 1);
         text += L"\r\nExpected:\t" + vms::FromUtf8(vms::BytesToHex(row.expectedBytes, uppercase)) + L" (" + list +
                 (row.checksumLine ? L", line " + std::to_wstring(row.checksumLine) : std::wstring()) + L")";
         if (row.listSignature.state != ListSignatureState::Unsigned) {
-            text += L"\r\nSigned by:\t" + SignedByText(row.listSignature);
+            text += L"\r\nSigned by:\t" + SignedByText(row.listSignature, SignedThing::List);
         }
     }
     return text;

@@ -70,17 +70,21 @@ ListSignature SummarizeSignature(const vms::FileSignature& file) {
     return summary;
 }
 
-std::wstring SignedByText(const ListSignature& signature) {
+std::wstring SignedByText(const ListSignature& signature, SignedThing thing) {
     const std::wstring key = L" (" + signature.key + L")";
+    // A signer known only by the key is not named twice.
+    const std::wstring signer = signature.signer == signature.key ? signature.signer : signature.signer + key;
     switch (signature.state) {
     case ListSignatureState::Checking: return L"Checking...";
     case ListSignatureState::Unsigned: return L"Not signed";
-    case ListSignatureState::Good: return signature.signer + key;
-    case ListSignatureState::Bad: return L"BAD signature by " + signature.signer + key + L": don't trust this list";
+    case ListSignatureState::Good: return signer;
+    case ListSignatureState::Bad:
+        return L"BAD signature by " + signer +
+               (thing == SignedThing::List ? L": don't trust this list" : L": don't trust this file");
     case ListSignatureState::UnknownKey: return L"An unknown key" + key;
-    case ListSignatureState::Expired: return signature.signer + key + L", but the key or signature has expired";
-    case ListSignatureState::Revoked: return signature.signer + key + L", but the key has been revoked";
-    case ListSignatureState::Weak: return signature.signer + key + L", with a weak digest or key";
+    case ListSignatureState::Expired: return signer + L", but the key or signature has expired";
+    case ListSignatureState::Revoked: return signer + L", but the key has been revoked";
+    case ListSignatureState::Weak: return signer + L", with a weak digest or key";
     case ListSignatureState::Unsupported: return L"Signed in a way Verimond can't check";
     case ListSignatureState::Malformed: return L"The signature is damaged";
     case ListSignatureState::Uncheckable: return L"Can't be checked (libgcrypt is missing)";

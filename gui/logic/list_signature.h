@@ -27,7 +27,8 @@ struct ListSignature {
 ListSignature SummarizeSignature(const vms::FileSignature& signature);
 
 // The details pane's "Signed by:" value: "Example <x@example.org> (ABCD 1234 ...)", or the state.
-std::wstring SignedByText(const ListSignature& signature);
+enum class SignedThing { List, File };
+std::wstring SignedByText(const ListSignature& signature, SignedThing thing);
 
 // The clause the verdict line adds for a list's signature, ending the
 // sentence: ", and the list is signed by X." for a good one (", which is

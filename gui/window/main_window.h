@@ -37,6 +37,9 @@ inline constexpr UINT_PTR kProgressTimer = 1;
 enum class NoticeKind { None = 0, Clipboard = 1, ChecksumFile = 2, StaleExplorerEntries = 3, SkippedLines = 4, UnknownKey = 5,
                         Unlisted = 6 };
 inline constexpr UINT kProgressTimerPeriod = 200;
+// The allowed_signers file the folder of a signed file may hold.
+std::wstring AllowedSignersBeside(const std::wstring& signedPath);
+
 inline constexpr const wchar_t* kHelpPage = L"https://verimond.example/help";
 
 class MainWindow {
@@ -62,6 +65,8 @@ private:
     void OnOwnSignatureFound(std::unique_ptr<OwnSignatureFound> result);
     // The notice for a file signed by a key nobody trusted yet; offers an allowed_signers file beside it.
     void ShowUnknownKeyNotice(const std::wstring& signedPath, const ListSignature& signature);
+    // Shows that notice for a key still unknown, and takes it away once the file's signature is judged otherwise.
+    void RefreshUnknownKeyNotice(const std::wstring& signedPath, const ListSignature& signature);
     void CheckListSignature(const std::wstring& listPath);
     void RecheckListSignatures();
     bool OfferToTrustKeyFile(const std::wstring& path);

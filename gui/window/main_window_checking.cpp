@@ -156,7 +156,7 @@ void MainWindow::OnNoticeLink(const std::wstring& id) {
     } else if (kind == NoticeKind::UnknownKey && id == L"k") {
         ChooseKeyFileToTrust();
     } else if (kind == NoticeKind::UnknownKey && id == L"s") {
-        OfferToTrustKeyFile(payload);
+        OfferToTrustKeyFile(AllowedSignersBeside(payload));
     } else if (kind == NoticeKind::StaleExplorerEntries && (id == L"a" || id == L"r")) {
         RepairStaleIntegration(id == L"a");
     }

@@ -28,6 +28,11 @@ constexpr wchar_t kAllowedSigners[] = L"allowed_signers";
 
 }  // namespace
 
+std::wstring AllowedSignersBeside(const std::wstring& signedPath) {
+    const std::size_t separator = signedPath.find_last_of(L"\\/");
+    return signedPath.substr(0, separator == std::wstring::npos ? 0 : separator + 1) + kAllowedSigners;
+}
+
 void MainWindow::CheckListSignature(const std::wstring& listPath) {
     // A detached signature added to the list together with it, from another folder than the list's.
     std::optional<std::wstring> addedSignature;
@@ -77,24 +82,33 @@ void MainWindow::OnListSignatureDone(std::unique_ptr<ListSignatureDone> result) 
         }
     }
     if (!shown) return;
-    if (result->signature.state == ListSignatureState::UnknownKey) ShowUnknownKeyNotice(result->listPath, result->signature);
+    RefreshUnknownKeyNotice(result->listPath, result->signature);
     RefreshVerdict();
     RefreshDetails();
 }
 
 void MainWindow::ShowUnknownKeyNotice(const std::wstring& signedPath, const ListSignature& signature) {
     const std::size_t separator = signedPath.find_last_of(L"\\/");
-    const std::wstring folder = signedPath.substr(0, separator == std::wstring::npos ? 0 : separator + 1);
     // An allowed_signers file beside it is offered, never trusted unasked.
-    const DWORD attributes = GetFileAttributesW(vms::ToLongPath(folder + kAllowedSigners).c_str());
+    const DWORD attributes = GetFileAttributesW(vms::ToLongPath(AllowedSignersBeside(signedPath)).c_str());
     const bool allowedSigners = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
     // The short key ID; the whole key is in the details pane.
     ShowNotice(NoticeKind::UnknownKey,
                signedPath.substr(separator + 1) + L" is signed by an untrusted key (" + signature.keyId + L").  " +
                    (allowedSigners ? L"<a id=\"s\">Trust allowed_signers...</a>    " : L"") +
                    L"<a id=\"k\">Trust a key file...</a>    <a id=\"x\">Dismiss</a>",
-               folder + kAllowedSigners);
+               signedPath);
 }
+
+void MainWindow::RefreshUnknownKeyNotice(const std::wstring& signedPath, const ListSignature& signature) {
+    if (signature.state == ListSignatureState::UnknownKey) {
+        ShowUnknownKeyNotice(signedPath, signature);
+    } else if (signature.state != ListSignatureState::Checking && noticeKind_ == NoticeKind::UnknownKey &&
+               vms::EqualsIgnoreCase(noticePayload_, signedPath)) {
+        HideNotice();  // the key is trusted now, or the file went
+    }
+}
+
 
 void MainWindow::OnOwnSignatureFound(std::unique_ptr<OwnSignatureFound> result) {
     const auto position = files_.PositionOf(result->row);
@@ -104,7 +118,7 @@ void MainWindow::OnOwnSignatureFound(std::unique_ptr<OwnSignatureFound> result) 
     row.ownSignature = result->signature;
     row.ownSignaturePath = result->signaturePath;
     ListView_RedrawItems(list_, static_cast<int>(*position), static_cast<int>(*position));
-    if (result->signature.state == ListSignatureState::UnknownKey) ShowUnknownKeyNotice(row.path, result->signature);
+    RefreshUnknownKeyNotice(row.path, result->signature);
     RefreshVerdict();
     RefreshDetails();
 }

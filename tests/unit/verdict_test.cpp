@@ -172,7 +172,9 @@ TEST(ChecksumSummary, TheListsSignatureAndAListFoundBesideTheFile) {
     EXPECT_EQ(ChecksumSummary(rows, false).text, L"All 2 files are OK, and the list is signed by Example <x@example.org>.");
     rows[1].listSignature = {ListSignatureState::Bad, {}, {}, {}};
     EXPECT_EQ(ChecksumSummary(rows, false).style, VerdictStyle::Mismatch);
-    EXPECT_EQ(SignedByText(good), L"Example <x@example.org> (ABCD)");
+    EXPECT_EQ(SignedByText(good, SignedThing::List), L"Example <x@example.org> (ABCD)");
+    const ListSignature byKey{ListSignatureState::Bad, L"minisign key E762", L"minisign key E762", L"minisign key E762"};
+    EXPECT_EQ(SignedByText(byKey, SignedThing::File), L"BAD signature by minisign key E762: don't trust this file");
 }
 
 TEST(ChecksumSummary, ADownloadCheckedByItsOwnSignature) {
