@@ -57,6 +57,16 @@ bool Printed(const SignatureVerdict& verdict, const Options& options, ReportStyl
     return verdict.state == SignatureState::Bad || (options.requireSignature && verdict.state != SignatureState::Good);
 }
 
+// The allowed_signers file in the folder of a file given by name, when there is one.
+std::optional<std::wstring> AllowedSignersBeside(const std::wstring& name) {
+    if (name == L"-") return std::nullopt;
+    const std::size_t separator = name.find_last_of(L"\\/");
+    const std::wstring path = name.substr(0, separator == std::wstring::npos ? 0 : separator + 1) + L"allowed_signers";
+    const DWORD attributes = GetFileAttributesW(ToLongPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return std::nullopt;
+    return path;
+}
+
 void PrintLine(const std::wstring& name, const std::wstring& sentence, ReportStyle style) {
     if (style == ReportStyle::VerifyMode) WriteOutLine(name + L": " + sentence);
     else WriteErrLine(L"vmsum: " + name + L": " + sentence);
@@ -175,8 +185,17 @@ SignatureOutcome ReportFileSignature(const FileSignature& signature, const std::
         outcome.unreadable = true;
         return outcome;
     }
+    bool unknownSshKey = false;
     for (const SignatureVerdict& verdict : signature.check.signatures) {
-        if (Printed(verdict, options, style)) PrintLine(name, SignatureSentence(verdict), style);
+        if (!Printed(verdict, options, style)) continue;
+        PrintLine(name, SignatureSentence(verdict), style);
+        unknownSshKey |= verdict.state == SignatureState::UnknownKey && verdict.signer.kind == SignerKind::Ssh;
+    }
+    // The project's allowed_signers file is often published beside the signed file: named, never used unasked.
+    if (const std::optional<std::wstring> beside = unknownSshKey ? AllowedSignersBeside(name) : std::nullopt) {
+        PrintLine(name, L"There is an allowed_signers file beside it. If it is the publisher's, run \"vmsum --trust-key " +
+                            *beside + L"\", or give it for this run with --key " + *beside + L".",
+                  style);
     }
     outcome.good = signature.check.Good();
     outcome.bad = signature.check.AnyBad();

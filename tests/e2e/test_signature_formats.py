@@ -41,6 +41,7 @@ CHANGED = "the file was changed after it was signed, or the signature isn't by t
 TRUST_MINISIGN = ('If you trust it, get the publisher\'s public key from their website (a .pub file, or the key text '
                   'starting with "RW"), compare it, and run "vmsum --trust-key <key file>", or give it for this run '
                   'with --key <key file or key text>.')
+OFFER = "There is an allowed_signers file beside it."
 TRUST_SSH = ("If you trust it, get the publisher's allowed_signers file or public key (.pub) from their website, "
              'compare the fingerprint, and run "vmsum --trust-key <file>", or give it for this run with --key <file>.')
 
@@ -88,6 +89,11 @@ class PeerAgreement(FormatTestCase):
             self.assertEqual(run.err, b"", group.name)
             self.assertNotIn(b"\r", run.out)
             lines = run.out.decode().splitlines()
+            # An allowed_signers file in the folder is named after each unknown SSH key's line.
+            offers = [i for i, line in enumerate(lines) if OFFER in line]
+            for i in offers:
+                self.assertIn("Signed by an unknown SSH key", lines[i - 1])
+            lines = [line for i, line in enumerate(lines) if i not in offers]
             self.assertEqual(len(lines), len(group.items), run.out)
             for item, line in zip(group.items, lines):
                 with self.subTest(group=group.name, item=item.name):
@@ -177,7 +183,9 @@ class MessagesAndOptions(FormatTestCase):
         self.assertOut(self.vmsum("-c", "SHA256SUMS", "sums.txt", *keys), 0, ok, good.encode())
         unknown = (f"vmsum: SHA256SUMS: Signed by an unknown minisign key (key ID {CORPUS.key_ids['minisign']}). "
                    f"{TRUST_MINISIGN}\r\n"
-                   f"vmsum: sums.txt: Signed by an unknown SSH key ({CORPUS.fingerprints['ed25519']}). {TRUST_SSH}\r\n")
+                   f"vmsum: sums.txt: Signed by an unknown SSH key ({CORPUS.fingerprints['ed25519']}). {TRUST_SSH}\r\n"
+                   f"vmsum: sums.txt: {OFFER} If it is the publisher's, run \"vmsum --trust-key allowed_signers\", "
+                   f"or give it for this run with --key allowed_signers.\r\n")
         for more, code, out, err in [([], 0, ok, unknown), (["--require-signature"], 1, ok, unknown),
                                      (["--status"], 0, [], ""), (["--status", "--require-signature"], 1, [], unknown)]:
             with self.subTest(more=more):
@@ -187,7 +195,7 @@ class MessagesAndOptions(FormatTestCase):
         for name in ["SHA256SUMS", "sums.txt"]:
             self.write(name, b"".join(reversed((self.dir / name).read_bytes().splitlines(keepends=True))))
         bad = f"vmsum: SHA256SUMS: BAD minisign signature by key ID {CORPUS.key_ids['minisign']}: {CHANGED}\r\n"
-        unknown_ssh = unknown.split("\r\n")[1] + "\r\n"
+        unknown_ssh = "".join(line + "\r\n" for line in unknown.split("\r\n")[1:3])
         for more, out, err in [([], ["b.bin: OK", "a.txt: OK"] * 2, bad + unknown_ssh), (["--status"], [], bad),
                                (["--status", "--require-signature"], [], bad + unknown_ssh)]:
             with self.subTest(changed=more):
