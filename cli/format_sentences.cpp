@@ -39,8 +39,7 @@ std::wstring SignifyHint(const MinisignResult& result) {
 }
 
 std::wstring SshSigner(const SshResult& result) {
-    std::wstring principals;
-    for (const std::string& principal : result.principals) principals += (principals.empty() ? L"" : L", ") + UserIdText(principal);
+    const std::wstring principals = JoinedNames(result.principals);
     const std::wstring key = FromUtf8(result.keyType) + L" key " + FromUtf8(result.fingerprint);
     return principals.empty() ? key : principals + L" (" + key + L")";
 }
@@ -56,7 +55,9 @@ std::wstring MinisignSentence(const MinisignResult& result, const Signer& signer
     const std::wstring kind = FormatName(result);
     switch (result.state) {
     case SignatureState::Good:
-        if (result.kind == MinisignKind::Signify) return L"Good signify signature by " + MinisignKeyId(result) + L"." + SignifyHint(result);
+        if (result.kind == MinisignKind::Signify) {
+            return L"Good signify signature by " + MinisignKeyId(result) + L"." + SignifyHint(result);
+        }
         return L"Good minisign signature by " + MinisignKeyId(result) +
                (signer.signedAt ? L", made " + FormatDateTime(*signer.signedAt) : L"") + L", trusted comment: " +
                Quoted(result.trustedComment) + L".";
@@ -100,7 +101,8 @@ std::wstring SshSentence(const SshResult& result) {
                L"with --key <file>.";
     case SignatureState::Expired:
         return L"Signed by " + SshSigner(result) + L", but its allowed_signers line trusts that key only " +
-               (result.detail == "valid-after" ? L"from a date still to come." : L"until a date that has passed.") + kCantBeTrusted;
+               (result.detail == "valid-after" ? L"from a date still to come." : L"until a date that has passed.") +
+               kCantBeTrusted;
     case SignatureState::Weak:
         return L"Signed by " + SshSigner(result) + L" with " + FromUtf8(result.detail) + L", which is too weak to be safe." +
                kCantBeTrusted;

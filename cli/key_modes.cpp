@@ -84,21 +84,10 @@ int TrustOpenPgpKeys(const std::wstring& file, const KeyLoadResult& loaded, std:
 
 // Each key of an allowed_signers file is trusted with the lines that name it.
 int TrustAllowedSignersFile(std::string_view text, const AllowedSigners& file) {
-    std::vector<std::vector<AllowedSigner>> byKey;
-    for (const AllowedSigner& line : file.signers) {
-        const auto same = std::ranges::find_if(byKey, [&](const auto& lines) { return lines.front().key.blob == line.key.blob; });
-        if (same == byKey.end()) byKey.push_back({line});
-        else same->push_back(line);
-    }
-    for (const std::vector<AllowedSigner>& lines : byKey) {
+    for (const std::vector<AllowedSigner>& lines : LinesByKey(file.signers)) {
         DWORD error = 0;
-        std::wstring principals;
-        for (const AllowedSigner& line : lines) {
-            for (const std::string& principal : line.principals) principals += (principals.empty() ? L"" : L", ") + UserIdText(principal);
-        }
-        if (!ReportTrusted(TrustAllowedSigners(text, lines, error), SshKeyText(lines.front().key) + L" for " + principals, error)) {
-            return 3;
-        }
+        const std::wstring key = SshKeyText(lines.front().key) + L" for " + PrincipalsOf(lines);
+        if (!ReportTrusted(TrustAllowedSigners(text, lines, error), key, error)) return 3;
     }
     return file.errors.empty() ? 0 : 1;
 }
@@ -131,8 +120,7 @@ void ListMinisign(std::wstring& listing) {
 }
 
 std::wstring LimitsText(const AllowedSigner& line) {
-    std::wstring text;
-    for (const std::string& principal : line.principals) text += (text.empty() ? L"" : L", ") + UserIdText(principal);
+    std::wstring text = JoinedNames(line.principals);
     text += line.namespaces ? L"; namespaces " + UserIdText(*line.namespaces) : L"; any namespace";
     if (line.validAfter || line.validBefore) text += L"; for a limited time";
     if (line.certAuthority) text += L"; as a certificate authority";
@@ -237,11 +225,7 @@ int RunForgetKey(const Options& options) {
         return 1;
     }
     std::optional<std::array<std::uint8_t, 8>> keyId = ParseMinisignKeyId(given);
-    const std::string text = ToUtf8(given);
-    std::string keyError;
-    if (const auto key = ParseMinisignKey(ByteSpan(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), keyError)) {
-        keyId = key->keyId;
-    }
+    if (const std::optional<MinisignKey> key = MinisignKeyFromText(given)) keyId = key->keyId;
     if (keyId) {
         return Forgotten(ForgetMinisignKey(*keyId, error), L"minisign key " + FromUtf8(FormatMinisignKeyId(*keyId)), error);
     }

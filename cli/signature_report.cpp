@@ -109,9 +109,7 @@ bool LoadRunKeys(const Options& options, std::uint32_t now, KeySet& keys) {
         const auto data = ReadFileBytes(file, kMaxKeyFileSize, error);
         if (!data) {
             // Projects print their minisign key as text; --key takes that text too.
-            const std::string text = ToUtf8(file);
-            std::string keyError;
-            if (std::optional<MinisignKey> key = ParseMinisignKey(ByteSpan(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()), keyError)) {
+            if (std::optional<MinisignKey> key = MinisignKeyFromText(file)) {
                 keys.minisign.push_back(std::move(*key));
                 continue;
             }

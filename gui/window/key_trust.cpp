@@ -35,9 +35,8 @@ std::wstring SshDescription(const vms::SshPublicKey& key, const std::vector<vms:
     std::wstring text = L"SSH key\n";
     if (!key.comment.empty()) text += vms::UserIdText(key.comment) + L"\n";
     for (const vms::AllowedSigner& line : lines) {
-        std::wstring principals;
-        for (const std::string& principal : line.principals) principals += (principals.empty() ? L"" : L", ") + vms::UserIdText(principal);
-        text += L"For " + principals + (line.namespaces ? L", namespaces " + vms::UserIdText(*line.namespaces) : L"") + L"\n";
+        const std::wstring namespaces = line.namespaces ? L", namespaces " + vms::UserIdText(*line.namespaces) : L"";
+        text += L"For " + vms::JoinedNames(line.principals) + namespaces + L"\n";
     }
     return text + L"\nFingerprint: " + vms::FromUtf8(vms::SshFingerprint(key)) + L"\nType: " +
            vms::FromUtf8(std::string(vms::SshKeyTypeName(key.type)));
@@ -134,13 +133,7 @@ KeyOffer OfferToTrustKeys(HWND owner, const std::vector<std::uint8_t>& bytes) {
         offer.trusted |= Ask(owner, SshDescription(key, {}), [&](DWORD& error) { return vms::TrustSshKey(key, error); });
     }
     // The lines of an allowed_signers file, key by key.
-    std::vector<std::vector<vms::AllowedSigner>> byKey;
-    for (const vms::AllowedSigner& line : contents.allowedSigners.signers) {
-        const auto same = std::ranges::find_if(byKey, [&](const auto& lines) { return lines.front().key.blob == line.key.blob; });
-        if (same == byKey.end()) byKey.push_back({line});
-        else same->push_back(line);
-    }
-    for (const std::vector<vms::AllowedSigner>& lines : byKey) {
+    for (const std::vector<vms::AllowedSigner>& lines : vms::LinesByKey(contents.allowedSigners.signers)) {
         offer.trusted |= Ask(owner, SshDescription(lines.front().key, lines),
                              [&](DWORD& error) { return vms::TrustAllowedSigners(text, lines, error); });
     }

@@ -34,14 +34,6 @@ struct TrustedKeysState {
     bool changed = false;
 };
 
-std::wstring Principals(const std::vector<vms::AllowedSigner>& lines) {
-    std::wstring text;
-    for (const vms::AllowedSigner& line : lines) {
-        for (const std::string& principal : line.principals) text += (text.empty() ? L"" : L", ") + vms::UserIdText(principal);
-    }
-    return text;
-}
-
 std::vector<TrustedEntry> ReadEntries() {
     std::vector<TrustedEntry> entries;
     for (const vms::TrustedKey& trusted : vms::ReadTrustStore(vms::CurrentUnixTime())) {
@@ -57,7 +49,7 @@ std::vector<TrustedEntry> ReadEntries() {
     }
     if (vms::CryptoAvailable()) {
         for (const vms::TrustedSshKey& trusted : vms::ReadTrustedSshKeys()) {
-            const std::wstring principals = Principals(trusted.limits);
+            const std::wstring principals = vms::PrincipalsOf(trusted.limits);
             entries.push_back({principals.empty() ? vms::UserIdText(trusted.key.comment) : principals,
                                L"SSH key " + vms::FromUtf8(vms::SshFingerprint(trusted.key)), trusted.added,
                                [key = trusted.key](DWORD& error) { return vms::ForgetSshKey(key, error); }});

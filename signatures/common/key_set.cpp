@@ -1,5 +1,7 @@
 #include "signatures/common/key_set.h"
 
+#include "engine/text.h"
+
 #include <string_view>
 
 namespace vms {
@@ -33,6 +35,12 @@ KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now) {
     contents.openpgp = LoadKeys(bytes, now);
     if (contents.openpgp.error.empty() || !contents.openpgp.keys.empty()) contents.kind = KeyFileKind::OpenPgp;
     return contents;
+}
+
+std::optional<MinisignKey> MinisignKeyFromText(std::wstring_view text) {
+    const std::string utf8 = ToUtf8(text);
+    std::string error;
+    return ParseMinisignKey(ByteSpan(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()), error);
 }
 
 void AddKeys(KeySet& keys, KeyFileContents contents, std::uint32_t now) {

@@ -7,6 +7,7 @@
 #include "signatures/ssh/ssh_check.h"
 
 #include <optional>
+#include <string_view>
 #include <vector>
 
 namespace vms {
@@ -31,6 +32,9 @@ struct KeyFileContents {
 // base64 of a .pub file), OpenSSH public key lines, an allowed_signers file,
 // else OpenPGP key data; OpenPGP keys are checked as of now.
 KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now);
+
+// A minisign key given as the text projects print ("RW..."), as on a command line.
+std::optional<MinisignKey> MinisignKeyFromText(std::wstring_view text);
 
 // Adds the usable keys a file holds.
 void AddKeys(KeySet& keys, KeyFileContents contents, std::uint32_t now);

@@ -51,4 +51,10 @@ std::wstring UserIdText(const std::string& userId) {
     return text;
 }
 
+std::wstring JoinedNames(const std::vector<std::string>& names) {
+    std::wstring text;
+    for (const std::string& name : names) text += (text.empty() ? L"" : L", ") + UserIdText(name);
+    return text;
+}
+
 }  // namespace vms

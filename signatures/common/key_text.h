@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vms {
 
@@ -21,5 +22,8 @@ std::wstring FormatDateTime(std::int64_t unixSeconds);
 // A user ID's UTF-8 bytes as text, with control characters shown as "?" so a
 // hostile user ID can't move the cursor or split a line.
 std::wstring UserIdText(const std::string& userId);
+
+// Names such as an SSH key's principals, each as UserIdText gives it, joined by ", ".
+std::wstring JoinedNames(const std::vector<std::string>& names);
 
 }  // namespace vms

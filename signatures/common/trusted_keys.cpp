@@ -3,6 +3,7 @@
 #include "engine/digest.h"
 #include "engine/text.h"
 #include "signatures/common/crypto.h"
+#include "signatures/common/key_text.h"
 #include "signatures/common/strict_base64.h"
 
 #include <algorithm>
@@ -52,6 +53,22 @@ TrustedSshKey& EntryFor(std::vector<TrustedSshKey>& entries, const SshPublicKey&
 }
 
 }  // namespace
+
+std::vector<std::vector<AllowedSigner>> LinesByKey(const std::vector<AllowedSigner>& lines) {
+    std::vector<std::vector<AllowedSigner>> byKey;
+    for (const AllowedSigner& line : lines) {
+        const auto same = std::ranges::find_if(byKey, [&](const auto& group) { return group.front().key.blob == line.key.blob; });
+        if (same == byKey.end()) byKey.push_back({line});
+        else same->push_back(line);
+    }
+    return byKey;
+}
+
+std::wstring PrincipalsOf(std::span<const AllowedSigner> lines) {
+    std::vector<std::string> principals;
+    for (const AllowedSigner& line : lines) principals.insert(principals.end(), line.principals.begin(), line.principals.end());
+    return JoinedNames(principals);
+}
 
 std::vector<TrustedMinisignKey> ReadTrustedMinisignKeys() {
     std::vector<TrustedMinisignKey> trusted;

@@ -36,6 +36,12 @@ KeySet TrustedKeySet(std::uint32_t now);
 
 TrustOutcome TrustMinisignKey(const MinisignKey& key, DWORD& error);
 TrustOutcome TrustSshKey(const SshPublicKey& key, DWORD& error);
+// The lines of an allowed_signers file grouped by the key they name, in the file's order.
+std::vector<std::vector<AllowedSigner>> LinesByKey(const std::vector<AllowedSigner>& lines);
+
+// Every principal of these lines, for people: "a@example.org, b@example.org".
+std::wstring PrincipalsOf(std::span<const AllowedSigner> lines);
+
 // The lines of an allowed_signers file that name one key, stored with their text as written.
 TrustOutcome TrustAllowedSigners(std::string_view fileText, std::span<const AllowedSigner> lines, DWORD& error);
 

@@ -30,12 +30,6 @@ std::optional<std::int64_t> CommentTimestamp(std::string_view comment) {
     return seconds;
 }
 
-std::wstring Joined(const std::vector<std::string>& names) {
-    std::wstring text;
-    for (const std::string& name : names) text += (text.empty() ? L"" : L", ") + UserIdText(name);
-    return text;
-}
-
 bool HasState(const SignatureCheck& check, SignatureState state) {
     return std::ranges::any_of(check.signatures, [&](const SignatureVerdict& verdict) { return verdict.state == state; });
 }
@@ -59,7 +53,7 @@ SignatureVerdict FromMinisign(MinisignResult result) {
 SignatureVerdict FromSsh(SshResult result) {
     Signer signer;
     signer.kind = SignerKind::Ssh;
-    signer.name = Joined(result.principals);
+    signer.name = JoinedNames(result.principals);
     signer.identifier = FromUtf8(result.fingerprint);
     const SignatureState state = result.state;
     return SignatureVerdict{state, std::move(signer), std::move(result)};
