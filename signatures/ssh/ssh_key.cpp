@@ -47,20 +47,10 @@ bool IsUncompressedPoint(ByteSpan point, std::size_t bits) {
     return point.size() == 1 + 2 * coordinate && point[0] == 0x04;
 }
 
+// ssh-keygen prints fingerprints without base64's padding.
 std::string Base64Unpadded(ByteSpan bytes) {
-    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    std::uint32_t buffer = 0;
-    int bits = 0;
-    for (std::uint8_t byte : bytes) {
-        buffer = (buffer << 8) | byte;
-        bits += 8;
-        while (bits >= 6) {
-            bits -= 6;
-            text += kAlphabet[(buffer >> bits) & 63];
-        }
-    }
-    if (bits > 0) text += kAlphabet[(buffer << (6 - bits)) & 63];
+    std::string text = EncodeBase64(bytes);
+    text.erase(text.find_last_not_of('=') + 1);
     return text;
 }
 

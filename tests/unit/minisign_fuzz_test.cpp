@@ -19,19 +19,6 @@ namespace {
 
 using namespace vms::testing;
 
-std::string EncodeBase64(ByteSpan bytes) {
-    constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string text;
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
-        std::uint32_t group = std::uint32_t{bytes[i]} << 16;
-        if (n > 1) group |= std::uint32_t{bytes[i + 1]} << 8;
-        if (n > 2) group |= bytes[i + 2];
-        for (std::size_t k = 0; k < 4; ++k) text += k <= n ? kAlphabet[(group >> (18 - 6 * k)) & 63] : '=';
-    }
-    return text;
-}
-
 // The text's lines, each with its line end, so joining them gives the text back.
 std::vector<Bytes> Lines(const Bytes& text) {
     std::vector<Bytes> lines;

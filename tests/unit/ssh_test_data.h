@@ -52,15 +52,7 @@ inline SshTrust KeysFrom(std::initializer_list<std::string> names) {
 
 // Standard base64 with padding, in the 70-character lines ssh-keygen writes.
 inline std::string ArmourSshSignature(ByteSpan blob) {
-    static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string body;
-    for (std::size_t i = 0; i < blob.size(); i += 3) {
-        const std::size_t n = std::min<std::size_t>(3, blob.size() - i);
-        std::uint32_t group = std::uint32_t{blob[i]} << 16;
-        if (n > 1) group |= std::uint32_t{blob[i + 1]} << 8;
-        if (n > 2) group |= blob[i + 2];
-        for (std::size_t k = 0; k < 4; ++k) body += k <= n ? kAlphabet[(group >> (18 - 6 * k)) & 63] : '=';
-    }
+    const std::string body = EncodeBase64(blob);
     std::string text = "-----BEGIN SSH SIGNATURE-----\n";
     for (std::size_t i = 0; i < body.size(); i += 70) text += body.substr(i, 70) + "\n";
     return text + "-----END SSH SIGNATURE-----\n";
