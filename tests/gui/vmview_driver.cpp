@@ -75,8 +75,9 @@ std::vector<HWND> VerimondWindows() {
 HWND FindMainWindow(DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {
+        // The dialog exists before the program shows it; what it shows is read only once it is shown.
         for (HWND window : VerimondWindows()) {
-            if (GetDlgItem(window, kListId)) return window;
+            if (GetDlgItem(window, kListId) && IsWindowVisible(window)) return window;
         }
         if (GetTickCount() - start > timeoutMs) throw std::runtime_error("no vmview window");
         Sleep(100);
