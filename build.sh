@@ -19,6 +19,7 @@ PACKAGES=(
     libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev gpg gpgv hashdeep python3-yaml python3-jsonschema
     minisign signify-openbsd
     openssh-client
+    libksba-mingw-w64-dev nlohmann-json3-dev
 )
 
 install_missing() {

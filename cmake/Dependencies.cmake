@@ -34,9 +34,19 @@ target_compile_options(vm_blake3 PRIVATE $<$<COMPILE_LANGUAGE:C>:-O3>)
 find_file(VM_GCRYPT_HEADER gcrypt.h PATHS /usr/x86_64-w64-mingw32/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 find_file(VM_GCRYPT_DLL libgcrypt-20.dll PATHS /usr/x86_64-w64-mingw32/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 find_file(VM_GPG_ERROR_DLL libgpg-error-0.dll PATHS /usr/x86_64-w64-mingw32/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+# libksba reads X.509 certificates and CMS time stamps for Sigstore bundles, loaded the same way.
+find_file(VM_KSBA_DLL libksba-8.dll PATHS /usr/x86_64-w64-mingw32/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+
+# nlohmann-json, header-only: copied out of /usr/include, which holds Linux's headers.
+find_file(VM_NLOHMANN_JSON nlohmann/json.hpp PATHS /usr/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+get_filename_component(VM_NLOHMANN_DIR ${VM_NLOHMANN_JSON} DIRECTORY)
+file(COPY ${VM_NLOHMANN_DIR} DESTINATION ${CMAKE_BINARY_DIR}/deps/nlohmann_json)
+add_library(vm_nlohmann_json INTERFACE)
+target_include_directories(vm_nlohmann_json SYSTEM INTERFACE ${CMAKE_BINARY_DIR}/deps/nlohmann_json)
+
 function(vm_copy_crypto_dlls target)
     add_custom_command(TARGET ${target} POST_BUILD
-        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VM_GCRYPT_DLL} ${VM_GPG_ERROR_DLL} $<TARGET_FILE_DIR:${target}>
+        COMMAND ${CMAKE_COMMAND} -E copy_if_different ${VM_GCRYPT_DLL} ${VM_GPG_ERROR_DLL} ${VM_KSBA_DLL} $<TARGET_FILE_DIR:${target}>
         VERBATIM)
 endfunction()
 

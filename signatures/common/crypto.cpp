@@ -1,5 +1,7 @@
 #include "signatures/common/crypto.h"
 
+#include "signatures/common/program_library.h"
+
 #include <gcrypt.h>
 #include <windows.h>
 
@@ -9,11 +11,6 @@
 namespace vms {
 namespace {
 
-struct ModuleDeleter {
-    void operator()(HMODULE module) const noexcept { FreeLibrary(module); }
-};
-using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleDeleter>;
-
 // The entry points used, looked up by name.
 struct Gcrypt {
     UniqueModule errorLibrary;
@@ -22,6 +19,9 @@ struct Gcrypt {
     decltype(&gcry_control) control = nullptr;
     decltype(&gcry_sexp_build) sexpBuild = nullptr;
     decltype(&gcry_sexp_release) sexpRelease = nullptr;
+    decltype(&gcry_sexp_sscan) sexpScan = nullptr;
+    decltype(&gcry_sexp_find_token) sexpFindToken = nullptr;
+    decltype(&gcry_sexp_canon_len) sexpCanonLength = nullptr;
     decltype(&gcry_pk_verify) pkVerify = nullptr;
     decltype(&gcry_md_open) mdOpen = nullptr;
     decltype(&gcry_md_write) mdWrite = nullptr;
@@ -35,35 +35,13 @@ struct Gcrypt {
     decltype(&gcry_mpi_point_release) pointRelease = nullptr;
 };
 
-template <typename Function>
-bool Resolve(HMODULE module, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    return function != nullptr;
-}
-
-std::wstring ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    while (true) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
-
 // Loads the two DLLs by full path, so no other folder is searched, then
 // initialises the library; nothing when either step fails.
 std::unique_ptr<Gcrypt> LoadGcrypt() {
-    const std::wstring folder = ProgramFolder();
-    if (folder.empty()) return nullptr;
     auto gcrypt = std::make_unique<Gcrypt>();
-    gcrypt->errorLibrary.reset(LoadLibraryExW((folder + L"libgpg-error-0.dll").c_str(), nullptr, 0));
+    gcrypt->errorLibrary = LoadProgramLibrary(L"libgpg-error-0.dll");
     if (!gcrypt->errorLibrary) return nullptr;
-    gcrypt->library.reset(LoadLibraryExW((folder + L"libgcrypt-20.dll").c_str(), nullptr, 0));
+    gcrypt->library = LoadProgramLibrary(L"libgcrypt-20.dll");
     if (!gcrypt->library) return nullptr;
     const HMODULE module = gcrypt->library.get();
     const bool resolved =
@@ -71,6 +49,9 @@ std::unique_ptr<Gcrypt> LoadGcrypt() {
         Resolve(module, "gcry_control", gcrypt->control) &&
         Resolve(module, "gcry_sexp_build", gcrypt->sexpBuild) &&
         Resolve(module, "gcry_sexp_release", gcrypt->sexpRelease) &&
+        Resolve(module, "gcry_sexp_sscan", gcrypt->sexpScan) &&
+        Resolve(module, "gcry_sexp_find_token", gcrypt->sexpFindToken) &&
+        Resolve(module, "gcry_sexp_canon_len", gcrypt->sexpCanonLength) &&
         Resolve(module, "gcry_pk_verify", gcrypt->pkVerify) && Resolve(module, "gcry_md_open", gcrypt->mdOpen) &&
         Resolve(module, "gcry_md_write", gcrypt->mdWrite) && Resolve(module, "gcry_md_read", gcrypt->mdRead) &&
         Resolve(module, "gcry_md_close", gcrypt->mdClose) &&
@@ -226,6 +207,14 @@ std::size_t OrderBytes(EcdsaCurve curve) {
     return 0;
 }
 
+// True when the S-expression has the token anywhere inside.
+bool HasToken(const Gcrypt& g, const Sexp& sexp, const char* token) {
+    const gcry_sexp_t found = g.sexpFindToken(sexp.Get(), token, 0);
+    if (!found) return false;
+    g.sexpRelease(found);
+    return true;
+}
+
 }  // namespace
 
 bool CryptoAvailable() { return Library() != nullptr; }
@@ -318,6 +307,30 @@ VerifyOutcome VerifyEd25519(ByteSpan publicKey, ByteSpan signature, ByteSpan mes
         return VerifyOutcome::Bad;
     }
     return Verdict(g, value, data, key);
+}
+
+VerifyOutcome VerifyEcdsaSexp(EcdsaCurve curve, ByteSpan point, ByteSpan signature, ByteSpan digest) {
+    const Gcrypt* gcrypt = Library();
+    if (!gcrypt) return VerifyOutcome::InvalidValues;
+    const Gcrypt& g = *gcrypt;
+    Sexp key(g), data(g), value(g);
+    const int used = static_cast<int>(std::min(digest.size(), OrderBytes(curve)));
+    if (g.sexpBuild(key.Out(), nullptr, "(public-key(ecc(curve %s)(q%b)))", CurveName(curve), Size(point),
+                    point.data()) != 0 ||
+        g.sexpBuild(data.Out(), nullptr, "(data(flags raw)(value %b))", used, digest.data()) != 0) {
+        return VerifyOutcome::InvalidValues;
+    }
+    if (!CurveContext(g, key).OnCurve()) return VerifyOutcome::InvalidValues;
+    if (g.sexpScan(value.Out(), nullptr, reinterpret_cast<const char*>(signature.data()), signature.size()) != 0 ||
+        !HasToken(g, value, "ecdsa")) {
+        return VerifyOutcome::Bad;
+    }
+    return Verdict(g, value, data, key);
+}
+
+std::size_t CanonicalSexpLength(const unsigned char* sexp) {
+    const Gcrypt* gcrypt = Library();
+    return gcrypt && sexp ? gcrypt->sexpCanonLength(sexp, 0, nullptr, nullptr) : 0;
 }
 
 }  // namespace vms

@@ -66,4 +66,12 @@ inline constexpr std::size_t kMaxEd25519Message = 64 * 1024 - 512;
 // message longer than kMaxEd25519Message. Requires CryptoAvailable().
 VerifyOutcome VerifyEd25519(ByteSpan publicKey, ByteSpan signature, ByteSpan message);
 
+// ECDSA as VerifyEcdsa, with the signature as the canonical S-expression a
+// CMS library gives: (sig-val(ecdsa(r ...)(s ...))).
+VerifyOutcome VerifyEcdsaSexp(EcdsaCurve curve, ByteSpan point, ByteSpan signature, ByteSpan digest);
+
+// The length of a canonical S-expression that ends where its parentheses
+// balance; 0 when it is damaged or libgcrypt is unavailable.
+std::size_t CanonicalSexpLength(const unsigned char* sexp);
+
 }  // namespace vms
