@@ -3,6 +3,7 @@
 #include "engine/text.h"
 #include "signatures/common/crypto.h"
 #include "signatures/common/key_text.h"
+#include "signatures/common/strict_base64.h"
 
 #include <algorithm>
 
@@ -49,7 +50,88 @@ std::wstring Presence(const SshResult& result) {
     return *result.userPresent ? L", with the security key touched" : L", without touching the security key";
 }
 
+// The identity providers people know by name.
+struct KnownIssuer {
+    std::string_view url;
+    const wchar_t* name;
+};
+constexpr KnownIssuer kKnownIssuers[] = {
+    {"https://accounts.google.com", L"Google"},
+    {"https://github.com/login/oauth", L"GitHub"},
+    {"https://token.actions.githubusercontent.com", L"GitHub Actions"},
+    {"https://gitlab.com", L"GitLab"},
+    {"https://login.microsoftonline.com", L"Microsoft"},
+};
+
+std::wstring IssuerText(const std::string& issuer) {
+    const auto known = std::ranges::find(kKnownIssuers, issuer, &KnownIssuer::url);
+    if (known == std::end(kKnownIssuers)) return L"signed in at " + UserIdText(issuer);
+    return std::wstring(L"signed in with ") + known->name + L", " + UserIdText(issuer);
+}
+
+std::wstring SigstoreKeyText(const PkixKey& key) {
+    static constexpr const wchar_t* kNames[] = {L"ECDSA P-256", L"ECDSA P-384", L"ECDSA P-521", L"Ed25519"};
+    std::string digest = EncodeBase64(KeyId(key));
+    while (!digest.empty() && digest.back() == '=') digest.pop_back();
+    return std::wstring(kNames[static_cast<int>(key.kind)]) + L" key SHA256:" + FromUtf8(digest);
+}
+
+std::wstring Quote(const std::string& text) { return L"\"" + UserIdText(text) + L"\""; }
+
 }  // namespace
+
+std::wstring SigstoreSignerText(const SigstoreSigner& signer) {
+    std::wstring text = Quote(signer.identity) + L" (" + IssuerText(signer.issuer);
+    if (!signer.repository.empty()) text += L"; repository " + UserIdText(signer.repository);
+    if (!signer.reference.empty()) text += L" at " + UserIdText(signer.reference);
+    return text + L")";
+}
+
+std::wstring TrustedSignerText(const TrustedSigner& signer) {
+    const std::wstring what = signer.identity.empty() ? L"every signer of the repository " + Quote(signer.repository)
+                                                      : L"the signer " + Quote(signer.identity);
+    return what + L" (" + IssuerText(signer.issuer) + L")";
+}
+
+std::wstring SigstoreSentence(const SigstoreResult& result) {
+    const std::wstring what = result.attestation ? L"Sigstore attestation" : L"Sigstore signature";
+    const std::wstring logged = result.loggedAt ? L", logged " + FormatDateTime(*result.loggedAt) : L"";
+    switch (result.state) {
+    case SignatureState::Good:
+        if (result.key) return L"Good " + what + L" by " + SigstoreKeyText(*result.key) + logged + L".";
+        return L"Good " + what + L" by " + SigstoreSignerText(*result.signer) + logged + L".";
+    case SignatureState::Bad:
+        return L"BAD " + what + L": " + FromUtf8(result.detail) + L". Don't trust it.";
+    case SignatureState::UnknownKey: {
+        if (!result.signer) {
+            return L"Signed with Sigstore by a key vmsum wasn't given" +
+                   (result.detail.empty() ? std::wstring() : L" (" + UserIdText(result.detail) + L")") +
+                   L". If you trust it, get the publisher's public key file (cosign.pub) and give it with --key <file>.";
+        }
+        const SigstoreSigner& signer = *result.signer;
+        std::wstring sentence = L"Signed with Sigstore by " + SigstoreSignerText(signer) + logged +
+                                L", a signer vmsum doesn't trust yet. Compare it with the signers the project names on "
+                                L"its own website (python.org, for example, lists its release managers' identities). "
+                                L"If it is theirs, run \"vmsum --trust-identity " + FromUtf8(signer.identity) +
+                                L" --certificate-oidc-issuer " + FromUtf8(signer.issuer) + L"\"";
+        if (!signer.repository.empty()) {
+            sentence += L", or to trust every release of the repository, \"vmsum --trust-repository " +
+                        FromUtf8(signer.repository) + L" --certificate-oidc-issuer " + FromUtf8(signer.issuer) + L"\"";
+        }
+        return sentence + L"; for this run only, give --certificate-identity and --certificate-oidc-issuer.";
+    }
+    case SignatureState::Unsupported:
+        return L"The signature uses " + FromUtf8(result.detail) + L", which vmsum can't check.";
+    case SignatureState::Malformed:
+        return L"The Sigstore bundle is damaged (" + FromUtf8(result.detail) + L").";
+    case SignatureState::Expired:
+    case SignatureState::Revoked:
+    case SignatureState::Weak:
+    case SignatureState::Uncheckable:
+        break;
+    }
+    return CantBeChecked(result.detail);
+}
 
 std::wstring MinisignSentence(const MinisignResult& result, const Signer& signer) {
     const std::wstring kind = FormatName(result);

@@ -12,6 +12,12 @@ namespace vms {
 // signer is the verdict's, which has the time a minisign trusted comment gives.
 std::wstring MinisignSentence(const MinisignResult& result, const Signer& signer);
 std::wstring SshSentence(const SshResult& result);
+std::wstring SigstoreSentence(const SigstoreResult& result);
+
+// "\"thomas@python.org\" (signed in with Google, https://accounts.google.com)", and a workflow's repository and ref.
+std::wstring SigstoreSignerText(const SigstoreSigner& signer);
+// What --list-keys and --trust-identity call a trusted signer.
+std::wstring TrustedSignerText(const TrustedSigner& signer);
 
 // The words --list-keys and --trust-key use for a minisign or signify key and an SSH key.
 std::wstring MinisignKeyText(const MinisignKey& key);

@@ -10,6 +10,7 @@
 #include "signatures/common/crypto.h"
 #include "signatures/common/key_text.h"
 #include "signatures/common/trusted_keys.h"
+#include "signatures/sigstore/trusted_signers.h"
 
 #include <algorithm>
 
@@ -141,6 +142,20 @@ void ListSsh(std::wstring& listing) {
     }
 }
 
+void ListSigstore(std::wstring& listing) {
+    std::vector<StoredSigner> trusted = ReadTrustedSigners();
+    std::ranges::sort(trusted, {}, [](const StoredSigner& entry) { return entry.added; });
+    if (trusted.empty()) return;
+    listing += std::wstring(listing.empty() ? L"" : L"\n") + L"Sigstore signers:\n";
+    for (const StoredSigner& entry : trusted) {
+        const TrustedSigner& signer = entry.signer;
+        listing += L"\n" + UserIdText(signer.identity.empty() ? signer.repository : signer.identity) + L"\n";
+        listing += L"    " + std::wstring(signer.identity.empty() ? L"every signer of this repository" : L"this identity") +
+                   L", issuer " + UserIdText(signer.issuer) + L"\n";
+        listing += L"    trusted since " + FormatDate(entry.added) + L"\n";
+    }
+}
+
 int Forgotten(ForgetOutcome outcome, const std::wstring& key, DWORD error) {
     switch (outcome) {
     case ForgetOutcome::Removed: WriteOutLine(L"Forgot " + key + L"."); return 0;
@@ -186,6 +201,10 @@ int RunTrustKey(const Options& options) {
             if (!ReportTrusted(TrustSshKey(key, error), SshKeyText(key), error)) return 3;
         }
         return 0;
+    case KeyFileKind::PemPublicKey:
+        WriteErrLine(L"vmsum: " + file + L": A Sigstore public key isn't stored; give it with --key <file> when you "
+                                          L"check its bundles.");
+        return 1;
     case KeyFileKind::OpenPgp:
     case KeyFileKind::None:
         break;
@@ -203,6 +222,7 @@ int RunListKeys(const Options&) {
     ListOpenPgp(listing, CurrentUnixTime());
     ListMinisign(listing);
     ListSsh(listing);
+    ListSigstore(listing);
     if (listing.empty()) {
         WriteErrLine(L"vmsum: No keys are trusted yet.");
         return 0;
@@ -224,6 +244,18 @@ int RunForgetKey(const Options& options) {
         WriteErrLine(L"vmsum: No trusted SSH key has the fingerprint " + given + L".");
         return 1;
     }
+    // A Sigstore signer is named by its identity or repository: an e-mail address or a URL.
+    if (given.find(L'@') != std::wstring::npos || given.find(L"://") != std::wstring::npos) {
+        const std::string name = ToUtf8(given);
+        bool found = false;
+        for (const StoredSigner& entry : ReadTrustedSigners()) {
+            if (entry.signer.identity != name && entry.signer.repository != name) continue;
+            found = true;
+            if (Forgotten(ForgetSigner(entry.signer, error), TrustedSignerText(entry.signer), error) != 0) return 3;
+        }
+        if (!found) WriteErrLine(L"vmsum: No trusted Sigstore signer is " + given + L".");
+        return found ? 0 : 1;
+    }
     std::optional<std::array<std::uint8_t, 8>> keyId = ParseMinisignKeyId(given);
     if (const std::optional<MinisignKey> key = MinisignKeyFromText(given)) keyId = key->keyId;
     if (keyId) {
@@ -232,7 +264,8 @@ int RunForgetKey(const Options& options) {
     const std::optional<Bytes> fingerprint = ParseFingerprint(given);
     if (!fingerprint) {
         return UsageError(L"--forget-key needs an OpenPGP fingerprint of 40 or 64 hex digits, a minisign key ID of 16 "
-                          L"or its key text, or an SSH fingerprint starting with SHA256:.");
+                          L"or its key text, an SSH fingerprint starting with SHA256:, or a Sigstore signer's "
+                          L"identity or repository.");
     }
     std::wstring owner = L"key " + FormatFingerprint(*fingerprint);
     for (const TrustedKey& entry : ReadTrustStore(CurrentUnixTime())) {
@@ -249,6 +282,19 @@ int RunForgetKey(const Options& options) {
         break;
     }
     return StoreFailed(error);
+}
+
+int RunTrustSigner(const Options& options) {
+    TrustedSigner signer;
+    signer.issuer = ToUtf8(*options.certificateIssuer);
+    signer.identity = options.trustIdentity ? ToUtf8(*options.trustIdentity) : std::string();
+    signer.repository = options.trustRepository ? ToUtf8(*options.trustRepository) : std::string();
+    if (!signer.issuer.starts_with("https://")) {
+        return UsageError(L"--certificate-oidc-issuer needs the identity provider's URL, starting with https://.");
+    }
+    if (!CryptoAvailable()) return NoCrypto(L"The signer can't be stored");
+    DWORD error = 0;
+    return ReportTrusted(TrustSigner(signer, error), TrustedSignerText(signer), error) ? 0 : 3;
 }
 
 }  // namespace vms

@@ -15,6 +15,19 @@ int wmain(int argc, wchar_t** argv) {
         return UsageError(L"Use only one of --check, --expect, --text, --audit, --verify-signature, --trust-key, "
                           L"--list-keys and --forget-key.");
     }
+    const bool trustSigner = options.trustIdentity || options.trustRepository;
+    if (trustSigner && (keyModeCount + modeCount > 0 || !options.inputs.empty() ||
+                        (options.trustIdentity && options.trustRepository))) {
+        return UsageError(L"Use --trust-identity or --trust-repository on its own, with --certificate-oidc-issuer.");
+    }
+    if ((trustSigner || options.certificateIdentity) && !options.certificateIssuer) {
+        return UsageError(L"Name the signer's identity provider with --certificate-oidc-issuer URL.");
+    }
+    if (options.certificateIssuer && !trustSigner && !options.certificateIdentity) {
+        return UsageError(L"--certificate-oidc-issuer goes with --certificate-identity, --trust-identity or "
+                          L"--trust-repository.");
+    }
+    if (trustSigner) return RunTrustSigner(options);
     if (options.audit) return RunAudit(options);
     if (keyModeCount == 1 && !options.verifySignature && !options.inputs.empty()) {
         return UsageError(L"--trust-key, --list-keys and --forget-key take no file names.");

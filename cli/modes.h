@@ -13,6 +13,7 @@ int RunVerifySignature(const Options& options);
 int RunTrustKey(const Options& options);
 int RunListKeys(const Options& options);
 int RunForgetKey(const Options& options);
+int RunTrustSigner(const Options& options);
 int RunAudit(const Options& options);
 
 }  // namespace vms

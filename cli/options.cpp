@@ -11,6 +11,7 @@ enum class Action {
     Help, Version, ListAlgorithms, Algorithms, Recursive, Hidden, Upper, Format, Tag,
     Check, Quiet, Status, IgnoreMissing, Ignored, Expect, Text,
     Key, Signature, RequireSignature, VerifySignature, TrustKey, ListKeys, ForgetKey, Audit, Verbose, Update,
+    CertificateIdentity, CertificateIssuer, TrustIdentity, TrustRepository, TrustedRoot,
 };
 
 struct OptionName {
@@ -49,6 +50,11 @@ constexpr OptionName kOptionNames[] = {
     {L"--audit", Action::Audit},
     {L"-v", Action::Verbose}, {L"--verbose", Action::Verbose},
     {L"--update", Action::Update},
+    {L"--certificate-identity", Action::CertificateIdentity},
+    {L"--certificate-oidc-issuer", Action::CertificateIssuer},
+    {L"--trust-identity", Action::TrustIdentity},
+    {L"--trust-repository", Action::TrustRepository},
+    {L"--trusted-root", Action::TrustedRoot},
 };
 
 // The message for an option whose value is missing; empty for options without one.
@@ -63,6 +69,11 @@ std::wstring_view MissingValueMessage(Action action) {
     case Action::TrustKey: return L"--trust-key needs a key file.";
     case Action::ForgetKey: return L"--forget-key needs a key's fingerprint.";
     case Action::Audit: return L"--audit needs the checksum file to audit against.";
+    case Action::CertificateIdentity: return L"--certificate-identity needs the signer's e-mail address or URI.";
+    case Action::CertificateIssuer: return L"--certificate-oidc-issuer needs the URL of the signer's identity provider.";
+    case Action::TrustIdentity: return L"--trust-identity needs the signer's e-mail address or URI.";
+    case Action::TrustRepository: return L"--trust-repository needs the repository's URL.";
+    case Action::TrustedRoot: return L"--trusted-root needs a trusted_root.json file.";
     default: return {};
     }
 }
@@ -168,6 +179,11 @@ ParseOutcome ParseCommandLine(int argc, const wchar_t* const* argv, Options& opt
         case Action::Audit: options.audit = std::wstring(*value); break;
         case Action::Verbose: options.verbose = true; break;
         case Action::Update: options.update = true; break;
+        case Action::CertificateIdentity: options.certificateIdentity = std::wstring(*value); break;
+        case Action::CertificateIssuer: options.certificateIssuer = std::wstring(*value); break;
+        case Action::TrustIdentity: options.trustIdentity = std::wstring(*value); break;
+        case Action::TrustRepository: options.trustRepository = std::wstring(*value); break;
+        case Action::TrustedRoot: options.trustedRoot = std::wstring(*value); break;
         }
     }
     return {};

@@ -36,6 +36,12 @@ struct Options {
     std::optional<std::wstring> audit;           // a checksum file to audit its folder against
     bool verbose = false;
     bool update = false;                         // --audit writes the refreshed list
+    // Sigstore signers, by cosign's option names: trusted for this run, or stored.
+    std::optional<std::wstring> certificateIdentity;
+    std::optional<std::wstring> certificateIssuer;
+    std::optional<std::wstring> trustIdentity;
+    std::optional<std::wstring> trustRepository;
+    std::optional<std::wstring> trustedRoot;     // a trust root replacing the built-in one for this run
 };
 
 // When finished is set the program returns exitCode at once and runs no mode.

@@ -1,6 +1,8 @@
 #include "checksums/checksum_reader.h"
+#include "checksums/hash_recognition.h"
 #include "cli/console.h"
 #include "cli/modes.h"
+#include "cli/options.h"
 #include "cli/signature_report.h"
 #include "engine/error_text.h"
 #include "engine/file_bytes.h"
@@ -14,6 +16,19 @@ int RunVerifySignature(const Options& options) {
     if (!LoadRunKeys(options, now, keys)) return 3;
     bool anyNotGood = false, anyUnreadable = false;
     for (const std::wstring& input : options.inputs) {
+        // "sha256:HEX" stands for a file the user has only the digest of.
+        if (input.starts_with(L"sha256:")) {
+            const std::optional<Bytes> digest = DecodeHexStrict(input.substr(7));
+            if (!digest || digest->size() != 32 || !options.signatureFile) {
+                return UsageError(L"A digest is given as sha256: and 64 hex digits, with its Sigstore bundle in "
+                                  L"--signature.");
+            }
+            const FileSignature signature = CheckDigestSignature(*digest, *options.signatureFile, keys);
+            const SignatureOutcome outcome = ReportFileSignature(signature, input, options, ReportStyle::VerifyMode);
+            anyUnreadable |= outcome.unreadable;
+            anyNotGood |= !outcome.good && !outcome.unreadable;
+            continue;
+        }
         DWORD error = 0;
         const DWORD attributes = GetFileAttributesW(ToLongPath(input).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {

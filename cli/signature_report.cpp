@@ -89,7 +89,8 @@ void ReportUnusableKeys(const std::wstring& file, const KeyFileContents& content
     switch (contents.kind) {
     case KeyFileKind::SshKeys: lineErrors(contents.sshKeys.errors); return;
     case KeyFileKind::AllowedSigners: lineErrors(contents.allowedSigners.errors); return;
-    case KeyFileKind::Minisign: return;
+    case KeyFileKind::Minisign:
+    case KeyFileKind::PemPublicKey: return;
     case KeyFileKind::None:
     case KeyFileKind::OpenPgp: break;
     }
@@ -119,6 +120,23 @@ bool LoadRunKeys(const Options& options, std::uint32_t now, KeySet& keys) {
         KeyFileContents contents = ReadKeyFileContents(*data, now);
         ReportUnusableKeys(file, contents);
         AddKeys(keys, std::move(contents), now);
+    }
+    if (options.certificateIdentity) {
+        keys.sigstore.signers.push_back({ToUtf8(*options.certificateIssuer), ToUtf8(*options.certificateIdentity), ""});
+    }
+    if (options.trustedRoot) {
+        DWORD error = 0;
+        const auto data = ReadFileBytes(*options.trustedRoot, kMaxTrustedRootSize, error);
+        if (!data) {
+            WriteErrLine(L"vmsum: " + *options.trustedRoot + L": " + FormatErrorText(error) + L".");
+            return false;
+        }
+        std::string why;
+        keys.sigstore.root = ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()), why);
+        if (!keys.sigstore.root) {
+            WriteErrLine(L"vmsum: " + *options.trustedRoot + L": " + FromUtf8(why) + L".");
+            return false;
+        }
     }
     return true;
 }
@@ -165,6 +183,7 @@ std::wstring SignatureSentence(const SignatureVerdict& verdict) {
         std::wstring operator()(const SignatureResult& result) const { return OpenPgpSentence(result); }
         std::wstring operator()(const MinisignResult& result) const { return MinisignSentence(result, signer); }
         std::wstring operator()(const SshResult& result) const { return SshSentence(result); }
+        std::wstring operator()(const SigstoreResult& result) const { return SigstoreSentence(result); }
     };
     return std::visit(Sentence{verdict.signer}, verdict.findings);
 }

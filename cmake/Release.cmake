@@ -18,12 +18,19 @@ configure_file(${VM_XXHASH_COPYRIGHT} ${VM_STAGE}/LICENSE-xxHash.txt COPYONLY)
 find_file(VM_GCRYPT_COPYRIGHT copyright PATHS /usr/share/doc/libgcrypt-mingw-w64-dev NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 find_file(VM_GPG_ERROR_COPYRIGHT copyright PATHS /usr/share/doc/libgpg-error-mingw-w64-dev NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 find_file(VM_LGPL_TEXT LGPL-2.1 PATHS /usr/share/common-licenses NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_file(VM_KSBA_COPYRIGHT copyright PATHS /usr/share/doc/libksba-mingw-w64-dev NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_file(VM_LGPL3_TEXT LGPL-3 PATHS /usr/share/common-licenses NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
+find_file(VM_GPL3_TEXT GPL-3 PATHS /usr/share/common-licenses NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 configure_file(${VM_GCRYPT_COPYRIGHT} ${VM_STAGE}/LICENSE-libgcrypt.txt COPYONLY)
 configure_file(${VM_GPG_ERROR_COPYRIGHT} ${VM_STAGE}/LICENSE-libgpg-error.txt COPYONLY)
 configure_file(${VM_LGPL_TEXT} ${VM_STAGE}/LGPL-2.1.txt COPYONLY)
+configure_file(${VM_KSBA_COPYRIGHT} ${VM_STAGE}/LICENSE-libksba.txt COPYONLY)
+configure_file(${VM_LGPL3_TEXT} ${VM_STAGE}/LGPL-3.txt COPYONLY)
+configure_file(${VM_GPL3_TEXT} ${VM_STAGE}/GPL-3.txt COPYONLY)
 configure_file(gui/window/icons/icon1.ico ${VM_STAGE}/vmview-icon.ico COPYONLY)
-set(VM_RELEASE_FILES vmview.exe vmsum.exe libgcrypt-20.dll libgpg-error-0.dll README.txt LICENSE.txt LICENSE-BLAKE3.txt
-    LICENSE-xxHash.txt LICENSE-libgcrypt.txt LICENSE-libgpg-error.txt LGPL-2.1.txt)
+set(VM_RELEASE_FILES vmview.exe vmsum.exe libgcrypt-20.dll libgpg-error-0.dll libksba-8.dll README.txt LICENSE.txt
+    LICENSE-BLAKE3.txt LICENSE-xxHash.txt LICENSE-libgcrypt.txt LICENSE-libgpg-error.txt LICENSE-libksba.txt LGPL-2.1.txt
+    LGPL-3.txt GPL-3.txt)
 
 add_custom_command(
     OUTPUT ${VM_RELEASE_ZIP} ${VM_RELEASE_SETUP}
@@ -34,12 +41,13 @@ add_custom_command(
     COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/vmsum.exe $<TARGET_FILE:vmsum>
     COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/libgcrypt-20.dll ${VM_GCRYPT_DLL}
     COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/libgpg-error-0.dll ${VM_GPG_ERROR_DLL}
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/libksba-8.dll ${VM_KSBA_DLL}
     COMMAND ${CMAKE_COMMAND} -E rm -f ${VM_RELEASE_ZIP}
     COMMAND ${CMAKE_COMMAND} -E chdir ${VM_STAGE} ${CMAKE_COMMAND} -E tar cf ${VM_RELEASE_ZIP} --format=zip ${VM_RELEASE_FILES}
     COMMAND ${VM_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DVERSION_MAJOR=${PROJECT_VERSION_MAJOR}
             -DVERSION_MINOR=${PROJECT_VERSION_MINOR} -DVERSION_PATCH=${PROJECT_VERSION_PATCH} -DSTAGE=${VM_STAGE}
             -DOUTFILE=${VM_RELEASE_SETUP} ${CMAKE_SOURCE_DIR}/release/verimond.nsi
-    DEPENDS vmview vmsum ${VM_GCRYPT_DLL} ${VM_GPG_ERROR_DLL} release/verimond.nsi ${VM_STAGE}/README.txt
+    DEPENDS vmview vmsum ${VM_GCRYPT_DLL} ${VM_GPG_ERROR_DLL} ${VM_KSBA_DLL} release/verimond.nsi ${VM_STAGE}/README.txt
             ${VM_STAGE}/LICENSE.txt
     COMMENT "Packing the zip and the setup in dist/"
     VERBATIM)

@@ -20,6 +20,7 @@ struct ListSignature {
                           // principals), else the key, when known
     std::wstring key;     // the key as its format writes it: "ABCD 1234 ...", "minisign key ...", "SSH key SHA256:..."
     std::wstring keyId;   // the short form a notice names: OpenPGP's key ID, else the key
+    bool namedSigner = false;  // Sigstore: the signer is known by name even when not trusted
 };
 
 // One state for a list: Bad when any signature is Bad, Good when the list is

@@ -112,6 +112,7 @@ KeyOffer OfferToTrustKeys(HWND owner, const std::vector<std::uint8_t>& bytes) {
     KeyOffer offer;
     switch (contents.kind) {
     case vms::KeyFileKind::None:
+    case vms::KeyFileKind::PemPublicKey:  // cosign keys are given to vmsum for each run, never stored
         return offer;
     case vms::KeyFileKind::OpenPgp:
         offer.found = !contents.openpgp.keys.empty();

@@ -18,6 +18,12 @@ KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now) {
         contents.kind = KeyFileKind::Minisign;
         return contents;
     }
+    const std::string_view text = AsText(bytes);
+    if (text.find("-----BEGIN PUBLIC KEY-----") != std::string_view::npos) {
+        const std::optional<Bytes> der = PemBlock(text, "PUBLIC KEY");
+        if ((contents.publicKey = der ? ParsePublicKeyDer(*der) : std::nullopt)) contents.kind = KeyFileKind::PemPublicKey;
+        return contents;
+    }
     // A .pub line read as allowed_signers would take its type for a principal,
     // and the reverse fails on the principal: the form that reads cleanly wins.
     contents.sshKeys = ParseSshPublicKeys(AsText(bytes));
@@ -48,6 +54,7 @@ void AddKeys(KeySet& keys, KeyFileContents contents, std::uint32_t now) {
     if (contents.minisign) keys.minisign.push_back(std::move(*contents.minisign));
     for (SshPublicKey& key : contents.sshKeys.keys) keys.ssh.keys.push_back(std::move(key));
     for (AllowedSigner& signer : contents.allowedSigners.signers) keys.ssh.allowedSigners.push_back(std::move(signer));
+    if (contents.publicKey) keys.sigstore.keys.push_back(std::move(*contents.publicKey));
 }
 
 }  // namespace vms

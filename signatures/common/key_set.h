@@ -4,6 +4,7 @@
 
 #include "signatures/minisign/minisign_key.h"
 #include "signatures/openpgp/keyring.h"
+#include "signatures/sigstore/sigstore_check.h"
 #include "signatures/ssh/ssh_check.h"
 
 #include <optional>
@@ -16,9 +17,10 @@ struct KeySet {
     Keyring openpgp;
     std::vector<MinisignKey> minisign;
     SshTrust ssh;
+    SigstoreTrust sigstore;
 };
 
-enum class KeyFileKind { None, OpenPgp, Minisign, SshKeys, AllowedSigners };
+enum class KeyFileKind { None, OpenPgp, Minisign, SshKeys, AllowedSigners, PemPublicKey };
 
 struct KeyFileContents {
     KeyFileKind kind = KeyFileKind::None;
@@ -26,10 +28,11 @@ struct KeyFileContents {
     std::optional<MinisignKey> minisign;  // a minisign or signify public key
     SshKeyList sshKeys;                   // lines of .pub files
     AllowedSigners allowedSigners;        // an allowed_signers file
+    std::optional<PkixKey> publicKey;   // a PEM public key, as cosign writes its key pairs'
 };
 
 // A minisign or signify key (a .pub file, the bare "RW..." text or Tauri's
-// base64 of a .pub file), OpenSSH public key lines, an allowed_signers file,
+// base64 of a .pub file), a PEM public key, OpenSSH public key lines, an allowed_signers file,
 // else OpenPGP key data; OpenPGP keys are checked as of now.
 KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now);
 

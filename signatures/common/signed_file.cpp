@@ -10,7 +10,7 @@
 namespace vms {
 namespace {
 
-constexpr const wchar_t* kSignatureEndings[] = {L".minisig", L".gpg", L".sig", L".asc"};
+constexpr const wchar_t* kSignatureEndings[] = {L".minisig", L".gpg", L".sig", L".asc", L".sigstore.json", L".sigstore", L".bundle"};
 
 bool IsFile(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(ToLongPath(path).c_str());
@@ -73,6 +73,11 @@ std::optional<FileSignature> CheckEmbedded(ByteSpan bytes, const KeySource& keys
 
 SignatureCheck CheckDetachedSignature(ByteSpan signatureData, const DocumentReader& document, const KeySet& keys,
                                       std::uint32_t now) {
+    if (LooksLikeSigstoreBundle(signatureData)) {
+        SigstoreArtifact artifact;
+        artifact.document = &document;
+        return OneVerdict(FromSigstore(CheckSigstoreBundle(signatureData, artifact, keys.sigstore)));
+    }
     if (LooksLikeSshSignature(signatureData)) {
         return OneVerdict(FromSsh(CheckSshSignature(signatureData, document, keys.ssh, now)));
     }
@@ -135,6 +140,31 @@ FileSignature CheckFileSignature(const std::wstring& path, const std::vector<std
     } else if (data) {
         signature.check = CheckDetachedSignature(*data, bytes ? InMemory(*bytes) : FileReader(path), keys(), now);
     }
+    return signature;
+}
+
+FileSignature CheckDigestSignature(const Bytes& sha256, const std::wstring& signaturePath, const KeySet& keys) {
+    FileSignature signature;
+    signature.source = SignatureSource::Detached;
+    signature.signaturePath = signaturePath;
+    const std::optional<std::vector<std::uint8_t>> data =
+        ReadFileBytes(signaturePath, kMaxSignatureFileSize, signature.readError);
+    if (!data) {
+        if (signature.readError == ERROR_FILE_TOO_LARGE) signature.readError = 0;
+        SigstoreResult result;
+        result.detail = "it is too large to be a Sigstore bundle";
+        if (signature.readError == 0) signature.check = OneVerdict(FromSigstore(std::move(result)));
+        return signature;
+    }
+    SigstoreArtifact artifact;
+    artifact.sha256 = sha256;
+    SigstoreResult result;
+    if (LooksLikeSigstoreBundle(*data)) {
+        result = CheckSigstoreBundle(*data, artifact, keys.sigstore);
+    } else {
+        result.detail = "only a Sigstore bundle can be checked against a digest";
+    }
+    signature.check = OneVerdict(FromSigstore(std::move(result)));
     return signature;
 }
 

@@ -26,8 +26,8 @@ struct FileSignature {
 };
 
 // Where a detached signature of path may be, in the order they are tried:
-// NAME.minisig, NAME.gpg, NAME.sig, NAME.asc, and for NAME.txt also the same
-// names of NAME.
+// NAME.minisig, NAME.gpg, NAME.sig, NAME.asc, and Sigstore's NAME.sigstore.json,
+// NAME.sigstore and NAME.bundle; for NAME.txt also the same names of NAME.
 std::vector<std::wstring> DetachedSignatureCandidates(const std::wstring& path);
 
 // The verdicts of a detached signature of any format over a document.
@@ -44,6 +44,10 @@ using KeySource = std::function<const KeySet&()>;
 FileSignature CheckFileSignature(const std::wstring& path, const std::vector<std::uint8_t>* bytes,
                                  const std::optional<std::wstring>& explicitSignature, const KeySource& keys,
                                  std::uint32_t now);
+
+// A Sigstore bundle checked against a file's SHA-256 instead of the file, for
+// a user who has only the digest; any other signature can't be.
+FileSignature CheckDigestSignature(const Bytes& sha256, const std::wstring& signaturePath, const KeySet& keys);
 
 // Seconds since 1970, UTC, from the system clock.
 std::uint32_t CurrentUnixTime();

@@ -5,6 +5,7 @@
 #include "signatures/common/crypto.h"
 #include "signatures/common/key_text.h"
 #include "signatures/common/strict_base64.h"
+#include "signatures/sigstore/trusted_signers.h"
 
 #include <algorithm>
 
@@ -112,6 +113,7 @@ KeySet TrustedKeySet(std::uint32_t now) {
         if (trusted.anyUse) keys.ssh.keys.push_back(trusted.key);
         for (AllowedSigner& line : trusted.limits) keys.ssh.allowedSigners.push_back(std::move(line));
     }
+    keys.sigstore = TrustedSigstore();
     return keys;
 }
 

@@ -67,4 +67,16 @@ SignatureCheck FromOpenPgp(const DocumentCheck& check) {
     return converted;
 }
 
+SignatureVerdict FromSigstore(SigstoreResult result) {
+    Signer signer;
+    signer.kind = SignerKind::Sigstore;
+    if (result.signer) {
+        signer.name = FromUtf8(result.signer->identity);
+        signer.identifier = FromUtf8(result.signer->issuer);
+    }
+    signer.signedAt = result.loggedAt;
+    const SignatureState state = result.state;
+    return SignatureVerdict{state, std::move(signer), std::move(result)};
+}
+
 }  // namespace vms

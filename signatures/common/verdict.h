@@ -6,6 +6,7 @@
 
 #include "signatures/common/signature_state.h"
 #include "signatures/minisign/minisign_check.h"
+#include "signatures/sigstore/sigstore_check.h"
 #include "signatures/openpgp/document_check.h"
 #include "signatures/ssh/ssh_check.h"
 
@@ -17,20 +18,20 @@
 
 namespace vms {
 
-enum class SignerKind { OpenPgp, Minisign, Signify, Ssh };
+enum class SignerKind { OpenPgp, Minisign, Signify, Ssh, Sigstore };
 
 // Who made a signature, as people are told.
 struct Signer {
     SignerKind kind = SignerKind::OpenPgp;
-    std::wstring name;                     // user ID, trusted comment or principals; empty when none is known
-    std::wstring identifier;               // the key as its format writes it: fingerprint, key ID, SHA256:...
+    std::wstring name;                     // user ID, trusted comment, principals or identity; empty when none is known
+    std::wstring identifier;               // the key as its format writes it: fingerprint, key ID, SHA256:...; an OIDC issuer
     std::optional<std::int64_t> signedAt;  // where the format says
 };
 
 struct SignatureVerdict {
     SignatureState state = SignatureState::Malformed;
     Signer signer;
-    std::variant<SignatureResult, MinisignResult, SshResult> findings;
+    std::variant<SignatureResult, MinisignResult, SshResult, SigstoreResult> findings;
 };
 
 struct SignatureCheck {
@@ -44,5 +45,6 @@ struct SignatureCheck {
 SignatureCheck FromOpenPgp(const DocumentCheck& check);
 SignatureVerdict FromMinisign(MinisignResult result);
 SignatureVerdict FromSsh(SshResult result);
+SignatureVerdict FromSigstore(SigstoreResult result);
 
 }  // namespace vms

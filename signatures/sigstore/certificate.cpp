@@ -132,7 +132,7 @@ std::optional<Certificate> Certificate::Parse(ByteSpan der) {
     c.issuer_ = issuer->whole;
     c.subject_ = subject->whole;
     c.keyInfo_ = keyInfo->whole;
-    std::optional<PublicKey> key = ParsePublicKeyDer(keyInfo->whole);
+    std::optional<PkixKey> key = ParsePublicKeyDer(keyInfo->whole);
     if (!key) return std::nullopt;
     c.key_ = std::move(*key);
 

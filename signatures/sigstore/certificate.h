@@ -31,7 +31,7 @@ public:
     static std::optional<Certificate> Parse(ByteSpan der);
 
     ByteSpan Der() const { return *der_; }
-    const PublicKey& Key() const { return key_; }
+    const PkixKey& Key() const { return key_; }
     ByteSpan KeyInfo() const { return keyInfo_; }  // the SubjectPublicKeyInfo as written
     std::int64_t NotBefore() const { return notBefore_; }
     std::int64_t NotAfter() const { return notAfter_; }
@@ -59,7 +59,7 @@ private:
 
     std::shared_ptr<const Bytes> der_;  // shared, so the spans below stay valid in copies
     ByteSpan body_, signatureAlgorithm_, signature_, issuer_, subject_, keyInfo_;
-    PublicKey key_;
+    PkixKey key_;
     std::int64_t notBefore_ = 0;
     std::int64_t notAfter_ = 0;
     bool ca_ = false;

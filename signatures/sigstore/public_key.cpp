@@ -44,7 +44,7 @@ Bytes DigestOf(DigestAlgorithm algorithm, ByteSpan bytes) {
 
 }  // namespace
 
-std::optional<PublicKey> ParsePublicKeyDer(ByteSpan der) {
+std::optional<PkixKey> ParsePublicKeyDer(ByteSpan der) {
     const std::optional<DerNode> info = ReadSingleDer(der, der::kSequence);
     if (!info) return std::nullopt;
     DerReader fields(info->content);
@@ -54,7 +54,7 @@ std::optional<PublicKey> ParsePublicKeyDer(ByteSpan der) {
     DerReader identifiers(algorithm->content);
     const std::optional<DerNode> oid = identifiers.Expect(der::kOid);
     if (!oid) return std::nullopt;
-    PublicKey key;
+    PkixKey key;
     key.der.assign(der.begin(), der.end());
     key.point.assign(bits->content.begin() + 1, bits->content.end());
     if (Equal(oid->content, kEd25519)) {
@@ -100,7 +100,7 @@ DigestAlgorithm DefaultDigest(PublicKeyKind kind) {
     return DigestAlgorithm::Sha256;
 }
 
-VerifyOutcome VerifyDigestSignature(const PublicKey& key, ByteSpan digest, ByteSpan derSignature) {
+VerifyOutcome VerifyDigestSignature(const PkixKey& key, ByteSpan digest, ByteSpan derSignature) {
     if (key.kind == PublicKeyKind::Ed25519) return VerifyOutcome::InvalidValues;
     const std::optional<DerNode> sequence = ReadSingleDer(derSignature, der::kSequence);
     if (!sequence) return VerifyOutcome::Bad;
@@ -113,18 +113,18 @@ VerifyOutcome VerifyDigestSignature(const PublicKey& key, ByteSpan digest, ByteS
     return VerifyEcdsa(CurveOf(key.kind), key.point, *rValue, *sValue, digest);
 }
 
-VerifyOutcome VerifyDigestSexpSignature(const PublicKey& key, ByteSpan digest, ByteSpan signatureSexp) {
+VerifyOutcome VerifyDigestSexpSignature(const PkixKey& key, ByteSpan digest, ByteSpan signatureSexp) {
     if (key.kind == PublicKeyKind::Ed25519) return VerifyOutcome::InvalidValues;
     return VerifyEcdsaSexp(CurveOf(key.kind), key.point, signatureSexp, digest);
 }
 
-VerifyOutcome VerifyMessageSignature(const PublicKey& key, ByteSpan message, ByteSpan signature) {
+VerifyOutcome VerifyMessageSignature(const PkixKey& key, ByteSpan message, ByteSpan signature) {
     if (key.kind == PublicKeyKind::Ed25519) return VerifyEd25519(key.point, signature, message);
     return VerifyDigestSignature(key, DigestOf(DefaultDigest(key.kind), message), signature);
 }
 
 Bytes Sha256Of(ByteSpan bytes) { return DigestOf(DigestAlgorithm::Sha256, bytes); }
 
-Bytes KeyId(const PublicKey& key) { return Sha256Of(key.der); }
+Bytes KeyId(const PkixKey& key) { return Sha256Of(key.der); }
 
 }  // namespace vms

@@ -13,13 +13,13 @@ namespace vms {
 
 enum class PublicKeyKind { EcdsaP256, EcdsaP384, EcdsaP521, Ed25519 };
 
-struct PublicKey {
+struct PkixKey {
     PublicKeyKind kind = PublicKeyKind::EcdsaP256;
     Bytes point;  // ECDSA: 04 || X || Y; Ed25519: the 32-byte key
     Bytes der;    // the SubjectPublicKeyInfo as read
 };
 
-std::optional<PublicKey> ParsePublicKeyDer(ByteSpan der);
+std::optional<PkixKey> ParsePublicKeyDer(ByteSpan der);
 
 // The DER of the first PEM block with this label ("CERTIFICATE", "PUBLIC KEY").
 std::optional<Bytes> PemBlock(std::string_view text, std::string_view label);
@@ -29,17 +29,17 @@ std::optional<Bytes> PemBlock(std::string_view text, std::string_view label);
 DigestAlgorithm DefaultDigest(PublicKeyKind kind);
 
 // An ECDSA signature (DER SEQUENCE of r and s) over a digest.
-VerifyOutcome VerifyDigestSignature(const PublicKey& key, ByteSpan digest, ByteSpan derSignature);
+VerifyOutcome VerifyDigestSignature(const PkixKey& key, ByteSpan digest, ByteSpan derSignature);
 
 // An ECDSA signature over a digest, as a canonical S-expression.
-VerifyOutcome VerifyDigestSexpSignature(const PublicKey& key, ByteSpan digest, ByteSpan signatureSexp);
+VerifyOutcome VerifyDigestSexpSignature(const PkixKey& key, ByteSpan digest, ByteSpan signatureSexp);
 
 // A signature over a message: ECDSA over its digest by DefaultDigest, or
 // Ed25519 over the message itself.
-VerifyOutcome VerifyMessageSignature(const PublicKey& key, ByteSpan message, ByteSpan signature);
+VerifyOutcome VerifyMessageSignature(const PkixKey& key, ByteSpan message, ByteSpan signature);
 
 // SHA-256 of the key's DER, as the logs name their keys and as keys are stored.
-Bytes KeyId(const PublicKey& key);
+Bytes KeyId(const PkixKey& key);
 
 Bytes Sha256Of(ByteSpan bytes);
 

@@ -157,7 +157,7 @@ bool HasLoggedTimestamp(const Certificate& leaf, const Certificate& issuer, cons
 }
 
 // The signature over the file's digest or over the envelope, by this key.
-VerifyOutcome VerifyContent(const Bundle& bundle, const PublicKey& key, const Bytes& sha256) {
+VerifyOutcome VerifyContent(const Bundle& bundle, const PkixKey& key, const Bytes& sha256) {
     if (bundle.envelope) return VerifyMessageSignature(key, PreAuthenticationEncoding(*bundle.envelope), bundle.Signature());
     // Ed25519 signs a message whole, and a bundle's message is the file, which can be any size.
     if (key.kind == PublicKeyKind::Ed25519) return VerifyOutcome::InvalidValues;
@@ -195,7 +195,7 @@ SigstoreResult Check(const Bundle& bundle, const SigstoreArtifact& artifact, con
     std::optional<Certificate> leaf;
     if (bundle.certificates.empty()) {
         // A plain key's bundle: the key is one the user gave or trusted.
-        for (const PublicKey& key : trust.keys) {
+        for (const PkixKey& key : trust.keys) {
             if (VerifyContent(bundle, key, *sha256) == VerifyOutcome::Good) result.key = key;
         }
         if (!result.key) return fail({SignatureState::UnknownKey, bundle.publicKeyHint});

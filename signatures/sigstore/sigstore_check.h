@@ -22,7 +22,7 @@ namespace vms {
 struct SigstoreTrust {
     std::optional<TrustedRoot> root;
     std::vector<TrustedSigner> signers;
-    std::vector<PublicKey> keys;
+    std::vector<PkixKey> keys;
 
     const TrustedRoot& Root() const { return root ? *root : ProductionTrustedRoot(); }
 };
@@ -31,7 +31,7 @@ struct SigstoreResult {
     SignatureState state = SignatureState::Malformed;
     std::string detail;                     // what failed, or why it can't be checked
     std::optional<SigstoreSigner> signer;   // a certificate's signer, once its certificate was read
-    std::optional<PublicKey> key;           // a plain key's bundle: the trusted key that verified
+    std::optional<PkixKey> key;           // a plain key's bundle: the trusted key that verified
     std::optional<std::int64_t> loggedAt;   // the trusted time: the log's, else the time stamp's
     bool attestation = false;               // a DSSE envelope whose statement names the file
 };

@@ -32,7 +32,7 @@ bool ReadLog(const json& entry, std::vector<TransparencyLog>& logs) {
     const std::optional<Bytes> keyId = BytesMember(*logId, "keyId");
     const std::optional<ValidityPeriod> period = ReadPeriod(*publicKey);
     if (!keyBytes || !keyId || !period) return false;
-    std::optional<PublicKey> key = ParsePublicKeyDer(*keyBytes);
+    std::optional<PkixKey> key = ParsePublicKeyDer(*keyBytes);
     if (!key) return true;
     logs.push_back({StringMember(entry, "baseUrl").value_or(""), *keyId, std::move(*key), *period});
     return true;

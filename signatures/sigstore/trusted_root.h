@@ -24,7 +24,7 @@ struct ValidityPeriod {
 struct TransparencyLog {
     std::string baseUrl;
     Bytes logId;  // the key ID entries name the log by
-    PublicKey key;
+    PkixKey key;
     ValidityPeriod validFor;
 };
 

@@ -27,7 +27,7 @@ UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\{6B1D2A40-
 VERBS = [r"Software\Classes\*\shell\ZentaroVerimond", r"Software\Classes\Directory\shell\ZentaroVerimond"]
 PROGRAM_FILES = ["vmview.exe", "vmsum.exe", "libgcrypt-20.dll", "libgpg-error-0.dll", "README.txt", "LICENSE.txt",
                  "LICENSE-BLAKE3.txt", "LICENSE-xxHash.txt", "LICENSE-libgcrypt.txt", "LICENSE-libgpg-error.txt",
-                 "LGPL-2.1.txt"]
+                 "LGPL-2.1.txt", "libksba-8.dll", "LICENSE-libksba.txt", "LGPL-3.txt", "GPL-3.txt"]
 ID_ABOUT = 40032
 SCHEMAS = Path(os.environ["VM_TEST_DATA"]) / "manifests"
 WINGET = {"version": "Zentaro.Verimond.yaml", "installer": "Zentaro.Verimond.installer.yaml",
@@ -35,7 +35,7 @@ WINGET = {"version": "Zentaro.Verimond.yaml", "installer": "Zentaro.Verimond.ins
 # The zip of 2.0.0 as it was packed before the shipped files were stripped of
 # their debug sections, measured with ls -l on 2026-12-08.
 ZIP_SIZE_WITH_DEBUG_SECTIONS = 4_326_099
-DLL_SIZE_LIMITS = {"libgcrypt-20.dll": 2_000_000, "libgpg-error-0.dll": 400_000}
+DLL_SIZE_LIMITS = {"libgcrypt-20.dll": 2_000_000, "libgpg-error-0.dll": 400_000, "libksba-8.dll": 400_000}
 
 
 def start_menu_shortcuts():

@@ -303,7 +303,8 @@ class MessagesAndOptions(FormatTestCase):
         self.assertTrue(run.err.startswith(b"vmsum: absent.pub: "), run.err)
         self.assertUsageError(self.vmsum("--forget-key", "RW-not-a-key"),
                               "--forget-key needs an OpenPGP fingerprint of 40 or 64 hex digits, a minisign key ID "
-                              "of 16 or its key text, or an SSH fingerprint starting with SHA256:.")
+                              "of 16 or its key text, an SSH fingerprint starting with SHA256:, or a Sigstore "
+                              "signer's identity or repository.")
 
 
 if __name__ == "__main__":
