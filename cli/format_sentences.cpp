@@ -88,9 +88,10 @@ std::wstring SigstoreSignerText(const SigstoreSigner& signer) {
 }
 
 std::wstring TrustedSignerText(const TrustedSigner& signer) {
-    const std::wstring what = signer.identity.empty() ? L"every signer of the repository " + Quote(signer.repository)
-                                                      : L"the signer " + Quote(signer.identity);
-    return what + L" (" + IssuerText(signer.issuer) + L")";
+    if (signer.identity.empty()) {
+        return L"Sigstore repository " + Quote(signer.repository) + L" (every release, " + IssuerText(signer.issuer) + L")";
+    }
+    return L"Sigstore signer " + Quote(signer.identity) + L" (" + IssuerText(signer.issuer) + L")";
 }
 
 std::wstring SigstoreSentence(const SigstoreResult& result) {

@@ -289,9 +289,6 @@ int RunTrustSigner(const Options& options) {
     signer.issuer = ToUtf8(*options.certificateIssuer);
     signer.identity = options.trustIdentity ? ToUtf8(*options.trustIdentity) : std::string();
     signer.repository = options.trustRepository ? ToUtf8(*options.trustRepository) : std::string();
-    if (!signer.issuer.starts_with("https://")) {
-        return UsageError(L"--certificate-oidc-issuer needs the identity provider's URL, starting with https://.");
-    }
     if (!CryptoAvailable()) return NoCrypto(L"The signer can't be stored");
     DWORD error = 0;
     return ReportTrusted(TrustSigner(signer, error), TrustedSignerText(signer), error) ? 0 : 3;

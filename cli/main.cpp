@@ -23,6 +23,9 @@ int wmain(int argc, wchar_t** argv) {
     if ((trustSigner || options.certificateIdentity) && !options.certificateIssuer) {
         return UsageError(L"Name the signer's identity provider with --certificate-oidc-issuer URL.");
     }
+    if (options.certificateIssuer && !options.certificateIssuer->starts_with(L"https://")) {
+        return UsageError(L"--certificate-oidc-issuer needs the identity provider's URL, starting with https://.");
+    }
     if (options.certificateIssuer && !trustSigner && !options.certificateIdentity) {
         return UsageError(L"--certificate-oidc-issuer goes with --certificate-identity, --trust-identity or "
                           L"--trust-repository.");

@@ -17,7 +17,7 @@ int RunVerifySignature(const Options& options) {
     bool anyNotGood = false, anyUnreadable = false;
     for (const std::wstring& input : options.inputs) {
         // "sha256:HEX" stands for a file the user has only the digest of.
-        if (input.starts_with(L"sha256:")) {
+        if (EqualsIgnoreCase(input.substr(0, 7), L"sha256:")) {
             const std::optional<Bytes> digest = DecodeHexStrict(input.substr(7));
             if (!digest || digest->size() != 32 || !options.signatureFile) {
                 return UsageError(L"A digest is given as sha256: and 64 hex digits, with its Sigstore bundle in "

@@ -9,6 +9,8 @@
 #include "signatures/common/key_text.h"
 #include "signatures/common/trusted_keys.h"
 
+#include <cwctype>
+
 namespace vms {
 namespace {
 
@@ -134,7 +136,9 @@ bool LoadRunKeys(const Options& options, std::uint32_t now, KeySet& keys) {
         std::string why;
         keys.sigstore.root = ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()), why);
         if (!keys.sigstore.root) {
-            WriteErrLine(L"vmsum: " + *options.trustedRoot + L": " + FromUtf8(why) + L".");
+            std::wstring sentence = FromUtf8(why);
+            sentence[0] = static_cast<wchar_t>(std::towupper(sentence[0]));
+            WriteErrLine(L"vmsum: " + *options.trustedRoot + L": " + sentence + L".");
             return false;
         }
     }

@@ -29,8 +29,7 @@ std::wstring KeyText(const vms::Signer& signer) {
     case vms::SignerKind::Signify: return L"signify key " + signer.identifier;
     case vms::SignerKind::Ssh: return L"SSH key " + signer.identifier;
     case vms::SignerKind::Sigstore:
-        return L"Sigstore, " + (signer.identifier.empty() ? L"a key" : L"issuer " + signer.identifier) +
-               (signer.signedAt ? L", logged " + vms::FormatDateTime(*signer.signedAt) : L"");
+        return L"Sigstore, " + (signer.identifier.empty() ? L"a key" : L"issuer " + signer.identifier);
     }
     return signer.identifier;
 }
@@ -61,7 +60,10 @@ ListSignature SummarizeSignature(const vms::FileSignature& file) {
     const vms::SignatureVerdict& chosen = pick();
     summary.state = StateOf(chosen.state);
     summary.key = KeyText(chosen.signer);
-    summary.namedSigner = chosen.signer.kind == vms::SignerKind::Sigstore && !chosen.signer.name.empty();
+    if (const auto* sigstore = std::get_if<vms::SigstoreResult>(&chosen.findings)) {
+        summary.sigstoreSigner = sigstore->signer;
+        if (sigstore->loggedAt) summary.logged = vms::FormatDateTime(*sigstore->loggedAt);
+    }
     // Without a name the key stands for the signer: "key ABCD ...", "minisign key ...".
     summary.signer = !chosen.signer.name.empty()                   ? chosen.signer.name
                      : chosen.signer.kind == vms::SignerKind::OpenPgp ? L"key " + summary.key
@@ -86,7 +88,7 @@ std::wstring SignedByText(const ListSignature& signature, SignedThing thing) {
         return L"BAD signature by " + signer +
                (thing == SignedThing::List ? L": don't trust this list" : L": don't trust this file");
     case ListSignatureState::UnknownKey:
-        return signature.namedSigner ? L"A signer you don't trust yet: " + signer : L"An unknown key" + key;
+        return signature.sigstoreSigner ? L"A signer you don't trust yet: " + signer : L"An unknown key" + key;
     case ListSignatureState::Expired: return signer + L", but the key or signature has expired";
     case ListSignatureState::Revoked: return signer + L", but the key has been revoked";
     case ListSignatureState::Weak: return signer + L", with a weak digest or key";
@@ -105,7 +107,7 @@ std::wstring SignatureClause(const ListSignature& signature, bool afterListName)
     case ListSignatureState::Good:
         return (afterListName ? L", which is signed by " : L", and the list is signed by ") + signature.signer + L".";
     case ListSignatureState::UnknownKey:
-        return signature.namedSigner ? L", but the list is signed by " + signature.signer + L", whom you don't trust yet."
+        return signature.sigstoreSigner ? L", but the list is signed by " + signature.signer + L", whom you don't trust yet."
                                      : L", but the list is signed by a key you don't trust yet.";
     case ListSignatureState::Expired: return L", but the list's signing key or signature has expired.";
     case ListSignatureState::Revoked: return L", but the list's signing key has been revoked.";
@@ -130,7 +132,7 @@ ListSignature CombineSignatures(std::span<const ListSignature* const> signatures
     }
     if (allGood) return *signatures.front();
     if (firstOther) return *firstOther;
-    return ListSignature{ListSignatureState::Unsigned, {}, {}, {}, false};
+    return SignatureIn(ListSignatureState::Unsigned);
 }
 
 }  // namespace app

@@ -20,8 +20,16 @@ struct ListSignature {
                           // principals), else the key, when known
     std::wstring key;     // the key as its format writes it: "ABCD 1234 ...", "minisign key ...", "SSH key SHA256:..."
     std::wstring keyId;   // the short form a notice names: OpenPGP's key ID, else the key
-    bool namedSigner = false;  // Sigstore: the signer is known by name even when not trusted
+    std::optional<vms::SigstoreSigner> sigstoreSigner;  // known by name even when not trusted
+    std::wstring logged;  // Sigstore: when the transparency log recorded the signature
 };
+
+// A signature known only by its state so far.
+inline ListSignature SignatureIn(ListSignatureState state) {
+    ListSignature signature;
+    signature.state = state;
+    return signature;
+}
 
 // One state for a list: Bad when any signature is Bad, Good when the list is
 // good (one Good, none Bad), else the first signature's state.

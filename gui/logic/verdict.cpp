@@ -109,10 +109,20 @@ Verdict OwnSignatureVerdict(const FileRow& row) {
     switch (signature.state) {
     case ListSignatureState::Checking: return {L"Checking the signature of " + name + L"...", VerdictStyle::Busy};
     case ListSignatureState::Unsigned: return {};
-    case ListSignatureState::Good: return {name + L" is signed by " + signature.signer + L".", VerdictStyle::Match};
+    case ListSignatureState::Good:
+        if (signature.sigstoreSigner) {
+            return {name + L" is signed by " + signature.signer + L" with Sigstore" +
+                        (signature.logged.empty() ? L"" : L", logged " + signature.logged) + L".",
+                    VerdictStyle::Match};
+        }
+        return {name + L" is signed by " + signature.signer + L".", VerdictStyle::Match};
     case ListSignatureState::Bad:
         return {L"Don't trust " + name + L": its signature is BAD.", VerdictStyle::Mismatch};
     case ListSignatureState::UnknownKey:
+        if (signature.sigstoreSigner) {
+            return {name + L" is signed by " + signature.signer + L" with Sigstore, a signer you don't trust yet.",
+                    VerdictStyle::Info};
+        }
         return {name + L" is signed by a key you don't trust yet.", VerdictStyle::Info};
     case ListSignatureState::Expired:
         return {name + L" is signed, but the signing key or signature has expired.", VerdictStyle::Info};

@@ -56,7 +56,7 @@ std::unique_ptr<OwnSignatureFound> CheckOwnSignature(RowId row, const std::wstri
 
 ListSignature CheckListSignature(const std::wstring& listPath, const std::optional<std::wstring>& signaturePath) {
     const auto bytes = vms::ReadChecksumBytes(listPath, nullptr);
-    if (!bytes) return ListSignature{ListSignatureState::Unsigned, {}, {}, {}};
+    if (!bytes) return SignatureIn(ListSignatureState::Unsigned);
     const std::uint32_t now = vms::CurrentUnixTime();
     std::optional<vms::KeySet> keys;
     const auto trusted = [&]() -> const vms::KeySet& {

@@ -7,6 +7,7 @@
 #include "signatures/common/key_text.h"
 #include "signatures/common/signed_file.h"
 #include "signatures/common/trusted_keys.h"
+#include "signatures/sigstore/trusted_signers.h"
 
 #include <algorithm>
 #include <functional>
@@ -16,6 +17,7 @@ namespace app {
 namespace {
 
 constexpr int kTrustButton = 100;
+constexpr int kTrustRepositoryButton = 101;
 
 std::wstring OpenPgpDescription(const vms::CertifiedKey& key) {
     std::wstring text;
@@ -139,6 +141,31 @@ KeyOffer OfferToTrustKeys(HWND owner, const std::vector<std::uint8_t>& bytes) {
                              [&](DWORD& error) { return vms::TrustAllowedSigners(text, lines, error); });
     }
     return offer;
+}
+
+bool OfferToTrustSigner(HWND owner, const vms::SigstoreSigner& signer) {
+    MessageDialogOptions options;
+    options.title = L"Trust a Signer";
+    options.instruction = L"Trust this signer to sign the downloads you check?";
+    options.content = L"Identity: " + vms::UserIdText(signer.identity) + L"\nSigned in at: " +
+                      vms::UserIdText(signer.issuer);
+    if (!signer.repository.empty()) options.content += L"\nRepository: " + vms::UserIdText(signer.repository);
+    if (!signer.reference.empty()) options.content += L"\nRef: " + vms::UserIdText(signer.reference);
+    if (!signer.workflow.empty()) options.content += L"\nWorkflow: " + vms::UserIdText(signer.workflow);
+    options.footer = L"Compare the identity with the signers the project names on its own website (python.org, for "
+                     L"example, lists its release managers) before you trust it.";
+    options.buttons = {{kTrustButton, L"Trust this identity"}};
+    if (!signer.repository.empty()) options.buttons.push_back({kTrustRepositoryButton, L"Trust every release of this repository"});
+    options.commonButtons = TDCBF_CANCEL_BUTTON;
+    options.defaultButton = IDCANCEL;
+    const int chosen = MessageDialog(owner, options);
+    if (chosen != kTrustButton && chosen != kTrustRepositoryButton) return false;
+    vms::TrustedSigner trusted{signer.issuer, chosen == kTrustButton ? signer.identity : std::string(),
+                               chosen == kTrustRepositoryButton ? signer.repository : std::string()};
+    DWORD error = 0;
+    const vms::TrustOutcome outcome = vms::TrustSigner(trusted, error);
+    if (outcome == vms::TrustOutcome::Failed) TellStoreFailed(owner, error);
+    return outcome == vms::TrustOutcome::Added || outcome == vms::TrustOutcome::Updated;
 }
 
 }  // namespace app

@@ -2,6 +2,8 @@
 // holds, of any format, each shown to the user, who decides which to trust.
 #pragma once
 
+#include "signatures/sigstore/signer_identity.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -17,5 +19,10 @@ struct KeyOffer {
 // Asks about each key in turn, with a task dialog owned by owner; stores those
 // the user trusts, and tells of a failure to store one.
 KeyOffer OfferToTrustKeys(HWND owner, const std::vector<std::uint8_t>& bytes);
+
+// Shows who a Sigstore certificate names (identity, issuer, repository,
+// workflow) and stores the signer, or its whole repository, when the user
+// says so. True when the store changed.
+bool OfferToTrustSigner(HWND owner, const vms::SigstoreSigner& signer);
 
 }  // namespace app

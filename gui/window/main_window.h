@@ -66,6 +66,7 @@ private:
     // The notice for a file signed by a key nobody trusted yet; offers an allowed_signers file beside it.
     void ShowUnknownKeyNotice(const std::wstring& signedPath, const ListSignature& signature);
     // Shows that notice for a key still unknown, and takes it away once the file's signature is judged otherwise.
+    void TrustSignerOf(const std::wstring& signedPath);
     void RefreshUnknownKeyNotice(const std::wstring& signedPath, const ListSignature& signature);
     void CheckListSignature(const std::wstring& listPath);
     void RecheckListSignatures();

@@ -155,6 +155,8 @@ void MainWindow::OnNoticeLink(const std::wstring& id) {
         FindUnlistedFiles(payload);
     } else if (kind == NoticeKind::UnknownKey && id == L"k") {
         ChooseKeyFileToTrust();
+    } else if (kind == NoticeKind::UnknownKey && id == L"g") {
+        TrustSignerOf(payload);
     } else if (kind == NoticeKind::UnknownKey && id == L"s") {
         OfferToTrustKeyFile(AllowedSignersBeside(payload));
     } else if (kind == NoticeKind::StaleExplorerEntries && (id == L"a" || id == L"r")) {

@@ -51,7 +51,7 @@ void MainWindow::CheckListSignature(const std::wstring& listPath) {
     const bool started = StartListSignatureCheck(hwnd_, listPath, addedSignature);
     for (FileRow& row : files_.Rows()) {
         if (row.fromChecksumFile && vms::EqualsIgnoreCase(row.checksumFile, listPath)) {
-            row.listSignature = started ? ListSignature{} : ListSignature{ListSignatureState::Uncheckable, {}, {}, {}};
+            row.listSignature = started ? ListSignature{} : SignatureIn(ListSignatureState::Uncheckable);
         }
     }
 }
@@ -92,6 +92,15 @@ void MainWindow::ShowUnknownKeyNotice(const std::wstring& signedPath, const List
     // An allowed_signers file beside it is offered, never trusted unasked.
     const DWORD attributes = GetFileAttributesW(vms::ToLongPath(AllowedSignersBeside(signedPath)).c_str());
     const bool allowedSigners = attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (signature.sigstoreSigner) {
+        ShowNotice(NoticeKind::UnknownKey,
+                   // The identity can be a long URL: it is in the verdict line and the details pane.
+                   signedPath.substr(separator + 1) +
+                       L" is signed with Sigstore by a signer you don't trust yet.  <a id=\"g\">Trust this signer...</a>    "
+                       L"<a id=\"x\">Dismiss</a>",
+                   signedPath);
+        return;
+    }
     // The short key ID; the whole key is in the details pane.
     ShowNotice(NoticeKind::UnknownKey,
                signedPath.substr(separator + 1) + L" is signed by an untrusted key (" + signature.keyId + L").  " +
@@ -109,6 +118,18 @@ void MainWindow::RefreshUnknownKeyNotice(const std::wstring& signedPath, const L
     }
 }
 
+
+void MainWindow::TrustSignerOf(const std::wstring& signedPath) {
+    // The signer of the download itself, or of the list of that name.
+    std::optional<vms::SigstoreSigner> signer;
+    for (const FileRow& row : files_.Rows()) {
+        if (!signer && row.ownSignature && vms::EqualsIgnoreCase(row.path, signedPath)) signer = row.ownSignature->sigstoreSigner;
+        if (!signer && row.fromChecksumFile && vms::EqualsIgnoreCase(row.checksumFile, signedPath)) {
+            signer = row.listSignature.sigstoreSigner;
+        }
+    }
+    if (signer && OfferToTrustSigner(hwnd_, *signer)) RecheckListSignatures();
+}
 
 void MainWindow::OnOwnSignatureFound(std::unique_ptr<OwnSignatureFound> result) {
     const auto position = files_.PositionOf(result->row);

@@ -9,6 +9,7 @@
 #include "signatures/common/key_text.h"
 #include "signatures/common/signed_file.h"
 #include "signatures/common/trusted_keys.h"
+#include "signatures/sigstore/trusted_signers.h"
 
 #include <commctrl.h>
 
@@ -54,6 +55,13 @@ std::vector<TrustedEntry> ReadEntries() {
                                L"SSH key " + vms::FromUtf8(vms::SshFingerprint(trusted.key)), trusted.added,
                                [key = trusted.key](DWORD& error) { return vms::ForgetSshKey(key, error); }});
         }
+    }
+    for (const vms::StoredSigner& stored : vms::ReadTrustedSigners()) {
+        const vms::TrustedSigner& signer = stored.signer;
+        entries.push_back({signer.identity.empty() ? L"Every release of " + vms::UserIdText(signer.repository)
+                                                   : vms::UserIdText(signer.identity),
+                           L"Sigstore, issuer " + vms::UserIdText(signer.issuer), stored.added,
+                           [signer](DWORD& error) { return vms::ForgetSigner(signer, error); }});
     }
     std::ranges::stable_sort(entries, {}, [](const TrustedEntry& entry) { return entry.added; });
     return entries;

@@ -183,9 +183,6 @@ SigstoreResult Check(const Bundle& bundle, const SigstoreArtifact& artifact, con
     if (bundle.message && !bundle.message->digestAlgorithm.empty() && bundle.message->digest != *sha256) {
         return fail({SignatureState::Bad, "the file was changed after it was signed"});
     }
-    if (bundle.envelope) {
-        if (std::optional<Failure> failure = CheckStatement(*bundle.envelope, *sha256)) return fail(std::move(*failure));
-    }
     const TrustedRoot& root = trust.Root();
     ExpectedEntry expected;
     expected.signature = bundle.Signature();
@@ -222,6 +219,11 @@ SigstoreResult Check(const Bundle& bundle, const SigstoreArtifact& artifact, con
         expected.verifier = bundle.certificates.front();
     }
 
+    // The statement is read only once its signature verified.
+    if (bundle.envelope) {
+        if (std::optional<Failure> failure = CheckStatement(*bundle.envelope, *sha256)) return fail(std::move(*failure));
+    }
+
     std::vector<std::int64_t> times;
     bool needsTimestamp = false;
     if (std::optional<Failure> failure = CheckLogEntries(bundle, expected, root, times, needsTimestamp)) {
@@ -242,7 +244,7 @@ SigstoreResult Check(const Bundle& bundle, const SigstoreArtifact& artifact, con
 
     if (leaf) {
         if (!std::ranges::all_of(times, [&](std::int64_t t) { return leaf->ValidAt(t); })) {
-            return fail({SignatureState::Bad, "its certificate had expired, or wasn't yet valid, when it was logged"});
+            return fail({SignatureState::Bad, "its certificate had expired, or wasn't yet valid, when it was logged or time-stamped"});
         }
         if (leaf->IsCa() || !leaf->MaySignData() || !leaf->HasExtendedUsage(kCodeSigningUsage)) {
             return fail({SignatureState::Bad, "its certificate isn't for code signing"});

@@ -135,20 +135,20 @@ TEST(ChecksumSummary, TheListsSignatureAndAListFoundBesideTheFile) {
     row.checksumFile = L"C:\\dl\\SHA256SUMS";
     row.checksumLine = 3;
     Give(row, vms::kSha256, "iso");
-    const ListSignature good{ListSignatureState::Good, L"Example <x@example.org>", L"ABCD", L"ABCD"};
+    const ListSignature good{ListSignatureState::Good, L"Example <x@example.org>", L"ABCD", L"ABCD", {}, {}};
     struct Case {
         ListSignature signature;
         const wchar_t* text;
         VerdictStyle style;
     };
     const Case cases[] = {
-        {{ListSignatureState::Unsigned, {}, {}, {}}, L"download.iso matches SHA256SUMS (line 3).", VerdictStyle::Match},
+        {{ListSignatureState::Unsigned, {}, {}, {}, {}, {}}, L"download.iso matches SHA256SUMS (line 3).", VerdictStyle::Match},
         {good, L"download.iso matches SHA256SUMS (line 3), which is signed by Example <x@example.org>.",
          VerdictStyle::Match},
-        {{ListSignatureState::UnknownKey, {}, L"AB", L"AB"},
+        {{ListSignatureState::UnknownKey, {}, L"AB", L"AB", {}, {}},
          L"download.iso matches SHA256SUMS (line 3), but the list is signed by a key you don't trust yet.",
          VerdictStyle::Info},
-        {{ListSignatureState::Bad, L"Example", {}, {}},
+        {{ListSignatureState::Bad, L"Example", {}, {}, {}, {}},
          L"Don't trust this file: the checksum list's signature is BAD, whatever the hashes say.",
          VerdictStyle::Mismatch},
     };
@@ -161,7 +161,7 @@ TEST(ChecksumSummary, TheListsSignatureAndAListFoundBesideTheFile) {
     row.checksumLine = 0;  // a file that holds only the hash
     row.checksumFile = L"C:\\dl\\download.iso.sha256";
     Give(row, vms::kSha256, "changed");
-    row.listSignature = {ListSignatureState::Unsigned, {}, {}, {}};
+    row.listSignature = {ListSignatureState::Unsigned, {}, {}, {}, {}, {}};
     EXPECT_EQ(ChecksumSummary(std::span(&row, 1), false).text,
               L"download.iso doesn't match download.iso.sha256. Don't use it.");
     // A verified list names its signer after the count; a Bad signature outweighs matching files.
@@ -170,10 +170,10 @@ TEST(ChecksumSummary, TheListsSignatureAndAListFoundBesideTheFile) {
     std::vector<FileRow> rows = {row, row};
     rows[0].listSignature = rows[1].listSignature = good;
     EXPECT_EQ(ChecksumSummary(rows, false).text, L"All 2 files are OK, and the list is signed by Example <x@example.org>.");
-    rows[1].listSignature = {ListSignatureState::Bad, {}, {}, {}};
+    rows[1].listSignature = {ListSignatureState::Bad, {}, {}, {}, {}, {}};
     EXPECT_EQ(ChecksumSummary(rows, false).style, VerdictStyle::Mismatch);
     EXPECT_EQ(SignedByText(good, SignedThing::List), L"Example <x@example.org> (ABCD)");
-    const ListSignature byKey{ListSignatureState::Bad, L"minisign key E762", L"minisign key E762", L"minisign key E762"};
+    const ListSignature byKey{ListSignatureState::Bad, L"minisign key E762", L"minisign key E762", L"minisign key E762", {}, {}};
     EXPECT_EQ(SignedByText(byKey, SignedThing::File), L"BAD signature by minisign key E762: don't trust this file");
 }
 
@@ -187,12 +187,12 @@ TEST(ChecksumSummary, ADownloadCheckedByItsOwnSignature) {
     };
     const Case cases[] = {
         {{}, L"Checking the signature of zig.zip...", VerdictStyle::Busy},
-        {{ListSignatureState::Good, L"timestamp:1700000000 file:zig.zip", L"minisign key E762", L"minisign key E762"},
+        {{ListSignatureState::Good, L"timestamp:1700000000 file:zig.zip", L"minisign key E762", L"minisign key E762", {}, {}},
          L"zig.zip is signed by timestamp:1700000000 file:zig.zip.", VerdictStyle::Match},
-        {{ListSignatureState::Bad, {}, {}, {}}, L"Don't trust zig.zip: its signature is BAD.", VerdictStyle::Mismatch},
-        {{ListSignatureState::UnknownKey, {}, L"SSH key SHA256:x", L"SSH key SHA256:x"},
+        {{ListSignatureState::Bad, {}, {}, {}, {}, {}}, L"Don't trust zig.zip: its signature is BAD.", VerdictStyle::Mismatch},
+        {{ListSignatureState::UnknownKey, {}, L"SSH key SHA256:x", L"SSH key SHA256:x", {}, {}},
          L"zig.zip is signed by a key you don't trust yet.", VerdictStyle::Info},
-        {{ListSignatureState::Malformed, {}, {}, {}}, L"zig.zip's signature is damaged.", VerdictStyle::Info},
+        {{ListSignatureState::Malformed, {}, {}, {}, {}, {}}, L"zig.zip's signature is damaged.", VerdictStyle::Info},
     };
     for (const Case& c : cases) {
         row.ownSignature = c.signature;
