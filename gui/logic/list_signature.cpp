@@ -29,7 +29,9 @@ std::wstring KeyText(const vms::Signer& signer) {
     case vms::SignerKind::Signify: return L"signify key " + signer.identifier;
     case vms::SignerKind::Ssh: return L"SSH key " + signer.identifier;
     case vms::SignerKind::Sigstore:
-        return L"Sigstore, " + (signer.identifier.empty() ? L"a key" : L"issuer " + signer.identifier);
+        if (signer.identifier.empty() && !signer.signedAt) return L"Sigstore";  // a failed check names no one
+        return L"Sigstore, " + (signer.identifier.empty() ? L"a key" : L"issuer " + signer.identifier) +
+               (signer.signedAt ? L", logged " + vms::FormatDateTime(*signer.signedAt) : L"");
     }
     return signer.identifier;
 }
@@ -62,10 +64,12 @@ ListSignature SummarizeSignature(const vms::FileSignature& file) {
     summary.key = KeyText(chosen.signer);
     if (const auto* sigstore = std::get_if<vms::SigstoreResult>(&chosen.findings)) {
         summary.sigstoreSigner = sigstore->signer;
-        if (sigstore->loggedAt) summary.logged = vms::FormatDateTime(*sigstore->loggedAt);
+        if (sigstore->loggedAt) summary.logged = vms::FormatDate(*sigstore->loggedAt);
     }
     // Without a name the key stands for the signer: "key ABCD ...", "minisign key ...".
     summary.signer = !chosen.signer.name.empty()                   ? chosen.signer.name
+                     : chosen.signer.kind == vms::SignerKind::Sigstore && chosen.state == vms::SignatureState::Bad
+                         ? std::wstring()  // a bundle that failed names no signer
                      : chosen.signer.kind == vms::SignerKind::OpenPgp ? L"key " + summary.key
                                                                       : summary.key;
     // An OpenPGP key ID is the fingerprint's last eight bytes, its last four groups.
@@ -85,7 +89,7 @@ std::wstring SignedByText(const ListSignature& signature, SignedThing thing) {
     case ListSignatureState::Unsigned: return L"Not signed";
     case ListSignatureState::Good: return signer;
     case ListSignatureState::Bad:
-        return L"BAD signature by " + signer +
+        return (signature.signer.empty() ? L"BAD signature" + key : L"BAD signature by " + signer) +
                (thing == SignedThing::List ? L": don't trust this list" : L": don't trust this file");
     case ListSignatureState::UnknownKey:
         return signature.sigstoreSigner ? L"A signer you don't trust yet: " + signer : L"An unknown key" + key;

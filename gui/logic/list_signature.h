@@ -21,7 +21,7 @@ struct ListSignature {
     std::wstring key;     // the key as its format writes it: "ABCD 1234 ...", "minisign key ...", "SSH key SHA256:..."
     std::wstring keyId;   // the short form a notice names: OpenPGP's key ID, else the key
     std::optional<vms::SigstoreSigner> sigstoreSigner;  // known by name even when not trusted
-    std::wstring logged;  // Sigstore: when the transparency log recorded the signature
+    std::wstring logged;  // Sigstore: the day the transparency log recorded the signature
 };
 
 // A signature known only by its state so far.

@@ -102,6 +102,16 @@ std::wstring FoundListing(const FileRow& row, bool match) {
     return text;
 }
 
+// Who signed with Sigstore, for the verdict line: a workflow by its repository, as its identity, the URL of
+// the workflow file at a ref, is too long to read there; the details pane has it whole.
+std::wstring SigstoreSignerName(const ListSignature& signature) {
+    const vms::SigstoreSigner& signer = *signature.sigstoreSigner;
+    if (signer.repository.empty()) return signature.signer;
+    std::wstring repository = vms::FromUtf8(signer.repository);
+    if (repository.starts_with(L"https://")) repository.erase(0, 8);
+    return L"a workflow of " + repository;
+}
+
 // A download checked by the signature beside it, with no list to vouch for it.
 Verdict OwnSignatureVerdict(const FileRow& row) {
     const ListSignature& signature = *row.ownSignature;
@@ -111,7 +121,7 @@ Verdict OwnSignatureVerdict(const FileRow& row) {
     case ListSignatureState::Unsigned: return {};
     case ListSignatureState::Good:
         if (signature.sigstoreSigner) {
-            return {name + L" is signed by " + signature.signer + L" with Sigstore" +
+            return {name + L" is signed by " + SigstoreSignerName(signature) +
                         (signature.logged.empty() ? L"" : L", logged " + signature.logged) + L".",
                     VerdictStyle::Match};
         }
@@ -120,7 +130,7 @@ Verdict OwnSignatureVerdict(const FileRow& row) {
         return {L"Don't trust " + name + L": its signature is BAD.", VerdictStyle::Mismatch};
     case ListSignatureState::UnknownKey:
         if (signature.sigstoreSigner) {
-            return {name + L" is signed by " + signature.signer + L" with Sigstore, a signer you don't trust yet.",
+            return {name + L" is signed by " + SigstoreSignerName(signature) + L" with Sigstore, a signer you don't trust yet.",
                     VerdictStyle::Info};
         }
         return {name + L" is signed by a key you don't trust yet.", VerdictStyle::Info};

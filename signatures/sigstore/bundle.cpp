@@ -110,6 +110,7 @@ std::optional<LogEntry> ReadEntry(const json& value) {
 bool ReadTimestamps(const json& material, Bundle& bundle) {
     const json* data = Member(material, "timestampVerificationData");
     if (!data) return true;
+    if (!data->is_object()) return false;
     const json* timestamps = Member(*data, "rfc3161Timestamps");
     if (!timestamps) return true;
     if (!timestamps->is_array()) return false;
@@ -129,7 +130,7 @@ std::optional<MessageSignature> ReadMessage(const json& value) {
     if (const json* digest = Member(value, "messageDigest")) {
         std::optional<std::string> algorithm = StringMember(*digest, "algorithm");
         std::optional<Bytes> bytes = BytesMember(*digest, "digest");
-        if (!algorithm || !bytes) return std::nullopt;
+        if (!algorithm || algorithm->empty() || !bytes) return std::nullopt;
         message.digestAlgorithm = std::move(*algorithm);
         message.digest = std::move(*bytes);
     }

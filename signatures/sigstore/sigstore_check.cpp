@@ -98,6 +98,11 @@ std::optional<Failure> CheckLogEntries(const Bundle& bundle, const ExpectedEntry
             continue;
         }
         const InclusionProof& proof = *entry.proof;
+        // The log's promise signs the entry's index; without one, the index is the proof's. (In a sharded
+        // Rekor v1 log the two differ: the entry's counts across shards, the proof's within its shard.)
+        if (!entry.signedEntryTimestamp && entry.logIndex != proof.logIndex) {
+            return Failure{SignatureState::Bad, "its log entry's index isn't the one its inclusion proof is for"};
+        }
         if (proof.logIndex < 0 || proof.treeSize <= 0 ||
             !VerifyInclusion(LeafHash(entry.body), static_cast<std::uint64_t>(proof.logIndex),
                              static_cast<std::uint64_t>(proof.treeSize), proof.hashes, proof.rootHash)) {

@@ -18,6 +18,7 @@ WHEEL = "bundle_v3_github.whl"
 IDENTITY = "https://github.com/trailofbits/rfc8785.py/.github/workflows/release.yml@refs/tags/v0.1.2"
 REPOSITORY = "https://github.com/trailofbits/rfc8785.py"
 ISSUER = "https://token.actions.githubusercontent.com"
+WORKFLOW = "a workflow of github.com/trailofbits/rfc8785.py"
 
 
 class VmviewSigstore(VmviewTestCase):
@@ -41,11 +42,11 @@ class VmviewSigstore(VmviewTestCase):
     def test_one_drop_an_untrusted_signer_trusted_by_repository_then_forgotten(self):
         self.start()
         self.driver("drop", self.wheel())
-        self.assertVerdict(f"{WHEEL} is signed by {IDENTITY} with Sigstore, a signer you don't trust yet.")
+        self.assertVerdict(f"{WHEEL} is signed by {WORKFLOW} with Sigstore, a signer you don't trust yet.")
         self.assertIn(f'{WHEEL} is signed with Sigstore by a signer you don\'t trust yet.  <a id="g">Trust this '
                       'signer...</a>', self.driver("text", IDC_BANNER))
         self.assertEqual(self.signed_by(), f"Signed by:\tA signer you don't trust yet: {IDENTITY} "
-                                           f"(Sigstore, issuer {ISSUER})")
+                                           f"(Sigstore, issuer {ISSUER}, logged 2024-03-19 22:41 UTC)")
         self.screenshot("vmview-sigstore-unknown-signer.png")
 
         self.driver("link", IDC_BANNER, 0, "post")
@@ -58,8 +59,8 @@ class VmviewSigstore(VmviewTestCase):
             self.assertIn(line, texts)
         self.assertIn("Trust every release of this repository", texts)
 
-        self.assertVerdict(f"{WHEEL} is signed by {IDENTITY} with Sigstore, logged 2024-03-19 22:41 UTC.")
-        self.assertEqual(self.signed_by(), f"Signed by:\t{IDENTITY} (Sigstore, issuer {ISSUER})")
+        self.assertVerdict(f"{WHEEL} is signed by {WORKFLOW}, logged 2024-03-19.")
+        self.assertEqual(self.signed_by(), f"Signed by:\t{IDENTITY} (Sigstore, issuer {ISSUER}, logged 2024-03-19 22:41 UTC)")
         self.assertEqual(self.driver("visible", IDC_BANNER).strip(), "0")
         self.screenshot("vmview-sigstore-good.png")
         self.assertVerdictColour("vmview-sigstore-good.png", formats.MATCH_TEXT)
@@ -77,13 +78,14 @@ class VmviewSigstore(VmviewTestCase):
         self.driver("dialog", KEYS_DIALOG, "click", CANCEL)
         self.assertEqual(list(formats.store_folders()[0].glob("sigstore-*.signer")), [])
         # Forgotten, the signer is unknown again.
-        self.assertVerdict(f"{WHEEL} is signed by {IDENTITY} with Sigstore, a signer you don't trust yet.")
+        self.assertVerdict(f"{WHEEL} is signed by {WORKFLOW} with Sigstore, a signer you don't trust yet.")
         self.close()
 
     def test_a_bundle_of_another_file(self):
         self.start()
         self.driver("drop", self.wheel(bundle_of="python-3.12.5/Python-3.12.5.tgz"))
         self.assertVerdict(f"Don't trust {WHEEL}: its signature is BAD.")
+        self.assertEqual(self.signed_by(), "Signed by:\tBAD signature (Sigstore): don't trust this file")
         self.screenshot("vmview-sigstore-bad.png")
         self.assertVerdictColour("vmview-sigstore-bad.png", formats.MISMATCH_TEXT)
         self.close()
