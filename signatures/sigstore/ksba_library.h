@@ -9,7 +9,7 @@
 
 namespace vms {
 
-inline constexpr wchar_t kX509LibraryName[] = L"libksba-8.dll";
+inline constexpr wchar_t kKsbaLibraryName[] = L"libksba-8.dll";
 
 // The entry points used, looked up by name.
 struct Ksba {
@@ -31,7 +31,6 @@ struct Ksba {
     decltype(&ksba_cms_get_sig_val) cmsSigVal = nullptr;
     decltype(&ksba_cms_set_hash_function) cmsSetHashFunction = nullptr;
     decltype(&ksba_cms_hash_signed_attrs) cmsHashSignedAttrs = nullptr;
-    decltype(&ksba_cms_get_issuer_serial) cmsIssuerSerial = nullptr;
 };
 
 // The loaded library, or null when it is missing or too old; thread-safe, tried once per process.

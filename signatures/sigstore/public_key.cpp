@@ -13,25 +13,25 @@ constexpr std::uint8_t kEcPublicKey[] = {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x02, 0x0
 constexpr std::uint8_t kEd25519[] = {0x2B, 0x65, 0x70};
 
 struct CurveOid {
-    PublicKeyKind kind;
+    PkixKeyKind kind;
     std::array<std::uint8_t, 8> oid;
     std::size_t oidSize;
     std::size_t pointSize;
 };
 constexpr CurveOid kCurves[] = {
-    {PublicKeyKind::EcdsaP256, {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x03, 0x01, 0x07}, 8, 65},
-    {PublicKeyKind::EcdsaP384, {0x2B, 0x81, 0x04, 0x00, 0x22}, 5, 97},
-    {PublicKeyKind::EcdsaP521, {0x2B, 0x81, 0x04, 0x00, 0x23}, 5, 133},
+    {PkixKeyKind::EcdsaP256, {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x03, 0x01, 0x07}, 8, 65},
+    {PkixKeyKind::EcdsaP384, {0x2B, 0x81, 0x04, 0x00, 0x22}, 5, 97},
+    {PkixKeyKind::EcdsaP521, {0x2B, 0x81, 0x04, 0x00, 0x23}, 5, 133},
 };
 
 bool Equal(ByteSpan a, ByteSpan b) { return std::ranges::equal(a, b); }
 
-EcdsaCurve CurveOf(PublicKeyKind kind) {
+EcdsaCurve CurveOf(PkixKeyKind kind) {
     switch (kind) {
-    case PublicKeyKind::EcdsaP384: return EcdsaCurve::NistP384;
-    case PublicKeyKind::EcdsaP521: return EcdsaCurve::NistP521;
-    case PublicKeyKind::EcdsaP256:
-    case PublicKeyKind::Ed25519: break;
+    case PkixKeyKind::EcdsaP384: return EcdsaCurve::NistP384;
+    case PkixKeyKind::EcdsaP521: return EcdsaCurve::NistP521;
+    case PkixKeyKind::EcdsaP256:
+    case PkixKeyKind::Ed25519: break;
     }
     return EcdsaCurve::NistP256;
 }
@@ -59,7 +59,7 @@ std::optional<PkixKey> ParsePublicKeyDer(ByteSpan der) {
     key.point.assign(bits->content.begin() + 1, bits->content.end());
     if (Equal(oid->content, kEd25519)) {
         if (!identifiers.AtEnd() || key.point.size() != 32) return std::nullopt;
-        key.kind = PublicKeyKind::Ed25519;
+        key.kind = PkixKeyKind::Ed25519;
         return key;
     }
     if (!Equal(oid->content, kEcPublicKey)) return std::nullopt;
@@ -90,18 +90,18 @@ std::optional<Bytes> PemBlock(std::string_view text, std::string_view label) {
     return DecodeStrictBase64(body);
 }
 
-DigestAlgorithm DefaultDigest(PublicKeyKind kind) {
+DigestAlgorithm DefaultDigest(PkixKeyKind kind) {
     switch (kind) {
-    case PublicKeyKind::EcdsaP384: return DigestAlgorithm::Sha384;
-    case PublicKeyKind::EcdsaP521: return DigestAlgorithm::Sha512;
-    case PublicKeyKind::EcdsaP256:
-    case PublicKeyKind::Ed25519: break;
+    case PkixKeyKind::EcdsaP384: return DigestAlgorithm::Sha384;
+    case PkixKeyKind::EcdsaP521: return DigestAlgorithm::Sha512;
+    case PkixKeyKind::EcdsaP256:
+    case PkixKeyKind::Ed25519: break;
     }
     return DigestAlgorithm::Sha256;
 }
 
 VerifyOutcome VerifyDigestSignature(const PkixKey& key, ByteSpan digest, ByteSpan derSignature) {
-    if (key.kind == PublicKeyKind::Ed25519) return VerifyOutcome::InvalidValues;
+    if (key.kind == PkixKeyKind::Ed25519) return VerifyOutcome::InvalidValues;
     const std::optional<DerNode> sequence = ReadSingleDer(derSignature, der::kSequence);
     if (!sequence) return VerifyOutcome::Bad;
     DerReader values(sequence->content);
@@ -114,12 +114,12 @@ VerifyOutcome VerifyDigestSignature(const PkixKey& key, ByteSpan digest, ByteSpa
 }
 
 VerifyOutcome VerifyDigestSexpSignature(const PkixKey& key, ByteSpan digest, ByteSpan signatureSexp) {
-    if (key.kind == PublicKeyKind::Ed25519) return VerifyOutcome::InvalidValues;
+    if (key.kind == PkixKeyKind::Ed25519) return VerifyOutcome::InvalidValues;
     return VerifyEcdsaSexp(CurveOf(key.kind), key.point, signatureSexp, digest);
 }
 
 VerifyOutcome VerifyMessageSignature(const PkixKey& key, ByteSpan message, ByteSpan signature) {
-    if (key.kind == PublicKeyKind::Ed25519) return VerifyEd25519(key.point, signature, message);
+    if (key.kind == PkixKeyKind::Ed25519) return VerifyEd25519(key.point, signature, message);
     return VerifyDigestSignature(key, DigestOf(DefaultDigest(key.kind), message), signature);
 }
 

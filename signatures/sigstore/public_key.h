@@ -11,10 +11,10 @@
 
 namespace vms {
 
-enum class PublicKeyKind { EcdsaP256, EcdsaP384, EcdsaP521, Ed25519 };
+enum class PkixKeyKind { EcdsaP256, EcdsaP384, EcdsaP521, Ed25519 };
 
 struct PkixKey {
-    PublicKeyKind kind = PublicKeyKind::EcdsaP256;
+    PkixKeyKind kind = PkixKeyKind::EcdsaP256;
     Bytes point;  // ECDSA: 04 || X || Y; Ed25519: the 32-byte key
     Bytes der;    // the SubjectPublicKeyInfo as read
 };
@@ -26,7 +26,7 @@ std::optional<Bytes> PemBlock(std::string_view text, std::string_view label);
 
 // The digest ECDSA pairs with a curve: SHA-256 for P-256, SHA-384 for P-384,
 // SHA-512 for P-521.
-DigestAlgorithm DefaultDigest(PublicKeyKind kind);
+DigestAlgorithm DefaultDigest(PkixKeyKind kind);
 
 // An ECDSA signature (DER SEQUENCE of r and s) over a digest.
 VerifyOutcome VerifyDigestSignature(const PkixKey& key, ByteSpan digest, ByteSpan derSignature);

@@ -1,6 +1,7 @@
 #include "signatures/sigstore/sigstore_check.h"
 
 #include "engine/digest.h"
+#include "engine/text.h"
 #include "signatures/sigstore/certificate_timestamps.h"
 #include "signatures/sigstore/json_fields.h"
 #include "signatures/sigstore/ksba_library.h"
@@ -70,9 +71,11 @@ const TransparencyLog* FindLog(const std::vector<TransparencyLog>& logs, ByteSpa
     return found == logs.end() ? nullptr : &*found;
 }
 
-// Checks every log entry; adds the times their signed promises prove.
+// Checks every log entry; adds the times their signed promises prove, and the logs of entries without
+// one, whose keys must be valid at the time stamps' times instead.
 std::optional<Failure> CheckLogEntries(const Bundle& bundle, const ExpectedEntry& expected, const TrustedRoot& root,
-                                       std::vector<std::int64_t>& logTimes, bool& needsTimestamp) {
+                                       std::vector<std::int64_t>& logTimes,
+                                       std::vector<const TransparencyLog*>& unpromised) {
     if (bundle.entries.empty()) return Failure{SignatureState::Bad, "it has no transparency log entry"};
     for (const LogEntry& entry : bundle.entries) {
         const TransparencyLog* log = FindLog(root.transparencyLogs, entry.logId);
@@ -88,7 +91,7 @@ std::optional<Failure> CheckLogEntries(const Bundle& bundle, const ExpectedEntry
             }
             logTimes.push_back(*entry.integratedTime);
         } else {
-            needsTimestamp = true;  // Rekor v2 entries carry no time of their own
+            unpromised.push_back(log);  // Rekor v2 entries carry no time of their own
         }
         if (!entry.proof) {
             // Only version 0.1 may rest on the log's promise alone.
@@ -98,11 +101,6 @@ std::optional<Failure> CheckLogEntries(const Bundle& bundle, const ExpectedEntry
             continue;
         }
         const InclusionProof& proof = *entry.proof;
-        // The log's promise signs the entry's index; without one, the index is the proof's. (In a sharded
-        // Rekor v1 log the two differ: the entry's counts across shards, the proof's within its shard.)
-        if (!entry.signedEntryTimestamp && entry.logIndex != proof.logIndex) {
-            return Failure{SignatureState::Bad, "its log entry's index isn't the one its inclusion proof is for"};
-        }
         if (proof.logIndex < 0 || proof.treeSize <= 0 ||
             !VerifyInclusion(LeafHash(entry.body), static_cast<std::uint64_t>(proof.logIndex),
                              static_cast<std::uint64_t>(proof.treeSize), proof.hashes, proof.rootHash)) {
@@ -163,9 +161,11 @@ bool HasLoggedTimestamp(const Certificate& leaf, const Certificate& issuer, cons
 
 // The signature over the file's digest or over the envelope, by this key.
 VerifyOutcome VerifyContent(const Bundle& bundle, const PkixKey& key, const Bytes& sha256) {
-    if (bundle.envelope) return VerifyMessageSignature(key, PreAuthenticationEncoding(*bundle.envelope), bundle.Signature());
+    if (bundle.envelope) {
+        return VerifyMessageSignature(key, PreAuthenticationEncoding(*bundle.envelope), bundle.Signature());
+    }
     // Ed25519 signs a message whole, and a bundle's message is the file, which can be any size.
-    if (key.kind == PublicKeyKind::Ed25519) return VerifyOutcome::InvalidValues;
+    if (key.kind == PkixKeyKind::Ed25519) return VerifyOutcome::InvalidValues;
     return VerifyDigestSignature(key, sha256, bundle.Signature());
 }
 
@@ -214,7 +214,7 @@ SigstoreResult Check(const Bundle& bundle, const SigstoreArtifact& artifact, con
         }
         result.signer = SignerOf(*leaf);
         const VerifyOutcome outcome = VerifyContent(bundle, leaf->Key(), *sha256);
-        if (outcome == VerifyOutcome::InvalidValues && leaf->Key().kind == PublicKeyKind::Ed25519) {
+        if (outcome == VerifyOutcome::InvalidValues && leaf->Key().kind == PkixKeyKind::Ed25519) {
             return fail({SignatureState::Unsupported, "an Ed25519 signature over the whole file"});
         }
         if (outcome != VerifyOutcome::Good) {
@@ -230,8 +230,8 @@ SigstoreResult Check(const Bundle& bundle, const SigstoreArtifact& artifact, con
     }
 
     std::vector<std::int64_t> times;
-    bool needsTimestamp = false;
-    if (std::optional<Failure> failure = CheckLogEntries(bundle, expected, root, times, needsTimestamp)) {
+    std::vector<const TransparencyLog*> unpromised;
+    if (std::optional<Failure> failure = CheckLogEntries(bundle, expected, root, times, unpromised)) {
         return fail(std::move(*failure));
     }
     if (!times.empty()) result.loggedAt = times.front();
@@ -242,20 +242,29 @@ SigstoreResult Check(const Bundle& bundle, const SigstoreArtifact& artifact, con
         if (!result.loggedAt) result.loggedAt = time;
         times.push_back(*time);
     }
-    if (times.empty() || (needsTimestamp && bundle.timestamps.empty())) {
+    if (times.empty() || (!unpromised.empty() && bundle.timestamps.empty())) {
         return fail({SignatureState::Bad, "no time is signed by the log or a time-stamp authority, so its "
                                           "certificate can't be checked"});
+    }
+    for (const TransparencyLog* log : unpromised) {
+        if (!std::ranges::all_of(times, [&](std::int64_t t) { return log->validFor.Contains(t); })) {
+            return fail({SignatureState::Bad, "the log's key wasn't valid when the entry was time-stamped"});
+        }
     }
 
     if (leaf) {
         if (!std::ranges::all_of(times, [&](std::int64_t t) { return leaf->ValidAt(t); })) {
-            return fail({SignatureState::Bad, "its certificate had expired, or wasn't yet valid, when it was logged or time-stamped"});
+            return fail({SignatureState::Bad,
+                         "its certificate had expired, or wasn't yet valid, when it was logged or time-stamped"});
         }
         if (leaf->IsCa() || !leaf->MaySignData() || !leaf->HasExtendedUsage(kCodeSigningUsage)) {
             return fail({SignatureState::Bad, "its certificate isn't for code signing"});
         }
         const std::optional<Certificate> issuer = IssuingAuthority(*leaf, root, times);
-        if (!issuer) return fail({SignatureState::Bad, "its certificate wasn't issued by a certificate authority of the trust root"});
+        if (!issuer) {
+            return fail({SignatureState::Bad,
+                         "its certificate wasn't issued by a certificate authority of the trust root"});
+        }
         if (!HasLoggedTimestamp(*leaf, *issuer, root)) {
             return fail({SignatureState::Bad, "its certificate has no valid timestamp from a certificate "
                                               "transparency log of the trust root"});
@@ -277,7 +286,8 @@ SigstoreResult CheckSigstoreBundle(ByteSpan bundleText, const SigstoreArtifact& 
     SigstoreResult result;
     BundleParse parse = ParseBundle(bundleText);
     if (!parse.bundle) {
-        result.state = parse.problem == BundleProblem::Unsupported ? SignatureState::Unsupported : SignatureState::Malformed;
+        result.state =
+            parse.problem == BundleProblem::Unsupported ? SignatureState::Unsupported : SignatureState::Malformed;
         result.detail = std::move(parse.detail);
         return result;
     }
@@ -287,7 +297,7 @@ SigstoreResult CheckSigstoreBundle(ByteSpan bundleText, const SigstoreArtifact& 
     }
     if (!parse.bundle->timestamps.empty() && !KsbaAvailable()) {
         result.state = SignatureState::Uncheckable;
-        result.detail = "libksba-8.dll is missing beside the program or doesn't work";
+        result.detail = ToUtf8(kKsbaLibraryName) + " is missing beside the program or doesn't work";
         return result;
     }
     return Check(*parse.bundle, artifact, trust);

@@ -10,6 +10,7 @@ import hashlib
 import json
 import os
 import re
+import subprocess
 from pathlib import Path
 
 from harness import VmsumTestCase, main
@@ -120,6 +121,45 @@ class ProductionBundles(SigstoreTestCase):
         self.write("json/v1.txt.sigstore.json", bundle.read_bytes()[:2000])
         self.assertOut(self.vmsum("--verify-signature", "json/v1.txt", *MOCK_RUN), 1,
                        ["json/v1.txt: The Sigstore bundle is damaged (it isn't valid JSON)."])
+
+    def test_a_trust_root_in_the_store_folder_replaces_the_built_in_one(self):
+        prefix = Path(os.environ["WINE_RUN"]).parent / "wineprefix"
+        self.place({"v1.txt": MOCK / "v1.txt", "v1.txt.sigstore.json": MOCK / "v1.txt.sigstore.json"})
+        run_only = MOCK_RUN[2:]
+        self.assertEqual(self.vmsum("--list-keys").code, 0)  # makes the store folder when it isn't there yet
+        stores = list(prefix.glob("drive_c/users/*/AppData/Roaming/Verimond/Trusted Keys"))
+        self.assertEqual(len(stores), 1, stores)
+        stored = stores[0] / "trusted_root.json"
+        self.assertFalse(stored.exists())
+        try:
+            stored.write_bytes((MOCK / "trusted_root.full.json").read_bytes())
+            self.assertOut(self.vmsum("--verify-signature", "v1.txt", *run_only), 0,
+                           [f"v1.txt: Good Sigstore signature by {MOCK_SIGNER}."])
+            # --trusted-root still wins for its run: the production root doesn't list the mock log.
+            run = self.vmsum("--verify-signature", "v1.txt", "--trusted-root", str(SIGSTORE / "production" /
+                                                                                   "trusted_root.json"), *run_only)
+            self.assertEqual(run.code, 1, run.out)
+        finally:
+            stored.unlink(missing_ok=True)
+        self.assertEqual(self.vmsum("--verify-signature", "v1.txt", *run_only).code, 1)
+
+    def test_without_libksba_only_time_stamps_cant_be_checked(self):
+        self.place({"v1notsa.txt": MOCK / "v1notsa.txt", "v1notsa.txt.sigstore.json": MOCK / "case01.sigstore.json",
+                    "v1.txt": MOCK / "v1.txt", "v1.txt.sigstore.json": MOCK / "case00.sigstore.json",
+                    "trusted_root.full.json": MOCK / "trusted_root.full.json"})
+        program = Path(os.environ["VMSUM_EXE"])
+        for name in ["vmsum.exe", "libgcrypt-20.dll", "libgpg-error-0.dll"]:  # no libksba-8.dll beside this copy
+            self.write(f"alone/{name}", (program.parent / name).read_bytes())
+        copy = str(self.dir / "alone" / "vmsum.exe")
+        run = subprocess.run([os.environ["WINE_RUN"], copy, "--verify-signature", "v1notsa.txt", *MOCK_RUN],
+                             cwd=self.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=600)
+        self.assertEqual((run.returncode, run.stdout.decode()),
+                         (0, f"v1notsa.txt: Good Sigstore signature by {MOCK_SIGNER}.\n"))
+        run = subprocess.run([os.environ["WINE_RUN"], copy, "--verify-signature", "v1.txt", *MOCK_RUN],
+                             cwd=self.dir, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=600)
+        self.assertEqual((run.returncode, run.stdout.decode()),
+                         (1, "v1.txt: The signature can't be checked: libksba-8.dll is missing beside the program or "
+                             "doesn't work.\n"))
 
     def test_signed_checksum_lists(self):
         """No bundle of the corpus signs a checksum list: a list with another file's bundle is BAD, and a signed

@@ -53,7 +53,9 @@ std::vector<Sample>& Samples() {
         std::vector<Sample> list = {
             {L"case00.sigstore.json", L"v1.txt",
              {digest, "/verificationMaterial/timestampVerificationData", kEntry + "/inclusionPromise"}},
-            {L"case02.sigstore.json", L"v2.txt", {digest}},
+            // An entry's own index is signed only by the log's promise, which Rekor v2 entries lack; the
+            // inclusion proof's index is what the check uses, and in a sharded Rekor v1 log the two differ.
+            {L"case02.sigstore.json", L"v2.txt", {digest, kEntry + "/logIndex"}},
             {L"case03.sigstore.json", L"dsse.txt", {}},
             {L"case04.sigstore.json", L"v01.txt", {digest, kProof}}};
         for (Sample& sample : list) {
@@ -212,7 +214,8 @@ TEST(SigstoreFuzz, ChangedSignedOrLoggedBytesNeverVerify) {
         std::vector<Pointer> targets;
         std::ranges::copy_if(Pointers(sample.document), std::back_inserter(targets), [&](const Pointer& p) {
             const std::string name = NameOf(p);
-            return sample.document.at(p).is_string() &&
+            // A harmless field of its own is signed by nothing (a whole harmless member still has signed parts).
+            return sample.document.at(p).is_string() && std::ranges::find(sample.harmless, p.to_string()) == sample.harmless.end() &&
                    (kBase64.contains(name) || kIntegers.contains(name) || kTexts.contains(name));
         });
         for (int round = 0; round < 1500; ++round) {

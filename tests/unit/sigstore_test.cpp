@@ -2,6 +2,9 @@
 // bundles, and the pieces a bundle's proof is made of.
 #include "engine/file_bytes.h"
 #include "engine/text.h"
+#include "signatures/common/key_set.h"
+#include "signatures/common/strict_base64.h"
+#include "signatures/sigstore/certificate.h"
 #include "signatures/sigstore/certificate_timestamps.h"
 #include "signatures/sigstore/der.h"
 #include "signatures/sigstore/json_fields.h"
@@ -131,6 +134,42 @@ TEST(SigstoreProduction, RealBundlesVerifyAgainstTheBuiltInRoot) {
     const SigstoreResult unsigned_ =
         CheckCase(folder, "bundle_v3_no_signed_time.txt.sigstore.json", "bundle_v3_no_signed_time.txt", trust);
     EXPECT_EQ(unsigned_.state, SignatureState::Bad) << unsigned_.detail;
+}
+
+// A cosign key pair's bundle names a key hint instead of a certificate: made here from a certificate
+// bundle, whose log entry still names the certificate.
+TEST(SigstoreKeys, APlainKeyBundleNeedsAKeyAndItsLogEntryMustNameIt) {
+    const std::wstring folder = kData + L"mock-corpus/";
+    const Bytes text = Read(folder + L"case00.sigstore.json");
+    nlohmann::json bundle = nlohmann::json::parse(text.begin(), text.end());
+    const Bytes leaf = DecodeStrictBase64(bundle["verificationMaterial"]["certificate"]["rawBytes"].get<std::string>()).value();
+    bundle["verificationMaterial"].erase("certificate");
+    bundle["verificationMaterial"]["publicKey"] = {{"hint", "release key"}};
+    const std::string keyBundle = bundle.dump();
+    const Bytes artifact = Read(folder + L"v1.txt");
+    const DocumentReader reader = InMemory(artifact);
+    SigstoreArtifact input;
+    input.document = &reader;
+    SigstoreTrust trust;
+    trust.root = RootFrom(folder + L"trusted_root.full.json");
+    const ByteSpan keyBundleBytes(reinterpret_cast<const std::uint8_t*>(keyBundle.data()), keyBundle.size());
+
+    const SigstoreResult unknown = CheckSigstoreBundle(keyBundleBytes, input, trust);
+    EXPECT_EQ(unknown.state, SignatureState::UnknownKey);
+    EXPECT_EQ(unknown.detail, "release key");
+
+    // The certificate's key, as cosign writes a public key file.
+    const std::optional<Certificate> certificate = Certificate::Parse(leaf);
+    ASSERT_TRUE(certificate);
+    const std::string pem = "-----BEGIN PUBLIC KEY-----\n" + EncodeBase64(certificate->KeyInfo()) + "\n-----END PUBLIC KEY-----\n";
+    const KeyFileContents contents = ReadKeyFileContents(ByteSpan(reinterpret_cast<const std::uint8_t*>(pem.data()), pem.size()), 0);
+    ASSERT_EQ(contents.kind, KeyFileKind::PemPublicKey);
+    ASSERT_TRUE(contents.publicKey);
+    EXPECT_EQ(contents.publicKey->kind, PkixKeyKind::EcdsaP256);
+    trust.keys.push_back(*contents.publicKey);
+    const SigstoreResult logged = CheckSigstoreBundle(keyBundleBytes, input, trust);
+    EXPECT_EQ(logged.state, SignatureState::Bad);
+    EXPECT_EQ(logged.detail, "its log entry doesn't match: it logs another certificate or key");
 }
 
 TEST(SigstoreProofs, MerkleInclusionFollowsTheAuditPath) {
