@@ -21,7 +21,12 @@ KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now) {
     const std::string_view text = AsText(bytes);
     if (text.find("-----BEGIN PUBLIC KEY-----") != std::string_view::npos) {
         const std::optional<Bytes> der = PemBlock(text, "PUBLIC KEY");
-        if ((contents.publicKey = der ? ParsePublicKeyDer(*der) : std::nullopt)) contents.kind = KeyFileKind::PemPublicKey;
+        if ((contents.publicKey = der ? ParsePublicKeyDer(*der) : std::nullopt)) {
+            contents.kind = KeyFileKind::PemPublicKey;
+        } else {
+            contents.openpgp.error = "its PEM public key is damaged or of a kind not checked here (ECDSA P-256, "
+                                     "P-384 and P-521 and Ed25519 are)";
+        }
         return contents;
     }
     // A .pub line read as allowed_signers would take its type for a principal,

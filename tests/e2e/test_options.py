@@ -33,6 +33,16 @@ Check who signed a file (OpenPGP, minisign, signify or SSH; in place or beside i
   vmsum --verify-signature <files> [--key <file>] [--signature <file>]
   vmsum --trust-key <key file> | --list-keys | --forget-key <fingerprint or key ID>
 
+Sigstore bundles (NAME.sigstore.json, NAME.sigstore, NAME.bundle), checked offline,
+with -c or --verify-signature:
+        --certificate-identity <id>      Trust this signer (e-mail address or URI) for this
+        --certificate-oidc-issuer <url>  run, signed in with this identity provider
+        --trusted-root <file>            Use this trusted_root.json for this run
+        --key <file>                     A cosign public key (PEM), for bundles signed by a key
+  vmsum --verify-signature --signature <bundle> sha256:<hex>   (a digest instead of the file)
+  vmsum --trust-identity <id> | --trust-repository <url> --certificate-oidc-issuer <url>
+  vmsum --forget-key <identity or repository>
+
 Compare with an expected hash (the algorithm is detected from its length or prefix):
   vmsum --expect <hash> <files>
   vmsum --expect "<hash>  <file name>"

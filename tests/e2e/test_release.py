@@ -218,7 +218,7 @@ class ReleaseFiles(unittest.TestCase):
             for name, limit in DLL_SIZE_LIMITS.items():
                 self.assertLessEqual(sizes[name], limit, name)
             programs = [name for name in archive.namelist() if name.endswith((".exe", ".dll"))]
-            self.assertEqual(len(programs), 4)
+            self.assertEqual(len(programs), 5)
             for name in programs:
                 with self.subTest(name):
                     sections = subprocess.run(["x86_64-w64-mingw32-objdump", "-h", archive.extract(name, folder)],

@@ -161,6 +161,25 @@ class ProductionBundles(SigstoreTestCase):
                          (1, "v1.txt: The signature can't be checked: libksba-8.dll is missing beside the program or "
                              "doesn't work.\n"))
 
+    def test_cosign_key_files_given_with_key(self):
+        self.place({"v1.txt": MOCK / "v1.txt", "v1.txt.sigstore.json": MOCK / "case00.sigstore.json",
+                    "trusted_root.full.json": MOCK / "trusted_root.full.json"})
+        for name, algorithm in [("ec.pem", ["-algorithm", "EC", "-pkeyopt", "ec_paramgen_curve:P-256"]),
+                                ("rsa.pem", ["-algorithm", "RSA", "-pkeyopt", "rsa_keygen_bits:2048"])]:
+            private = subprocess.run(["openssl", "genpkey", *algorithm], stdout=subprocess.PIPE, check=True).stdout
+            public = subprocess.run(["openssl", "pkey", "-pubout"], input=private, stdout=subprocess.PIPE, check=True)
+            self.write(name, public.stdout)
+        # A key of a kind vmsum checks is taken for plain-key bundles and changes nothing for this one.
+        self.assertOut(self.vmsum("--verify-signature", "v1.txt", "--key", "ec.pem", *MOCK_RUN), 0,
+                       [f"v1.txt: Good Sigstore signature by {MOCK_SIGNER}."])
+        run = self.vmsum("--verify-signature", "v1.txt", "--key", "rsa.pem", *MOCK_RUN)
+        self.assertOut(run, 0, [f"v1.txt: Good Sigstore signature by {MOCK_SIGNER}."],
+                       b"vmsum: rsa.pem: No usable key: its PEM public key is damaged or of a kind not checked here "
+                       b"(ECDSA P-256, P-384 and P-521 and Ed25519 are).\r\n")
+        self.assertOut(self.vmsum("--trust-key", "ec.pem"), 1, [],
+                       b"vmsum: ec.pem: A Sigstore public key isn't stored; give it with --key <file> when you check "
+                       b"its bundles.\r\n")
+
     def test_signed_checksum_lists(self):
         """No bundle of the corpus signs a checksum list: a list with another file's bundle is BAD, and a signed
         file that is no list gets its Good line before the list is found empty."""
