@@ -35,12 +35,13 @@ Check who signed a file (OpenPGP, minisign, signify or SSH; in place or beside i
 
 Sigstore bundles (NAME.sigstore.json, NAME.sigstore, NAME.bundle), checked offline,
 with -c or --verify-signature:
-        --certificate-identity <id>      Trust this signer (e-mail address or URI) for this
-        --certificate-oidc-issuer <url>  run, signed in with this identity provider
-        --trusted-root <file>            Use this trusted_root.json for this run
-        --key <file>                     A cosign public key (PEM), for bundles signed by a key
-  vmsum --verify-signature --signature <bundle> sha256:<hex>   (a digest instead of the file)
-  vmsum --trust-identity <id> | --trust-repository <url> --certificate-oidc-issuer <url>
+        --certificate-identity <id>     Trust this signer (e-mail or URI) for this
+        --certificate-oidc-issuer <url> run, signed in with this identity provider
+        --trusted-root <file>           Use this trusted_root.json for this run
+        --key <file>                    A cosign public key (PEM file)
+  vmsum --verify-signature --signature <bundle> sha256:<hex>  (a digest, not a file)
+  vmsum --trust-identity <id> --certificate-oidc-issuer <url>
+  vmsum --trust-repository <url> --certificate-oidc-issuer <url>
   vmsum --forget-key <identity or repository>
 
 Compare with an expected hash (the algorithm is detected from its length or prefix):
