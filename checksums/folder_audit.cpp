@@ -57,13 +57,18 @@ AuditResult AuditFolder(const std::wstring& listPath, const ChecksumFile& list, 
     std::vector<std::wstring> order;
     std::vector<std::wstring> excluded = {Key(listPath)};
     for (const std::wstring& signature : DetachedSignatureCandidates(listPath)) excluded.push_back(Key(signature));
-    result.rootListed = FindInFolder(treeRoot, FindOptions{true, hidden, nullptr}, [&](FoundFile file) {
+    const bool listed = FindInFolder(treeRoot, FindOptions{true, hidden, nullptr}, [&](FoundFile file) {
         const std::wstring key = Key(file.path);
         if (std::ranges::find(excluded, key) != excluded.end()) return;
         order.push_back(key);
         found.emplace(key, std::move(file));
     });
-    if (!result.rootListed) return result;
+    if (!listed) {
+        // Taken at once: any later call may replace the thread's last error.
+        result.rootError = GetLastError();
+        if (result.rootError == 0) result.rootError = ERROR_PATH_NOT_FOUND;
+        return result;
+    }
 
     std::vector<std::size_t> missing;
     for (const ChecksumEntry& entry : list.entries) {

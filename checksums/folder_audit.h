@@ -29,7 +29,7 @@ using AuditHashOptions = std::function<HashOptions(const std::wstring& name, std
 
 struct AuditResult {
     std::vector<AuditItem> items;  // listed entries in list order, then new files in the walker's order
-    bool rootListed = true;        // false when the root folder couldn't be listed (the system's last error)
+    std::uint32_t rootError = 0;   // when not 0, the root folder couldn't be listed, for this system error
 };
 
 // Audits the tree under root (the list's own folder when empty) against the

@@ -115,8 +115,8 @@ int RunAudit(const Options& options) {
         return HashOptionsFor(progress, name, size, buffers);
     }, options.update ? std::optional<AlgorithmId>(list.entries.front().candidates.front()) : std::nullopt);
     ClearProgress(progress);
-    if (!result.rootListed) {
-        WriteErrLine(L"vmsum: " + (root.empty() ? listPath : root) + L": " + FormatErrorText(GetLastError()) + L".");
+    if (result.rootError) {
+        WriteErrLine(L"vmsum: " + (root.empty() ? listPath : root) + L": " + FormatErrorText(result.rootError) + L".");
         return 3;
     }
     AuditCounts counts;

@@ -129,8 +129,10 @@ bool MainWindow::OfferToUpdateList() {
         const vms::AuditResult audit = vms::AuditFolder(
             listPath, list, L"", settings_.includeHidden, [](const std::wstring&, std::uint64_t) { return vms::HashOptions{}; },
             list.entries.empty() ? std::nullopt : std::optional(list.entries.front().candidates.front()));
-        const vms::ListUpdateOutcome outcome = vms::WriteUpdatedList(listPath, *bytes, list, audit.items);
-        error = audit.rootListed ? outcome.error : GetLastError();
+        // A folder that couldn't be listed would make every entry look missing: the list isn't touched then.
+        const vms::ListUpdateOutcome outcome =
+            audit.rootError ? vms::ListUpdateOutcome{} : vms::WriteUpdatedList(listPath, *bytes, list, audit.items);
+        error = audit.rootError ? audit.rootError : outcome.error;
         if (!error) {
             done.icon = DialogIcon::Information;
             done.instruction = outcome.clearSigned ? L"The list is signed, so the update went to a new file."
