@@ -215,6 +215,27 @@ bool HasToken(const Gcrypt& g, const Sexp& sexp, const char* token) {
     return true;
 }
 
+// ECDSA over a digest, which is cut to the curve order's size as ECDSA signs,
+// with the signature value written by signatureOf; a value it can't write is
+// not by this key.
+template <typename SignatureOf>
+VerifyOutcome VerifyEcdsaWith(EcdsaCurve curve, ByteSpan point, ByteSpan digest, const SignatureOf& signatureOf) {
+    const Gcrypt* gcrypt = Library();
+    if (!gcrypt) return VerifyOutcome::InvalidValues;
+    const Gcrypt& g = *gcrypt;
+    Sexp key(g), data(g), value(g);
+    const int used = static_cast<int>(std::min(digest.size(), OrderBytes(curve)));
+    if (g.sexpBuild(key.Out(), nullptr, "(public-key(ecc(curve %s)(q%b)))", CurveName(curve), Size(point),
+                    point.data()) != 0 ||
+        g.sexpBuild(data.Out(), nullptr, "(data(flags raw)(value %b))", used, digest.data()) != 0) {
+        return VerifyOutcome::InvalidValues;
+    }
+    // libgcrypt checks the point only partly while verifying.
+    if (!CurveContext(g, key).OnCurve()) return VerifyOutcome::InvalidValues;
+    if (!signatureOf(g, value)) return VerifyOutcome::Bad;
+    return Verdict(g, value, data, key);
+}
+
 }  // namespace
 
 bool CryptoAvailable() { return Library() != nullptr; }
@@ -248,6 +269,12 @@ Bytes DigestContext::Finish() {
     return Bytes(digest, digest + state_->gcrypt->mdLength(state_->algorithm));
 }
 
+Bytes DigestOf(DigestAlgorithm algorithm, ByteSpan bytes) {
+    DigestContext digest(algorithm);
+    digest.Update(bytes);
+    return digest.Finish();
+}
+
 VerifyOutcome VerifyRsaPkcs1(ByteSpan modulus, ByteSpan exponent, ByteSpan signature, DigestAlgorithm algorithm,
                              ByteSpan digest) {
     const Gcrypt* gcrypt = Library();
@@ -268,22 +295,9 @@ VerifyOutcome VerifyRsaPkcs1(ByteSpan modulus, ByteSpan exponent, ByteSpan signa
 }
 
 VerifyOutcome VerifyEcdsa(EcdsaCurve curve, ByteSpan point, ByteSpan r, ByteSpan s, ByteSpan digest) {
-    const Gcrypt* gcrypt = Library();
-    if (!gcrypt) return VerifyOutcome::InvalidValues;
-    const Gcrypt& g = *gcrypt;
-    Sexp key(g), data(g), value(g);
-    const int used = static_cast<int>(std::min(digest.size(), OrderBytes(curve)));
-    if (g.sexpBuild(key.Out(), nullptr, "(public-key(ecc(curve %s)(q%b)))", CurveName(curve), Size(point),
-                    point.data()) != 0 ||
-        g.sexpBuild(data.Out(), nullptr, "(data(flags raw)(value %b))", used, digest.data()) != 0) {
-        return VerifyOutcome::InvalidValues;
-    }
-    // libgcrypt checks the point only partly while verifying.
-    if (!CurveContext(g, key).OnCurve()) return VerifyOutcome::InvalidValues;
-    if (g.sexpBuild(value.Out(), nullptr, "(sig-val(ecdsa(r%b)(s%b)))", Size(r), r.data(), Size(s), s.data()) != 0) {
-        return VerifyOutcome::Bad;
-    }
-    return Verdict(g, value, data, key);
+    return VerifyEcdsaWith(curve, point, digest, [&](const Gcrypt& g, Sexp& value) {
+        return g.sexpBuild(value.Out(), nullptr, "(sig-val(ecdsa(r%b)(s%b)))", Size(r), r.data(), Size(s), s.data()) == 0;
+    });
 }
 
 VerifyOutcome VerifyEd25519(ByteSpan publicKey, ByteSpan signature, ByteSpan message) {
@@ -310,22 +324,10 @@ VerifyOutcome VerifyEd25519(ByteSpan publicKey, ByteSpan signature, ByteSpan mes
 }
 
 VerifyOutcome VerifyEcdsaSexp(EcdsaCurve curve, ByteSpan point, ByteSpan signature, ByteSpan digest) {
-    const Gcrypt* gcrypt = Library();
-    if (!gcrypt) return VerifyOutcome::InvalidValues;
-    const Gcrypt& g = *gcrypt;
-    Sexp key(g), data(g), value(g);
-    const int used = static_cast<int>(std::min(digest.size(), OrderBytes(curve)));
-    if (g.sexpBuild(key.Out(), nullptr, "(public-key(ecc(curve %s)(q%b)))", CurveName(curve), Size(point),
-                    point.data()) != 0 ||
-        g.sexpBuild(data.Out(), nullptr, "(data(flags raw)(value %b))", used, digest.data()) != 0) {
-        return VerifyOutcome::InvalidValues;
-    }
-    if (!CurveContext(g, key).OnCurve()) return VerifyOutcome::InvalidValues;
-    if (g.sexpScan(value.Out(), nullptr, reinterpret_cast<const char*>(signature.data()), signature.size()) != 0 ||
-        !HasToken(g, value, "ecdsa")) {
-        return VerifyOutcome::Bad;
-    }
-    return Verdict(g, value, data, key);
+    return VerifyEcdsaWith(curve, point, digest, [&](const Gcrypt& g, Sexp& value) {
+        return g.sexpScan(value.Out(), nullptr, reinterpret_cast<const char*>(signature.data()), signature.size()) == 0 &&
+               HasToken(g, value, "ecdsa");
+    });
 }
 
 std::size_t CanonicalSexpLength(const unsigned char* sexp) {

@@ -36,6 +36,9 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// The digest of bytes held whole. Requires CryptoAvailable().
+Bytes DigestOf(DigestAlgorithm algorithm, ByteSpan bytes);
+
 enum class VerifyOutcome {
     Good,           // the signature values verify under the key
     Bad,            // they don't

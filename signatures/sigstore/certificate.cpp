@@ -1,6 +1,7 @@
 #include "signatures/sigstore/certificate.h"
 
 #include "signatures/sigstore/der.h"
+#include "signatures/ssh/signer_time.h"
 
 #include <algorithm>
 
@@ -21,16 +22,6 @@ constexpr std::uint8_t kRfc822Name = 0x81;  // [1] IMPLICIT IA5String
 constexpr std::uint8_t kUri = 0x86;         // [6] IMPLICIT IA5String
 constexpr std::uint8_t kUtcTime = 0x17;
 
-// Days from 1970-01-01 to a civil date (proleptic Gregorian).
-std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-    year -= month <= 2;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const unsigned yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
-
 // UTCTime "YYMMDDHHMMSSZ" (years 1950 to 2049) or GeneralizedTime "YYYYMMDDHHMMSSZ".
 std::optional<std::int64_t> CertificateTime(const DerNode& node) {
     std::string text(node.content.begin(), node.content.end());
@@ -39,8 +30,7 @@ std::optional<std::int64_t> CertificateTime(const DerNode& node) {
     } else if (node.tag != der::kGeneralizedTime || text.size() != 15) {
         return std::nullopt;
     }
-    if (text.back() != 'Z') return std::nullopt;
-    return IsoTimeToUnix(text.substr(0, 8) + "T" + text.substr(8, 6));
+    return GeneralizedTimeToUnix(text);
 }
 
 struct SignatureAlgorithm {
@@ -79,22 +69,17 @@ std::string OidText(ByteSpan oid) {
     return text;
 }
 
-std::optional<std::int64_t> IsoTimeToUnix(std::string_view text) {
-    if (text.size() != 15 || text[8] != 'T') return std::nullopt;
-    std::int64_t fields[6] = {};
-    const std::size_t starts[6] = {0, 4, 6, 9, 11, 13}, sizes[6] = {4, 2, 2, 2, 2, 2};
-    for (int i = 0; i < 6; ++i) {
-        for (char c : text.substr(starts[i], sizes[i])) {
-            if (c < '0' || c > '9') return std::nullopt;
-            fields[i] = fields[i] * 10 + (c - '0');
-        }
-    }
-    if (fields[1] < 1 || fields[1] > 12 || fields[2] < 1 || fields[2] > 31 || fields[3] > 23 || fields[4] > 59 ||
-        fields[5] > 60) {
+std::optional<std::int64_t> GeneralizedTimeToUnix(std::string_view text) {
+    if (text.size() < 15 || text.back() != 'Z') return std::nullopt;
+    const std::string_view fraction = text.substr(14, text.size() - 15);
+    if (!fraction.empty() && (fraction.size() < 2 || fraction[0] != '.' ||
+                              fraction.substr(1).find_first_not_of("0123456789") != std::string_view::npos)) {
         return std::nullopt;
     }
-    return DaysFromCivil(fields[0], static_cast<unsigned>(fields[1]), static_cast<unsigned>(fields[2])) * 86400 +
-           fields[3] * 3600 + fields[4] * 60 + fields[5];
+    // allowed_signers' times are written the same way.
+    const std::optional<SignerTime> time = ParseSignerTime(std::string(text.substr(0, 14)) + "Z");
+    if (!time) return std::nullopt;
+    return time->civilSeconds;
 }
 
 std::optional<Certificate> Certificate::Parse(ByteSpan der) {
@@ -235,6 +220,25 @@ bool Certificate::SignedBy(const Certificate& issuer) const {
     DigestContext digest(known->digest);
     digest.Update(body_);
     return VerifyDigestSignature(issuer.key_, digest.Finish(), signature_) == VerifyOutcome::Good;
+}
+
+std::optional<std::vector<Certificate>> VerifiedChain(std::span<const Bytes> chain,
+                                                      std::span<const std::int64_t> times) {
+    std::vector<Certificate> certificates;
+    for (const Bytes& der : chain) {
+        std::optional<Certificate> certificate = Certificate::Parse(der);
+        if (!certificate ||
+            !std::ranges::all_of(times, [&](std::int64_t time) { return certificate->ValidAt(time); })) {
+            return std::nullopt;
+        }
+        certificates.push_back(std::move(*certificate));
+    }
+    for (std::size_t i = 0; i + 1 < certificates.size(); ++i) {
+        const Certificate& issuer = certificates[i + 1];
+        if (!certificates[i].SignedBy(issuer) || !issuer.IsCa() || !issuer.MaySignCertificates()) return std::nullopt;
+    }
+    if (certificates.empty()) return std::nullopt;
+    return certificates;
 }
 
 }  // namespace vms

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,10 +68,18 @@ private:
     std::vector<Extension_> extensions_;
 };
 
+// An authority's chain (DER, from its issuing certificate up to the root) when
+// every certificate reads, was valid at every one of the times, and is signed
+// by the next, a CA that may sign certificates; nothing otherwise.
+std::optional<std::vector<Certificate>> VerifiedChain(std::span<const Bytes> chain,
+                                                      std::span<const std::int64_t> times);
+
 // A DER OID's dotted text, "1.3.6.1.4.1.57264.1.8"; empty when damaged.
 std::string OidText(ByteSpan oid);
 
-// Seconds since 1970 of "YYYYMMDDTHHMMSS"; nothing for any other text.
-std::optional<std::int64_t> IsoTimeToUnix(std::string_view isoTime);
+// Seconds since 1970 of a UTC time written "YYYYMMDDHHMMSS", a fraction of a
+// second after it or none (dropped), then "Z", as GeneralizedTime writes it;
+// nothing for any other text or for a date that doesn't exist.
+std::optional<std::int64_t> GeneralizedTimeToUnix(std::string_view text);
 
 }  // namespace vms

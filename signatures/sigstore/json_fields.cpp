@@ -71,22 +71,15 @@ std::optional<Bytes> BytesMember(const nlohmann::json& object, std::string_view 
 }
 
 std::optional<std::int64_t> ParseRfc3339(std::string_view text) {
-    // YYYY-MM-DDTHH:MM:SS[.fraction]Z
+    // YYYY-MM-DDTHH:MM:SS[.fraction]Z, read as GeneralizedTime once the separators are gone.
     if (text.size() < 20 || text[4] != '-' || text[7] != '-' || (text[10] != 'T' && text[10] != 't') ||
         text[13] != ':' || text[16] != ':' || (text.back() != 'Z' && text.back() != 'z')) {
         return std::nullopt;
     }
-    const std::string_view fraction = text.substr(19, text.size() - 20);
-    if (!fraction.empty()) {
-        if (fraction.size() < 2 || fraction[0] != '.') return std::nullopt;
-        for (char c : fraction.substr(1)) {
-            if (c < '0' || c > '9') return std::nullopt;
-        }
-    }
     const std::string compact = std::string(text.substr(0, 4)) + std::string(text.substr(5, 2)) +
-                                std::string(text.substr(8, 2)) + "T" + std::string(text.substr(11, 2)) +
-                                std::string(text.substr(14, 2)) + std::string(text.substr(17, 2));
-    return IsoTimeToUnix(compact);
+                                std::string(text.substr(8, 2)) + std::string(text.substr(11, 2)) +
+                                std::string(text.substr(14, 2)) + std::string(text.substr(17, text.size() - 18)) + "Z";
+    return GeneralizedTimeToUnix(compact);
 }
 
 }  // namespace vms

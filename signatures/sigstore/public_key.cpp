@@ -36,12 +36,6 @@ EcdsaCurve CurveOf(PkixKeyKind kind) {
     return EcdsaCurve::NistP256;
 }
 
-Bytes DigestOf(DigestAlgorithm algorithm, ByteSpan bytes) {
-    DigestContext digest(algorithm);
-    digest.Update(bytes);
-    return digest.Finish();
-}
-
 }  // namespace
 
 std::optional<PkixKey> ParsePublicKeyDer(ByteSpan der) {

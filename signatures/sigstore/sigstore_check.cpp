@@ -122,20 +122,12 @@ std::optional<Certificate> IssuingAuthority(const Certificate& leaf, const Trust
                                             const std::vector<std::int64_t>& times) {
     for (const CertificateAuthority& authority : root.certificateAuthorities) {
         if (!std::ranges::all_of(times, [&](std::int64_t t) { return authority.validFor.Contains(t); })) continue;
-        std::vector<Certificate> chain;
-        for (const Bytes& der : authority.chain) {
-            std::optional<Certificate> certificate = Certificate::Parse(der);
-            if (!certificate) break;
-            chain.push_back(std::move(*certificate));
+        std::optional<std::vector<Certificate>> chain = VerifiedChain(authority.chain, times);
+        if (!chain || !chain->front().IsCa() || !chain->front().MaySignCertificates() ||
+            !leaf.SignedBy(chain->front())) {
+            continue;
         }
-        if (chain.size() != authority.chain.size() || !leaf.SignedBy(chain.front())) continue;
-        bool valid = true;
-        for (std::size_t i = 0; valid && i < chain.size(); ++i) {
-            valid = chain[i].IsCa() && chain[i].MaySignCertificates() &&
-                    std::ranges::all_of(times, [&](std::int64_t t) { return chain[i].ValidAt(t); }) &&
-                    (i + 1 == chain.size() || chain[i].SignedBy(chain[i + 1]));
-        }
-        if (valid) return std::move(chain.front());
+        return std::move(chain->front());
     }
     return std::nullopt;
 }

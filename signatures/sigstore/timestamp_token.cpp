@@ -31,26 +31,6 @@ std::optional<DigestAlgorithm> DigestFromText(std::string_view oid) {
     return std::nullopt;
 }
 
-Bytes DigestOf(DigestAlgorithm algorithm, ByteSpan bytes) {
-    DigestContext digest(algorithm);
-    digest.Update(bytes);
-    return digest.Finish();
-}
-
-// GeneralizedTime "YYYYMMDDHHMMSS[.fraction]Z".
-std::optional<std::int64_t> GeneralizedTime(ByteSpan content) {
-    const std::string_view text(reinterpret_cast<const char*>(content.data()), content.size());
-    if (text.size() < 15 || text.back() != 'Z') return std::nullopt;
-    const std::string_view fraction = text.substr(14, text.size() - 15);
-    if (!fraction.empty()) {
-        if (fraction.size() < 2 || fraction[0] != '.') return std::nullopt;
-        for (char c : fraction.substr(1)) {
-            if (c < '0' || c > '9') return std::nullopt;
-        }
-    }
-    return IsoTimeToUnix(std::string(text.substr(0, 8)) + "T" + std::string(text.substr(8, 6)));
-}
-
 // The token itself: bundles hold either the token (a CMS ContentInfo) or the
 // whole response, a status followed by the token, which then must be granted.
 std::optional<ByteSpan> TokenOf(ByteSpan stored) {
@@ -136,21 +116,19 @@ std::optional<SignerInfo> ReadSigner(const Ksba& ksba, ByteSpan token) {
     const std::optional<DigestAlgorithm> digestAlgorithm = DigestFromText(algorithm);
     if (!digestAlgorithm) return std::nullopt;
     signer.digestAlgorithm = *digestAlgorithm;
-    char* messageDigest = nullptr;
+    Owned<decltype(ksba.free), char*> messageDigest{ksba.free};
     std::size_t messageDigestLength = 0;
-    if (ksba.cmsMessageDigest(cms.handle, 0, &messageDigest, &messageDigestLength) != 0 || !messageDigest) {
+    if (ksba.cmsMessageDigest(cms.handle, 0, &messageDigest.handle, &messageDigestLength) != 0 ||
+        !messageDigest.handle) {
         return std::nullopt;
     }
-    signer.messageDigest.assign(messageDigest, messageDigest + messageDigestLength);
-    ksba.free(messageDigest);
+    signer.messageDigest.assign(messageDigest.handle, messageDigest.handle + messageDigestLength);
     digest.emplace(signer.digestAlgorithm);
     if (ksba.cmsHashSignedAttrs(cms.handle, 0) != 0) return std::nullopt;
     signer.signedAttributes = digest->Finish();
-    const ksba_sexp_t signature = ksba.cmsSigVal(cms.handle, 0);
-    if (!signature) return std::nullopt;
-    const std::size_t length = CanonicalSexpLength(signature);
-    signer.signature.assign(signature, signature + length);
-    ksba.free(signature);
+    const Owned<decltype(ksba.free), ksba_sexp_t> signature{ksba.free, ksba.cmsSigVal(cms.handle, 0)};
+    if (!signature.handle) return std::nullopt;
+    signer.signature.assign(signature.handle, signature.handle + CanonicalSexpLength(signature.handle));
     if (signer.signature.empty()) return std::nullopt;
     return signer;
 }
@@ -158,25 +136,20 @@ std::optional<SignerInfo> ReadSigner(const Ksba& ksba, ByteSpan token) {
 // True when the authority's chain was valid at the time and its signing certificate made the signature.
 bool SignedByAuthority(const CertificateAuthority& authority, const SignerInfo& signer, std::int64_t time) {
     if (!authority.validFor.Contains(time)) return false;
-    std::vector<Certificate> chain;
-    for (const Bytes& der : authority.chain) {
-        std::optional<Certificate> certificate = Certificate::Parse(der);
-        if (!certificate || !certificate->ValidAt(time)) return false;
-        chain.push_back(std::move(*certificate));
-    }
-    for (std::size_t i = 0; i + 1 < chain.size(); ++i) {
-        if (!chain[i].SignedBy(chain[i + 1]) || !chain[i + 1].IsCa() || !chain[i + 1].MaySignCertificates()) {
-            return false;
-        }
-    }
-    const Certificate& leaf = chain.front();
-    if (!leaf.HasExtendedUsage(kTimeStampingUsage)) return false;
-    return VerifyDigestSexpSignature(leaf.Key(), signer.signedAttributes, signer.signature) == VerifyOutcome::Good;
+    const std::optional<std::vector<Certificate>> chain = VerifiedChain(authority.chain, std::span(&time, 1));
+    if (!chain || !chain->front().HasExtendedUsage(kTimeStampingUsage)) return false;
+    return VerifyDigestSexpSignature(chain->front().Key(), signer.signedAttributes, signer.signature) ==
+           VerifyOutcome::Good;
 }
 
-}  // namespace
+// A stored token's parts: the token itself, its content, and that content read.
+struct TokenParts {
+    ByteSpan token;
+    ByteSpan content;
+    TimestampInfo info;
+};
 
-std::optional<TimestampInfo> ReadTimestampInfo(ByteSpan stored) {
+std::optional<TokenParts> ReadToken(ByteSpan stored) {
     const std::optional<ByteSpan> token = stored.size() <= kMaxTokenSize ? TokenOf(stored) : std::nullopt;
     const std::optional<ByteSpan> content = token ? EncapsulatedContent(*token) : std::nullopt;
     if (!content) return std::nullopt;
@@ -199,33 +172,41 @@ std::optional<TimestampInfo> ReadTimestampInfo(ByteSpan stored) {
     DerReader algorithmFields(algorithm->content);
     const std::optional<DerNode> oid = algorithmFields.Expect(der::kOid);
     const std::optional<DigestAlgorithm> digest = oid ? DigestFromDer(oid->content) : std::nullopt;
-    const std::optional<std::int64_t> time = GeneralizedTime(genTime->content);
+    const std::optional<std::int64_t> time = GeneralizedTimeToUnix(
+        std::string_view(reinterpret_cast<const char*>(genTime->content.data()), genTime->content.size()));
     if (!digest || !time) return std::nullopt;
-    return TimestampInfo{*digest, Bytes(hashed->content.begin(), hashed->content.end()), *time};
+    return TokenParts{*token, *content, {*digest, Bytes(hashed->content.begin(), hashed->content.end()), *time}};
+}
+
+}  // namespace
+
+std::optional<TimestampInfo> ReadTimestampInfo(ByteSpan stored) {
+    std::optional<TokenParts> parts = ReadToken(stored);
+    if (!parts) return std::nullopt;
+    return std::move(parts->info);
 }
 
 std::optional<std::int64_t> VerifyTimestampToken(ByteSpan stored, ByteSpan signature, const TrustedRoot& root,
                                                  std::string& error) {
-    const std::optional<TimestampInfo> info = ReadTimestampInfo(stored);
-    const std::optional<ByteSpan> token = info ? TokenOf(stored) : std::nullopt;
-    const std::optional<ByteSpan> content = token ? EncapsulatedContent(*token) : std::nullopt;
-    const std::optional<SignerInfo> signer = content ? ReadSigner(*KsbaLibrary(), *token) : std::nullopt;
-    if (!info || !signer) {
+    const std::optional<TokenParts> parts = ReadToken(stored);
+    const std::optional<SignerInfo> signer = parts ? ReadSigner(*KsbaLibrary(), parts->token) : std::nullopt;
+    if (!signer) {
         error = "its time stamp is damaged";
         return std::nullopt;
     }
-    if (DigestOf(info->imprintAlgorithm, signature) != info->imprint) {
+    const TimestampInfo& info = parts->info;
+    if (DigestOf(info.imprintAlgorithm, signature) != info.imprint) {
         error = "its time stamp is of another signature";
         return std::nullopt;
     }
-    if (DigestOf(signer->digestAlgorithm, *content) != signer->messageDigest ||
+    if (DigestOf(signer->digestAlgorithm, parts->content) != signer->messageDigest ||
         std::ranges::none_of(root.timestampAuthorities, [&](const CertificateAuthority& authority) {
-            return SignedByAuthority(authority, *signer, info->time);
+            return SignedByAuthority(authority, *signer, info.time);
         })) {
         error = "its time stamp isn't signed by a time-stamp authority of the trust root";
         return std::nullopt;
     }
-    return info->time;
+    return info.time;
 }
 
 }  // namespace vms
