@@ -1,6 +1,7 @@
 #include "checksums/checksum_reader.h"
 
 #include "checksums/hash_recognition.h"
+#include "engine/digest.h"
 #include "engine/file_bytes.h"
 #include "engine/text.h"
 

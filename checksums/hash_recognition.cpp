@@ -1,5 +1,6 @@
 #include "checksums/hash_recognition.h"
 
+#include "engine/digest.h"
 #include "engine/text.h"
 
 #include <algorithm>
@@ -10,13 +11,6 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 constexpr std::size_t kMaxLineLength = 4096;
-
-int HexValue(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
-    return -1;
-}
 
 int Base64Value(wchar_t c) {
     if (c >= L'A' && c <= L'Z') return c - L'A';
@@ -105,7 +99,7 @@ std::optional<Bytes> TolerantHex(std::wstring_view value, bool strict) {
     if (value.size() > 2 && (value.starts_with(L"0x") || value.starts_with(L"0X"))) value.remove_prefix(2);
     std::wstring digits;
     for (wchar_t c : value) {
-        if (HexValue(c) >= 0) {
+        if (HexDigitValue(c) >= 0) {
             digits += c;
         } else if (!(c == L'\t' || c == L' ' || c == L':' || (c == L'-' && !strict))) {
             return std::nullopt;
@@ -152,7 +146,7 @@ std::optional<ParsedHash> RecognizeValue(std::wstring_view value, std::optional<
 }
 
 bool IsAllHex(std::wstring_view text) {
-    return std::ranges::all_of(text, [](wchar_t c) { return HexValue(c) >= 0; });
+    return std::ranges::all_of(text, [](wchar_t c) { return HexDigitValue(c) >= 0; });
 }
 
 }  // namespace
@@ -168,18 +162,6 @@ std::optional<BsdLineParts> SplitBsdLine(std::wstring_view line) {
     auto bytes = DecodeHexStrict(TrimText(line.substr(close + 4)));
     if (!bytes || bytes->size() != GetAlgorithm(*id).digestSize) return std::nullopt;
     return BsdLineParts{escaped, *id, line.substr(open + 2, close - open - 2), std::move(*bytes)};
-}
-
-std::optional<std::vector<std::uint8_t>> DecodeHexStrict(std::wstring_view text) {
-    if (text.empty() || text.size() % 2 != 0) return std::nullopt;
-    Bytes bytes(text.size() / 2);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const int high = HexValue(text[2 * i]);
-        const int low = HexValue(text[2 * i + 1]);
-        if (high < 0 || low < 0) return std::nullopt;
-        bytes[i] = static_cast<std::uint8_t>(high << 4 | low);
-    }
-    return bytes;
 }
 
 std::optional<std::vector<std::uint8_t>> DecodeBase64(std::wstring_view text) {

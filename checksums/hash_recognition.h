@@ -36,9 +36,6 @@ std::optional<BsdLineParts> SplitBsdLine(std::wstring_view line);
 // base64 and dash-separated hexadecimal (for text taken from the clipboard).
 std::optional<ParsedHash> RecognizeHash(std::wstring_view text, bool strict);
 
-// Non-empty, even-length text of hexadecimal digits only.
-std::optional<std::vector<std::uint8_t>> DecodeHexStrict(std::wstring_view text);
-
 // Standard or URL-safe base64, trimmed, trailing "=" optional.
 std::optional<std::vector<std::uint8_t>> DecodeBase64(std::wstring_view text);
 

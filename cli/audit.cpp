@@ -3,12 +3,14 @@
 #include "checksums/list_update.h"
 #include "cli/compute.h"
 #include "cli/console.h"
-#include "cli/modes.h"
+#include "cli/run_modes.h"
 #include "engine/error_text.h"
 #include "engine/text.h"
 #include "signatures/common/signed_file.h"
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 namespace {
 
 struct AuditCounts {
@@ -129,4 +131,4 @@ int RunAudit(const Options& options) {
     return counts.ExitCode();
 }
 
-}  // namespace vms
+}  // namespace cli

@@ -2,12 +2,14 @@
 #include "checksums/entry_verification.h"
 #include "cli/compute.h"
 #include "cli/console.h"
-#include "cli/modes.h"
+#include "cli/run_modes.h"
 #include "cli/signature_report.h"
 #include "engine/error_text.h"
 #include "engine/text.h"
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 namespace {
 
 constexpr DWORD kStdinChunk = 65536;
@@ -170,4 +172,4 @@ int RunCheck(const Options& options) {
     return counts.ExitCode();
 }
 
-}  // namespace vms
+}  // namespace cli

@@ -2,14 +2,16 @@
 
 #include "checksums/checksum_writer.h"
 #include "cli/console.h"
-#include "cli/modes.h"
+#include "cli/run_modes.h"
 #include "engine/error_text.h"
 #include "engine/text.h"
 #include "engine/win_handles.h"
 
 #include <algorithm>
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 namespace {
 
 constexpr std::uint64_t kProgressThreshold = 0x4000000;  // 64 MiB
@@ -145,4 +147,4 @@ int RunCompute(const Options& given) {
     return exitCode;
 }
 
-}  // namespace vms
+}  // namespace cli

@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-namespace vms {
+namespace cli {
 
 // What makes two open files the same file.
 struct FileIdentity {
@@ -38,16 +38,16 @@ std::uint64_t FileSizeOf(const std::wstring& path);
 
 // Hashing options for a file of this size: the progress line from 64 MiB on,
 // the run's read buffers, and the size as the expected end.
-HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, std::uint64_t size, BlockBuffers& buffers);
+vms::HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, std::uint64_t size, vms::BlockBuffers& buffers);
 
 // Hashes one target as every mode does: standard input in one pass without
 // progress; a file with the progress line when it is 64 MiB or more. size
 // receives the size its folder listing gave, or else the attribute size taken
 // before hashing (the bytes read for standard input).
-HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& progress, BlockBuffers& buffers,
+vms::HashResult HashTarget(const Target& target, vms::AlgorithmMask algorithms, Progress& progress, vms::BlockBuffers& buffers,
                       std::uint64_t& size);
 
 // "vmsum: <display>: <system text>." for a result that has no digests.
-void ReportHashError(const Target& target, const HashResult& result);
+void ReportHashError(const Target& target, const vms::HashResult& result);
 
-}  // namespace vms
+}  // namespace cli

@@ -6,7 +6,9 @@
 
 #include <string>
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 namespace {
 
 // Whether a standard handle is a console, asked once per handle: the question
@@ -46,4 +48,4 @@ void WriteOutLine(std::wstring_view text) { WriteStd(StdStream::Output, std::wst
 
 void WriteErrLine(std::wstring_view text) { WriteStd(StdStream::Error, std::wstring(text) + L"\r\n"); }
 
-}  // namespace vms
+}  // namespace cli

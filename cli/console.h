@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-namespace vms {
+namespace cli {
 
 enum class StdStream { Output, Error };
 
@@ -20,4 +20,4 @@ void WriteOutLine(std::wstring_view text);
 // Standard error, text and CR LF.
 void WriteErrLine(std::wstring_view text);
 
-}  // namespace vms
+}  // namespace cli

@@ -1,9 +1,11 @@
 #include "checksums/hash_recognition.h"
 #include "cli/compute.h"
 #include "cli/console.h"
-#include "cli/modes.h"
+#include "cli/run_modes.h"
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 
 int RunExpect(const Options& given) {
     Options options = given;
@@ -39,4 +41,4 @@ int RunExpect(const Options& given) {
     return exitCode;
 }
 
-}  // namespace vms
+}  // namespace cli

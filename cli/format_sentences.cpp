@@ -7,7 +7,9 @@
 
 #include <algorithm>
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 namespace {
 
 constexpr wchar_t kCantBeTrusted[] = L" The signature can't be trusted.";
@@ -212,4 +214,4 @@ std::wstring SshKeyText(const SshPublicKey& key) {
     return text;
 }
 
-}  // namespace vms
+}  // namespace cli

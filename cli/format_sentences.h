@@ -7,20 +7,20 @@
 
 #include <string>
 
-namespace vms {
+namespace cli {
 
 // signer is the verdict's, which has the time a minisign trusted comment gives.
-std::wstring MinisignSentence(const MinisignResult& result, const Signer& signer);
-std::wstring SshSentence(const SshResult& result);
-std::wstring SigstoreSentence(const SigstoreResult& result);
+std::wstring MinisignSentence(const vms::MinisignResult& result, const vms::Signer& signer);
+std::wstring SshSentence(const vms::SshResult& result);
+std::wstring SigstoreSentence(const vms::SigstoreResult& result);
 
 // "\"thomas@python.org\" (signed in with Google, https://accounts.google.com)", and a workflow's repository and ref.
-std::wstring SigstoreSignerText(const SigstoreSigner& signer);
+std::wstring SigstoreSignerText(const vms::SigstoreSigner& signer);
 // What --list-keys and --trust-identity call a trusted signer.
-std::wstring TrustedSignerText(const TrustedSigner& signer);
+std::wstring TrustedSignerText(const vms::TrustedSigner& signer);
 
 // The words --list-keys and --trust-key use for a minisign or signify key and an SSH key.
-std::wstring MinisignKeyText(const MinisignKey& key);
-std::wstring SshKeyText(const SshPublicKey& key);
+std::wstring MinisignKeyText(const vms::MinisignKey& key);
+std::wstring SshKeyText(const vms::SshPublicKey& key);
 
-}  // namespace vms
+}  // namespace cli

@@ -6,7 +6,9 @@
 
 #include <string>
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 namespace {
 
 constexpr wchar_t kHelpText[] =
@@ -90,4 +92,4 @@ void WriteAlgorithmList() {
     WriteOut(listing);
 }
 
-}  // namespace vms
+}  // namespace cli

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace vms {
+namespace cli {
 
 // The help text, whole, to standard output.
 void WriteHelp();
@@ -9,4 +9,4 @@ void WriteHelp();
 // algorithms that only detect corruption.
 void WriteAlgorithmList();
 
-}  // namespace vms
+}  // namespace cli

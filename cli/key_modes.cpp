@@ -1,8 +1,8 @@
 // vmsum's trusted keys, of every format: --trust-key, --list-keys and --forget-key.
-#include "checksums/hash_recognition.h"
+#include "engine/digest.h"
 #include "cli/console.h"
 #include "cli/format_sentences.h"
-#include "cli/modes.h"
+#include "cli/run_modes.h"
 #include "cli/signature_report.h"
 #include "engine/error_text.h"
 #include "engine/file_bytes.h"
@@ -14,7 +14,9 @@
 
 #include <algorithm>
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 namespace {
 
 // A key that is no longer valid is not added to the trusted keys.
@@ -294,4 +296,4 @@ int RunTrustSigner(const Options& options) {
     return ReportTrusted(TrustSigner(signer, error), TrustedSignerText(signer), error) ? 0 : 3;
 }
 
-}  // namespace vms
+}  // namespace cli

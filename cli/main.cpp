@@ -1,8 +1,8 @@
-#include "cli/modes.h"
+#include "cli/run_modes.h"
 #include "cli/options.h"
 
 int wmain(int argc, wchar_t** argv) {
-    using namespace vms;
+    using namespace cli;
     Options options;
     const ParseOutcome outcome = ParseCommandLine(argc, argv, options);
     if (outcome.finished) return static_cast<int>(outcome.exitCode);

@@ -4,7 +4,9 @@
 #include "cli/help.h"
 #include "verimond_version.h"
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 namespace {
 
 enum class Action {
@@ -189,4 +191,4 @@ ParseOutcome ParseCommandLine(int argc, const wchar_t* const* argv, Options& opt
     return {};
 }
 
-}  // namespace vms
+}  // namespace cli

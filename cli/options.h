@@ -10,14 +10,14 @@
 #include <string_view>
 #include <vector>
 
-namespace vms {
+namespace cli {
 
 struct Options {
-    AlgorithmMask algorithms = 0;  // empty: the modes use SHA-256
+    vms::AlgorithmMask algorithms = 0;  // empty: the modes use SHA-256
     bool recursive = false;
     bool hidden = false;
     bool upper = false;
-    OutputFormat format = OutputFormat::Gnu;
+    vms::OutputFormat format = vms::OutputFormat::Gnu;
     bool formatGiven = false;
     bool check = false;
     bool quiet = false;
@@ -58,4 +58,4 @@ ParseOutcome ParseCommandLine(int argc, const wchar_t* const* argv, Options& opt
 // Prints "vmsum: " + message and the help hint to standard error; returns 2.
 int UsageError(std::wstring_view message);
 
-}  // namespace vms
+}  // namespace cli

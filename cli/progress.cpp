@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 namespace {
 
 constexpr std::uint64_t kRedrawMilliseconds = 250;
@@ -47,4 +49,4 @@ void ClearProgress(Progress& progress) {
     progress.shownWidth = 0;
 }
 
-}  // namespace vms
+}  // namespace cli

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-namespace vms {
+namespace cli {
 
 struct Progress {
     bool enabled = false;           // standard error is a console
@@ -20,7 +20,7 @@ struct Progress {
 
     // Hashing options whose progress callable draws "<percent>%  <name>" here.
     // The progress object must outlive the hashing call.
-    HashOptions Options();
+    vms::HashOptions Options();
 
     // A progress display for this process's standard error.
     static Progress ForStandardError();
@@ -29,4 +29,4 @@ struct Progress {
 void ShowProgress(Progress& progress, std::wstring_view text);
 void ClearProgress(Progress& progress);
 
-}  // namespace vms
+}  // namespace cli

@@ -1,14 +1,17 @@
 #include "checksums/checksum_reader.h"
 #include "checksums/hash_recognition.h"
 #include "cli/console.h"
-#include "cli/modes.h"
+#include "cli/run_modes.h"
 #include "cli/options.h"
 #include "cli/signature_report.h"
+#include "engine/digest.h"
 #include "engine/error_text.h"
 #include "engine/file_bytes.h"
 #include "engine/text.h"
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 
 int RunVerifySignature(const Options& options) {
     const std::uint32_t now = CurrentUnixTime();
@@ -54,4 +57,4 @@ int RunVerifySignature(const Options& options) {
     return anyNotGood ? 1 : anyUnreadable ? 3 : 0;
 }
 
-}  // namespace vms
+}  // namespace cli

@@ -11,7 +11,9 @@
 
 #include <cwctype>
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 namespace {
 
 constexpr wchar_t kCantBeTrusted[] = L" The signature can't be trusted.";
@@ -223,4 +225,4 @@ SignatureOutcome ReportFileSignature(const FileSignature& signature, const std::
     return outcome;
 }
 
-}  // namespace vms
+}  // namespace cli

@@ -7,20 +7,20 @@
 
 #include <string>
 
-namespace vms {
+namespace cli {
 
 // The trusted keys of every format and those of --key: key files, or a
 // minisign key's text. False, after reporting why, when a key file can't be read.
-bool LoadRunKeys(const Options& options, std::uint32_t now, KeySet& keys);
+bool LoadRunKeys(const Options& options, std::uint32_t now, vms::KeySet& keys);
 
 // Reports what of a key file can't be used, by its kind, on standard error.
-void ReportUnusableKeys(const std::wstring& file, const KeyFileContents& contents);
+void ReportUnusableKeys(const std::wstring& file, const vms::KeyFileContents& contents);
 
 // "Good signature from ...", "BAD signature from ...", ...
-std::wstring SignatureSentence(const SignatureVerdict& verdict);
+std::wstring SignatureSentence(const vms::SignatureVerdict& verdict);
 
 // "\"user ID\" (key ABCD ...)" or "key ABCD ..." for a key without user IDs.
-std::wstring KeyOwnerText(const std::string& userId, const Bytes& fingerprint);
+std::wstring KeyOwnerText(const std::string& userId, const vms::Bytes& fingerprint);
 
 struct SignatureOutcome {
     bool good = false;        // at least one Good signature and no Bad one
@@ -34,7 +34,7 @@ enum class ReportStyle {
 };
 
 // Prints one file's signature lines as the style and options say.
-SignatureOutcome ReportFileSignature(const FileSignature& signature, const std::wstring& name, const Options& options,
+SignatureOutcome ReportFileSignature(const vms::FileSignature& signature, const std::wstring& name, const Options& options,
                                      ReportStyle style);
 
-}  // namespace vms
+}  // namespace cli

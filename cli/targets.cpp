@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 namespace {
 
 std::wstring FolderDisplayPrefix(const std::wstring& folder) {
@@ -47,4 +49,4 @@ bool CollectTargets(const Options& options, std::vector<Target>& targets) {
     return allFound;
 }
 
-}  // namespace vms
+}  // namespace cli

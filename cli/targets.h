@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace vms {
+namespace cli {
 
 struct Target {
     std::wstring path;     // what is opened; empty means standard input
@@ -20,4 +20,4 @@ struct Target {
 // that fail are reported on standard error; returns false if any did.
 bool CollectTargets(const Options& options, std::vector<Target>& targets);
 
-}  // namespace vms
+}  // namespace cli

@@ -1,9 +1,11 @@
 #include "cli/console.h"
-#include "cli/modes.h"
+#include "cli/run_modes.h"
 #include "engine/hasher.h"
 #include "engine/text.h"
 
-namespace vms {
+namespace cli {
+
+using namespace vms;
 
 int RunText(const Options& options) {
     const AlgorithmMask algorithms = options.algorithms == 0 ? MaskOf(kSha256) : options.algorithms;
@@ -19,4 +21,4 @@ int RunText(const Options& options) {
     return 0;
 }
 
-}  // namespace vms
+}  // namespace cli

@@ -1,10 +1,13 @@
-// The Digest value and its hexadecimal text.
+// The Digest value, and bytes as hexadecimal text and back.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vms {
 
@@ -29,5 +32,11 @@ bool DigestEquals(const Digest& digest, std::span<const std::uint8_t> bytes);
 std::string DigestToHex(const Digest& digest, bool upper);
 std::wstring DigestToHexW(const Digest& digest, bool upper);
 std::string BytesToHex(std::span<const std::uint8_t> bytes, bool upper);
+
+// The value of one hexadecimal digit, either case; -1 for any other character.
+int HexDigitValue(wchar_t c);
+
+// Non-empty, even-length text of hexadecimal digits only.
+std::optional<std::vector<std::uint8_t>> DecodeHexStrict(std::wstring_view text);
 
 }  // namespace vms

@@ -7,18 +7,18 @@
 
 namespace app {
 
-std::wstring SignatureText(const FileRow& row) {
-    if (!row.signatureKnown) return row.signatureRequested ? L"Checking..." : L"";
-    const SignatureInfo& info = row.signature;
+std::wstring AuthenticodeText(const FileRow& row) {
+    if (!row.authenticodeKnown) return row.authenticodeRequested ? L"Checking..." : L"";
+    const AuthenticodeInfo& info = row.authenticode;
     const std::wstring signer = info.signer.empty() ? L"" : L" by " + info.signer;
     const std::wstring catalog = info.viaCatalog ? L" (through a Windows catalog)" : L"";
     switch (info.state) {
-    case SignatureState::NotApplicable: return L"Not applicable (this file type has no digital signature)";
-    case SignatureState::NotSigned: return L"Not signed";
-    case SignatureState::Valid: return L"Signed" + signer + catalog + L", valid";
-    case SignatureState::Invalid: return L"Signed" + signer + L", but the signature is not valid (the file was changed after signing)";
-    case SignatureState::Untrusted: return L"Signed" + signer + catalog + L", but Windows doesn't trust the certificate";
-    case SignatureState::CannotCheck: return L"Can't be checked";
+    case AuthenticodeState::NotApplicable: return L"Not applicable (this file type has no digital signature)";
+    case AuthenticodeState::NotSigned: return L"Not signed";
+    case AuthenticodeState::Valid: return L"Signed" + signer + catalog + L", valid";
+    case AuthenticodeState::Invalid: return L"Signed" + signer + L", but the signature is not valid (the file was changed after signing)";
+    case AuthenticodeState::Untrusted: return L"Signed" + signer + catalog + L", but Windows doesn't trust the certificate";
+    case AuthenticodeState::CannotCheck: return L"Can't be checked";
     }
     return L"Can't be checked";
 }

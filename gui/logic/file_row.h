@@ -4,10 +4,10 @@
 #include "checksums/hash_recognition.h"
 #include "engine/algorithms.h"
 #include "engine/pipeline.h"
-#include "gui/system/download_origin.h"
+#include "gui/logic/authenticode.h"
+#include "gui/logic/download_origin.h"
 #include "gui/logic/list_signature.h"
 #include "gui/logic/row_id.h"
-#include "gui/system/signature.h"
 
 #include <windows.h>
 
@@ -33,10 +33,11 @@ struct FileRow {
     std::uint32_t error = 0;         // meaningful in status Error
     bool changed = false;            // a job saw the file change while reading it
 
-    // Checked once, on a thread of its own, when the row is first shown in the details pane.
-    SignatureInfo signature;
-    bool signatureKnown = false;
-    bool signatureRequested = false;
+    // Its Authenticode signature, checked once, on a thread of its own, when the
+    // row is first shown in the details pane.
+    AuthenticodeInfo authenticode;
+    bool authenticodeKnown = false;
+    bool authenticodeRequested = false;
 
     // Where the file came from, read once, when the row is first shown in the details pane.
     DownloadOrigin origin;
@@ -66,7 +67,7 @@ struct FileRow {
 std::wstring StatusText(const FileRow& row, const vms::ParsedHash* expected);
 
 // "Checking...", "Not signed", "Signed by Contoso Ltd, valid"...
-std::wstring SignatureText(const FileRow& row);
+std::wstring AuthenticodeText(const FileRow& row);
 
 // "1 byte", "1023 bytes", "1.5 KB", "10 KB", up to PB.
 std::wstring FormatSize(std::uint64_t bytes);

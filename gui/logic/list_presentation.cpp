@@ -172,7 +172,7 @@ std::wstring DetailsText(std::span<const FileRow> rows, std::span<const std::siz
         const vms::DigestEntry& entry = row.digests[info.id];
         if (entry.present) text += L"\r\n" + std::wstring(info.displayName) + L":\t" + vms::DigestToHexW(entry.digest, uppercase);
     }
-    if (row.signatureKnown || row.signatureRequested) text += L"\r\nSignature:\t" + SignatureText(row);
+    if (row.authenticodeKnown || row.authenticodeRequested) text += L"\r\nSignature:\t" + AuthenticodeText(row);
     text += OriginLines(row.origin);
     if (row.ownSignature) text += L"\r\nSigned by:\t" + SignedByText(*row.ownSignature, SignedThing::File);
     if (row.fromChecksumFile) {

@@ -2,6 +2,7 @@
 
 #include "checksums/checksum_reader.h"
 #include "engine/file_bytes.h"
+#include "gui/system/authenticode_check.h"
 #include "engine/text.h"
 #include "signatures/common/trusted_keys.h"
 
@@ -85,6 +86,27 @@ bool StartListSignatureCheck(HWND window, const std::wstring& listPath,
         return std::make_unique<ListSignatureDone>(
             ListSignatureDone{listPath, CheckListSignature(listPath, signaturePath)});
     });
+}
+
+bool StartAuthenticodeCheck(HWND window, RowId row, const std::wstring& path) {
+    try {
+        std::thread([window, row, path] {
+            // The block is made first, so that a check that runs out of memory
+            // still reports, as one that could not check.
+            std::unique_ptr<AuthenticodeResult> result;
+            try {
+                result = std::make_unique<AuthenticodeResult>(AuthenticodeResult{row, {}});
+                result->info = CheckAuthenticode(path);
+            } catch (const std::bad_alloc&) {
+                if (!result) return;  // nothing to report with
+                result->info = AuthenticodeInfo{};
+            }
+            Post(window, WM_APP_AUTHENTICODE_DONE, std::move(result));
+        }).detach();
+        return true;
+    } catch (const std::exception&) {  // no thread, or no memory for its copy of the path
+        return false;
+    }
 }
 
 bool StartOwnSignatureCheck(HWND window, RowId row, const std::wstring& path) {

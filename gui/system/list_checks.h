@@ -3,6 +3,7 @@
 // search for the list beside a download.
 #pragma once
 
+#include "gui/logic/authenticode.h"
 #include "gui/logic/list_signature.h"
 #include "gui/logic/row_id.h"
 #include "gui/logic/sibling_checksums.h"
@@ -13,11 +14,18 @@
 
 namespace app {
 
+inline constexpr UINT WM_APP_AUTHENTICODE_DONE = WM_APP + 12;
 inline constexpr UINT WM_APP_LIST_SIGNATURE_DONE = WM_APP + 13;
 inline constexpr UINT WM_APP_SIBLING_FOUND = WM_APP + 14;
 // Asks the window to offer the key files it was given, once the hand-off that brought them has returned.
 inline constexpr UINT WM_APP_OFFER_KEYS = WM_APP + 15;
 inline constexpr UINT WM_APP_OWN_SIGNATURE_FOUND = WM_APP + 16;
+
+// Posted with WM_APP_AUTHENTICODE_DONE; the window owns and frees it.
+struct AuthenticodeResult {
+    RowId row = 0;
+    AuthenticodeInfo info;
+};
 
 // Posted with WM_APP_LIST_SIGNATURE_DONE; the window owns and frees it.
 struct ListSignatureDone {
@@ -55,6 +63,10 @@ bool StartListSignatureCheck(HWND window, const std::wstring& listPath,
 // signature checked too; else WM_APP_OWN_SIGNATURE_FOUND when a detached
 // signature of the file lies beside it, checked; else nothing.
 bool StartSiblingSearch(HWND window, RowId row, const std::wstring& path);
+
+// Runs CheckAuthenticode on a detached thread that posts WM_APP_AUTHENTICODE_DONE
+// to the window; false when the thread could not be started.
+bool StartAuthenticodeCheck(HWND window, RowId row, const std::wstring& path);
 
 // Checks the file's own signature again, as after a key was trusted; posts
 // WM_APP_OWN_SIGNATURE_FOUND. False when no thread could be started.

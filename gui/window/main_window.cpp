@@ -93,8 +93,8 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_APP_JOB_DONE:
         OnJobDone(std::unique_ptr<JobResult>(reinterpret_cast<JobResult*>(lParam)));
         return TRUE;
-    case WM_APP_SIGNATURE_DONE:
-        OnSignatureDone(std::unique_ptr<SignatureResult>(reinterpret_cast<SignatureResult*>(lParam)));
+    case WM_APP_AUTHENTICODE_DONE:
+        OnAuthenticodeDone(std::unique_ptr<AuthenticodeResult>(reinterpret_cast<AuthenticodeResult*>(lParam)));
         return TRUE;
     case WM_APP_LIST_SIGNATURE_DONE:
         OnListSignatureDone(std::unique_ptr<ListSignatureDone>(reinterpret_cast<ListSignatureDone*>(lParam)));

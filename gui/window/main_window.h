@@ -59,7 +59,7 @@ private:
     LRESULT OnNotify(const NMHDR& header);
     LRESULT OnListNotify(const NMHDR& header);
     void OnJobDone(std::unique_ptr<JobResult> result);
-    void OnSignatureDone(std::unique_ptr<SignatureResult> result);
+    void OnAuthenticodeDone(std::unique_ptr<AuthenticodeResult> result);
     void OnListSignatureDone(std::unique_ptr<ListSignatureDone> result);
     void OnSiblingFound(std::unique_ptr<SiblingFound> result);
     void OnOwnSignatureFound(std::unique_ptr<OwnSignatureFound> result);

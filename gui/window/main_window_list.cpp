@@ -96,13 +96,13 @@ void MainWindow::QueueMissing() {
     for (FileRow& row : files_.Rows()) Queue(row);
 }
 
-void MainWindow::OnSignatureDone(std::unique_ptr<SignatureResult> result) {
+void MainWindow::OnAuthenticodeDone(std::unique_ptr<AuthenticodeResult> result) {
     const auto position = files_.PositionOf(result->row);
     if (!position) return;
     FileRow& row = files_.Rows()[*position];
-    row.signature = std::move(result->info);
-    row.signatureKnown = true;
-    row.signatureRequested = false;
+    row.authenticode = std::move(result->info);
+    row.authenticodeKnown = true;
+    row.authenticodeRequested = false;
     const auto selected = SelectedPositions();
     if (selected.size() == 1 && selected.front() == *position) RefreshDetails();
 }
@@ -284,11 +284,11 @@ void MainWindow::RefreshDetails() {
     const auto selected = SelectedPositions();
     if (selected.size() == 1) {
         FileRow& row = files_.Rows()[selected.front()];
-        if (!row.signatureKnown && !row.signatureRequested) {
-            row.signatureRequested = true;
-            if (!StartSignatureCheck(hwnd_, row.id, row.path)) {
-                row.signatureRequested = false;
-                row.signatureKnown = true;  // stays CannotCheck
+        if (!row.authenticodeKnown && !row.authenticodeRequested) {
+            row.authenticodeRequested = true;
+            if (!StartAuthenticodeCheck(hwnd_, row.id, row.path)) {
+                row.authenticodeRequested = false;
+                row.authenticodeKnown = true;  // stays CannotCheck
             }
         }
         if (!row.originRead) {

@@ -1,6 +1,5 @@
 #include "signatures/common/trust_store.h"
 
-#include "checksums/hash_recognition.h"
 #include "engine/digest.h"
 #include "engine/text.h"
 #include "engine/win_handles.h"

@@ -2,6 +2,7 @@
 #include "checksums/checksum_writer.h"
 #include "checksums/entry_verification.h"
 #include "checksums/hash_recognition.h"
+#include "engine/digest.h"
 #include "engine/hasher.h"
 #include "engine/text.h"
 #include "temp_folder.h"

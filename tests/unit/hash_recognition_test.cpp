@@ -1,6 +1,7 @@
 #include "checksums/hash_recognition.h"
 
 #include "checksums/checksum_writer.h"
+#include "engine/digest.h"
 #include "engine/hasher.h"
 #include "engine/text.h"
 

@@ -7,13 +7,16 @@
 #include <fstream>
 #include <sstream>
 
-namespace vms {
+namespace cli {
+
+using vms::testing::TempFolder;
+using vms::HashOptions;
 namespace {
 
 // Points standard error at a file for the life of the object.
 class CapturedStandardError {
 public:
-    explicit CapturedStandardError(const testing::TempFolder& folder)
+    explicit CapturedStandardError(const TempFolder& folder)
         : path_((folder.Path() / L"stderr.txt").wstring()), saved_(GetStdHandle(STD_ERROR_HANDLE)) {
         file_ = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
         SetStdHandle(STD_ERROR_HANDLE, file_);
@@ -37,7 +40,7 @@ private:
 };
 
 TEST(Progress, DrawsPadsAndClearsWhenEnabled) {
-    testing::TempFolder folder;
+    TempFolder folder;
     CapturedStandardError captured(folder);
     Progress progress;
     progress.enabled = true;
@@ -51,7 +54,7 @@ TEST(Progress, DrawsPadsAndClearsWhenEnabled) {
 }
 
 TEST(Progress, CutsTextAt78Characters) {
-    testing::TempFolder folder;
+    TempFolder folder;
     CapturedStandardError captured(folder);
     Progress progress;
     progress.enabled = true;
@@ -61,7 +64,7 @@ TEST(Progress, CutsTextAt78Characters) {
 }
 
 TEST(Progress, DisabledWritesNothing) {
-    testing::TempFolder folder;
+    TempFolder folder;
     CapturedStandardError captured(folder);
     Progress progress = Progress::ForStandardError();  // a file is no console
     EXPECT_FALSE(progress.enabled);
@@ -71,7 +74,7 @@ TEST(Progress, DisabledWritesNothing) {
 }
 
 TEST(Progress, CallbackDrawsPercentAtMostEvery250Milliseconds) {
-    testing::TempFolder folder;
+    TempFolder folder;
     CapturedStandardError captured(folder);
     Progress progress;
     progress.enabled = true;
@@ -87,4 +90,4 @@ TEST(Progress, CallbackDrawsPercentAtMostEvery250Milliseconds) {
 }
 
 }  // namespace
-}  // namespace vms
+}  // namespace cli

@@ -1,4 +1,4 @@
-#include "gui/system/signature.h"
+#include "gui/system/authenticode_check.h"
 
 #include "engine/digest.h"
 #include "engine/text.h"
@@ -11,9 +11,6 @@
 
 #include <array>
 #include <memory>
-#include <exception>
-#include <new>
-#include <thread>
 
 namespace app {
 namespace {
@@ -109,7 +106,7 @@ TrustOutcome VerifyEmbedded(const std::wstring& path, HANDLE file) {
 
 // One attempt to find the file in a catalog; true when a catalog lists it
 // (info then holds the catalog's verdict, when the catalog could be read).
-bool TryCatalog(const std::wstring& path, HANDLE file, bool withSha256, SignatureInfo& info) {
+bool TryCatalog(const std::wstring& path, HANDLE file, bool withSha256, AuthenticodeInfo& info) {
     GUID driverAction = DRIVER_ACTION_VERIFY;
     CatalogAdmin admin;
     std::array<BYTE, 64> hash{};
@@ -159,40 +156,8 @@ bool TryCatalog(const std::wstring& path, HANDLE file, bool withSha256, Signatur
 
 }  // namespace
 
-bool MeansNoSignature(LONG trustResult) {
-    return trustResult == TRUST_E_NOSIGNATURE || trustResult == TRUST_E_PROVIDER_UNKNOWN ||
-           trustResult == TRUST_E_SUBJECT_FORM_UNKNOWN;
-}
-
-SignatureState StateWithoutSignature(LONG trustResult, DWORD lastError) {
-    const auto error = static_cast<LONG>(lastError);
-    const bool signable = trustResult == TRUST_E_NOSIGNATURE && error != TRUST_E_PROVIDER_UNKNOWN &&
-                          error != TRUST_E_SUBJECT_FORM_UNKNOWN;
-    return signable ? SignatureState::NotSigned : SignatureState::NotApplicable;
-}
-
-SignatureState StateOfTrustResult(LONG trustResult) {
-    switch (trustResult) {
-    case ERROR_SUCCESS:
-        return SignatureState::Valid;
-    case CERT_E_EXPIRED:
-    case CERT_E_UNTRUSTEDROOT:
-    case CERT_E_CHAINING:
-    case CERT_E_REVOKED:
-    case CERT_E_UNTRUSTEDTESTROOT:
-    case CERT_E_WRONG_USAGE:
-    case TRUST_E_EXPLICIT_DISTRUST:
-    case CRYPT_E_SECURITY_SETTINGS:
-        return SignatureState::Untrusted;
-    default:
-        break;
-    }
-    const bool systemError = (trustResult > 0 && trustResult <= 0xFFFF) || HRESULT_FACILITY(trustResult) == FACILITY_WIN32;
-    return systemError ? SignatureState::CannotCheck : SignatureState::Invalid;
-}
-
-SignatureInfo CheckSignature(const std::wstring& path) {
-    SignatureInfo info;
+AuthenticodeInfo CheckAuthenticode(const std::wstring& path) {
+    AuthenticodeInfo info;
     const std::wstring longPath = vms::ToLongPath(path);
     const vms::UniqueFile file(CreateFileW(longPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
@@ -212,27 +177,6 @@ SignatureInfo CheckSignature(const std::wstring& path) {
     if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kCatalogSizeLimit) return info;
     if (!TryCatalog(longPath, file.Get(), true, info)) TryCatalog(longPath, file.Get(), false, info);
     return info;
-}
-
-bool StartSignatureCheck(HWND window, RowId row, const std::wstring& path) {
-    try {
-        std::thread([window, row, path] {
-            // The block is made first, so that a check that runs out of memory
-            // still reports, as one that could not check.
-            std::unique_ptr<SignatureResult> result;
-            try {
-                result = std::make_unique<SignatureResult>(SignatureResult{row, {}});
-                result->info = CheckSignature(path);
-            } catch (const std::bad_alloc&) {
-                if (!result) return;  // nothing to report with
-                result->info = SignatureInfo{};
-            }
-            if (PostMessageW(window, WM_APP_SIGNATURE_DONE, 0, reinterpret_cast<LPARAM>(result.get()))) result.release();
-        }).detach();
-        return true;
-    } catch (const std::exception&) {  // no thread, or no memory for its copy of the path
-        return false;
-    }
 }
 
 }  // namespace app

@@ -1,4 +1,4 @@
-#include "gui/system/download_origin.h"
+#include "gui/logic/download_origin.h"
 
 #include "engine/text.h"
 #include "engine/win_handles.h"

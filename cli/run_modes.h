@@ -1,9 +1,9 @@
-// vmsum's four modes; each returns the process exit code.
+// The entry point of each of vmsum's modes; each returns the process exit code.
 #pragma once
 
 #include "cli/options.h"
 
-namespace vms {
+namespace cli {
 
 int RunCompute(const Options& options);
 int RunCheck(const Options& options);
@@ -16,4 +16,4 @@ int RunForgetKey(const Options& options);
 int RunTrustSigner(const Options& options);
 int RunAudit(const Options& options);
 
-}  // namespace vms
+}  // namespace cli

@@ -1,0 +1,27 @@
+# Builds each layer probe both ways: the header's own layer compiles it, the
+# layer below must refuse it because the header isn't there.
+set(failures 0)
+foreach(probe IN LISTS PROBES)
+    string(REPLACE "|" ";" parts "${probe}")
+    list(GET parts 0 name)
+    list(GET parts 1 header)
+    execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target ${name}_allowed
+                    RESULT_VARIABLE allowed OUTPUT_VARIABLE allowedOutput ERROR_VARIABLE allowedOutput)
+    execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target ${name}_refused
+                    RESULT_VARIABLE refused OUTPUT_VARIABLE refusedOutput ERROR_VARIABLE refusedOutput)
+    if(NOT allowed EQUAL 0)
+        message(SEND_ERROR "${name}: ${header} doesn't compile in its own layer:\n${allowedOutput}")
+        math(EXPR failures "${failures} + 1")
+    elseif(refused EQUAL 0)
+        message(SEND_ERROR "${name}: the layer below sees ${header}")
+        math(EXPR failures "${failures} + 1")
+    elseif(NOT refusedOutput MATCHES "${header}: No such file or directory")
+        message(SEND_ERROR "${name}: refused for another reason than the missing header:\n${refusedOutput}")
+        math(EXPR failures "${failures} + 1")
+    else()
+        message(STATUS "${name}: ${header} refused below its layer")
+    endif()
+endforeach()
+if(failures GREATER 0)
+    message(FATAL_ERROR "${failures} layering cases failed")
+endif()
