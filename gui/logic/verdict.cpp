@@ -2,6 +2,7 @@
 
 #include "checksums/checksum_reader.h"
 #include "engine/text.h"
+#include "gui/logic/notice.h"
 
 #include <algorithm>
 
@@ -223,8 +224,8 @@ std::optional<std::wstring> ClipboardOffer(std::wstring_view clipboard, std::wst
     const std::wstring description = parsed->algorithm_named
                                          ? L"a " + DisplayName(parsed->candidates.front()) + L" hash"
                                          : L"a " + std::to_wstring(parsed->bytes.size() * 8) + L"-bit hash";
-    return L"The clipboard contains " + description +
-           L".  <a id=\"a\">Compare</a>    <a id=\"x\">Dismiss</a>";
+    return NoticeText(L"The clipboard contains " + description + L".  ",
+                      {NoticeAction::CompareCopiedHash, NoticeAction::Dismiss});
 }
 
 bool LooksLikeChecksumFile(const std::wstring& path) {

@@ -1,7 +1,9 @@
 #include "gui/window/key_trust.h"
 
 #include "engine/error_text.h"
+#include "engine/file_bytes.h"
 #include "engine/text.h"
+#include "gui/system/shell.h"
 #include "gui/window/message_dialog.h"
 #include "signatures/common/crypto.h"
 #include "signatures/common/key_text.h"
@@ -11,10 +13,16 @@
 
 #include <algorithm>
 #include <functional>
+#include <iterator>
 #include <string_view>
 
 namespace app {
 namespace {
+
+const COMDLG_FILTERSPEC kKeyFilters[] = {
+    {L"Public keys", L"*.asc;*.gpg;*.key;*.pub;allowed_signers"},
+    {L"All files", L"*.*"},
+};
 
 constexpr int kTrustButton = 100;
 constexpr int kTrustRepositoryButton = 101;
@@ -166,6 +174,29 @@ bool OfferToTrustSigner(HWND owner, const vms::SigstoreSigner& signer) {
     const vms::TrustOutcome outcome = vms::TrustSigner(trusted, error);
     if (outcome == vms::TrustOutcome::Failed) TellStoreFailed(owner, error);
     return outcome == vms::TrustOutcome::Added || outcome == vms::TrustOutcome::Updated;
+}
+
+KeyOffer OfferToTrustKeyFile(HWND owner, const std::wstring& path) {
+    DWORD error = 0;
+    const auto bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize, error);
+    if (!bytes) return {};
+    return OfferToTrustKeys(owner, *bytes);
+}
+
+bool ChooseKeyFilesToTrust(HWND owner) {
+    const std::vector<COMDLG_FILTERSPEC> filters(std::begin(kKeyFilters), std::end(kKeyFilters));
+    bool trusted = false;
+    for (const std::wstring& path : ChooseFiles(owner, L"Trust a Signing Key", filters)) {
+        const KeyOffer offer = OfferToTrustKeyFile(owner, path);
+        trusted |= offer.trusted;
+        if (offer.found) continue;
+        MessageDialogOptions options;
+        options.icon = DialogIcon::Warning;
+        options.instruction = L"No public key was found in this file.";
+        options.content = path;
+        MessageDialog(owner, options);
+    }
+    return trusted;
 }
 
 }  // namespace app

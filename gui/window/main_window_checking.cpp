@@ -1,32 +1,24 @@
-// The main window's checking of downloads: the expected-hash box and its
-// verdict line, the notice bar, the clipboard offer, and verifying checksum files.
+// The main window's showing of the checks: the details pane, the status line,
+// the verdict line, the notice's links, verifying and updating lists.
 #include "gui/window/main_window.h"
 
-#include "checksums/checksum_reader.h"
-#include "checksums/entry_verification.h"
-#include "engine/error_text.h"
 #include "engine/text.h"
-#include "gui/window/message_dialog.h"
-#include "gui/window/resource.h"
+#include "gui/logic/status_line.h"
 #include "gui/system/shell.h"
+#include "gui/window/check_dialogs.h"
+#include "gui/window/key_trust.h"
+#include "gui/window/program_menu.h"
+#include "gui/window/resource.h"
+#include "gui/window/save_dialog.h"
 #include "gui/window/toolbar.h"
 
 #include <commctrl.h>
-
-#include <algorithm>
 
 namespace app {
 namespace {
 
 constexpr int kVerdictIconSize96 = 16;
 constexpr int kVerdictIconGap96 = 6;
-
-const COMDLG_FILTERSPEC kChecksumFilters[] = {
-    {L"Checksum files",
-     L"*.sha256;*.sha1;*.md5;*.sha512;*.sha384;*.sfv;*.b3;*.blake3;*.xxh64;*.xxh3;*.xxh128;*.sha3-256;*.sha3-384;"
-     L"*.sha3-512;*.digests;*SUMS;*SUMS.txt;*sums.txt;*.txt;*.asc"},
-    {L"All files", L"*.*"},
-};
 
 int VerdictIcon(VerdictStyle style) {
     switch (style) {
@@ -46,129 +38,92 @@ std::wstring ControlText(HWND dialog, int id) {
     return text;
 }
 
-void WarnAboutChecksumFile(HWND owner, const std::wstring& instruction, const std::wstring& content) {
-    MessageDialogOptions options;
-    options.icon = DialogIcon::Warning;
-    options.instruction = instruction;
-    options.content = content;
-    MessageDialog(owner, options);
-}
-
 }  // namespace
 
-void MainWindow::RefreshVerdict() {
-    const std::wstring text(vms::TrimText(ControlText(hwnd_, IDC_EXPECTED)));
-    expected_.reset();
-    if (text.empty()) {
-        verdict_ = ChecksumSummary(files_.Rows(), worker_->Snapshot().busy);
-    } else if (auto parsed = vms::RecognizeHash(text, false)) {
-        expected_ = std::move(parsed);
-        const auto& rows = files_.Rows();
-        const bool anyMatch = std::ranges::any_of(rows, [&](const FileRow& row) {
-            return CompareRow(row, expected_->bytes, expected_->candidates).match == RowMatch::Match;
-        });
-        if (!anyMatch) {
-            const vms::AlgorithmMask candidates = vms::CandidateMask(*expected_);
-            for (FileRow& row : files_.Rows()) {
-                if (auto job = files_.QueueRow(row, settings_.algorithms | candidates)) {
-                    worker_->Enqueue(std::move(*job));
-                    SetTimer(hwnd_, kProgressTimer, kProgressTimerPeriod, nullptr);
-                }
-            }
-        }
-        verdict_ = ExpectedHashVerdict(*expected_, files_.Rows());
+void MainWindow::ShowDetails() {
+    const std::vector<FileRow>& rows = session_->Rows();
+    const std::vector<std::size_t> selected = list_.Selected(rows.size());
+    SetDlgItemTextW(hwnd_, IDC_DETAILS, DetailsText(rows, selected, settings_.uppercase).c_str());
+    const bool one = selected.size() == 1;
+    EnableWindow(GetDlgItem(hwnd_, IDC_COPY_HASHES), !selected.empty());
+    EnableWindow(GetDlgItem(hwnd_, IDC_VIRUSTOTAL), one && rows[selected.front()].status != RowStatus::Error);
+    EnableWindow(GetDlgItem(hwnd_, IDC_OPEN_FOLDER), one);
+}
+
+void MainWindow::ShowStatusLine() {
+    const ProgressSnapshot snapshot = services_->Progress();
+    const StatusLine line = BuildStatusLine(snapshot, session_->Rows());
+    SetDlgItemTextW(hwnd_, IDC_STATUS, line.text.c_str());
+    const HWND bar = GetDlgItem(hwnd_, IDC_PROGRESS);
+    SendMessageW(bar, PBM_SETRANGE32, 0, 10000);
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(line.barPosition), 0);
+    ShowWindow(bar, line.showProgress ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(GetDlgItem(hwnd_, IDC_CANCEL), line.showProgress ? SW_SHOWNA : SW_HIDE);
+    if (!taskbar_) return;
+    if (line.showProgress) {
+        taskbar_->SetProgressState(hwnd_, TBPF_NORMAL);
+        taskbar_->SetProgressValue(hwnd_, snapshot.done, snapshot.total == 0 ? 1 : snapshot.total);
     } else {
-        verdict_ = {L"This doesn't look like a hash. Paste the hex or base64 value from the website.", VerdictStyle::Info};
+        taskbar_->SetProgressState(hwnd_, TBPF_NOPROGRESS);
     }
-    InvalidateRect(list_, nullptr, FALSE);
-    // The line is drawn by the window; its text is also the control's, for screen readers.
-    SetDlgItemTextW(hwnd_, IDC_VERDICT, verdict_.text.c_str());
-    InvalidateRect(GetDlgItem(hwnd_, IDC_VERDICT), nullptr, TRUE);
 }
 
 void MainWindow::DrawVerdict(const DRAWITEMSTRUCT& item) const {
+    const Verdict& verdict = session_->CurrentVerdict();
     const Palette& palette = colours_.Colours();
     FillRect(item.hDC, &item.rcItem, colours_.Dark() ? colours_.WindowBrush() : GetSysColorBrush(COLOR_3DFACE));
-    if (verdict_.text.empty()) return;
+    if (verdict.text.empty()) return;
     RECT area = item.rcItem;
-    const int iconSize = Scale(kVerdictIconSize96);
-    if (const int icon = VerdictIcon(verdict_.style)) {
+    const int iconSize = chrome_.Scale(kVerdictIconSize96);
+    if (const int icon = VerdictIcon(verdict.style)) {
         const UniqueIcon loaded(LoadIconAt(icon, iconSize));
         const int top = area.top + (area.bottom - area.top - iconSize) / 2;
         DrawIconEx(item.hDC, area.left, top, loaded.get(), iconSize, iconSize, 0, nullptr, DI_NORMAL);
-        area.left += iconSize + Scale(kVerdictIconGap96);
+        area.left += iconSize + chrome_.Scale(kVerdictIconGap96);
     }
     COLORREF colour = colours_.Dark() ? palette.text : GetSysColor(COLOR_BTNTEXT);
     const bool highContrast = colours_.Scheme() == ColourScheme::HighContrast;
-    if (!highContrast && verdict_.style == VerdictStyle::Match) colour = palette.matchText;
-    if (!highContrast && verdict_.style == VerdictStyle::Mismatch) colour = palette.mismatchText;
-    const bool bold = verdict_.style == VerdictStyle::Match || verdict_.style == VerdictStyle::Mismatch;
-    const HFONT font = bold ? verdictFont_.get() : reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+    if (!highContrast && verdict.style == VerdictStyle::Match) colour = palette.matchText;
+    if (!highContrast && verdict.style == VerdictStyle::Mismatch) colour = palette.mismatchText;
+    const bool bold = verdict.style == VerdictStyle::Match || verdict.style == VerdictStyle::Mismatch;
+    const HFONT font = bold ? chrome_.VerdictFont() : reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
     const HGDIOBJ previous = SelectObject(item.hDC, font);
     SetTextColor(item.hDC, colour);
     SetBkMode(item.hDC, TRANSPARENT);
-    DrawTextW(item.hDC, verdict_.text.c_str(), static_cast<int>(verdict_.text.size()), &area,
+    DrawTextW(item.hDC, verdict.text.c_str(), static_cast<int>(verdict.text.size()), &area,
               DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     SelectObject(item.hDC, previous);
 }
 
-void MainWindow::ShowNotice(NoticeKind kind, const std::wstring& text, const std::wstring& payload) {
-    noticeKind_ = kind;
-    noticePayload_ = payload;
-    SetDlgItemTextW(hwnd_, IDC_BANNER, text.c_str());
-    ShowWindow(GetDlgItem(hwnd_, IDC_BANNER), SW_SHOWNA);
-    LayOut();
-}
-
-void MainWindow::HideNotice() {
-    if (noticeKind_ == NoticeKind::None) return;
-    noticeKind_ = NoticeKind::None;
-    noticePayload_.clear();
-    SetDlgItemTextW(hwnd_, IDC_BANNER, L"");
-    ShowWindow(GetDlgItem(hwnd_, IDC_BANNER), SW_HIDE);
-    LayOut();
-}
-
 void MainWindow::OnNoticeLink(const std::wstring& id) {
-    const NoticeKind kind = noticeKind_;
-    const std::wstring payload = noticePayload_;
-    if (id == L"x") {
-        if (kind == NoticeKind::Clipboard) dismissedClipboard_ = payload;
-        HideNotice();
-        return;
+    const std::optional<NoticeAction> action = ActionOfLink(session_->CurrentNotice(), id);
+    if (!action) return;
+    const NoticeOutcome outcome = session_->ChooseNoticeAction(*action);
+    if (outcome.followUp == FollowUp::VerifyList) list_.ClearSelection();
+    Show(outcome.changes);
+    switch (outcome.followUp) {
+    case FollowUp::None:
+        break;
+    case FollowUp::SetExpectedText:
+        SetDlgItemTextW(hwnd_, IDC_EXPECTED, outcome.subject.c_str());
+        break;
+    case FollowUp::VerifyList:
+        VerifyChecksumFile(outcome.subject);
+        break;
+    case FollowUp::ChooseKeyFile:
+        if (ChooseKeyFilesToTrust(hwnd_)) Show(session_->RecheckSignatures());
+        break;
+    case FollowUp::OfferKeyFile:
+        if (OfferToTrustKeyFile(hwnd_, outcome.subject).trusted) Show(session_->RecheckSignatures());
+        break;
+    case FollowUp::OfferSigstoreSigner:
+        if (OfferToTrustSigner(hwnd_, *outcome.signer)) Show(session_->RecheckSignatures());
+        break;
+    case FollowUp::UseThisCopy:
+    case FollowUp::RemoveStaleEntries:
+        RepairStaleExplorerEntries(hwnd_, settings_, outcome.followUp == FollowUp::UseThisCopy);
+        break;
     }
-    HideNotice();
-    if (kind == NoticeKind::Clipboard && id == L"a") {
-        SetDlgItemTextW(hwnd_, IDC_EXPECTED, std::wstring(vms::TrimText(payload)).c_str());
-    } else if (kind == NoticeKind::ChecksumFile && id == L"a") {
-        const auto& rows = files_.Rows();
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            if (!rows[i].fromChecksumFile && vms::EqualsIgnoreCase(rows[i].path, payload)) {
-                for (RowId removed : files_.Remove({i})) worker_->RemoveJobsOf(removed);
-                break;
-            }
-        }
-        ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
-        SetListCount(false);
-        VerifyChecksumFile(payload);
-    } else if (kind == NoticeKind::Unlisted && id == L"f") {
-        FindUnlistedFiles(payload);
-    } else if (kind == NoticeKind::UnknownKey && id == L"k") {
-        ChooseKeyFileToTrust();
-    } else if (kind == NoticeKind::UnknownKey && id == L"g") {
-        TrustSignerOf(payload);
-    } else if (kind == NoticeKind::UnknownKey && id == L"s") {
-        OfferToTrustKeyFile(AllowedSignersBeside(payload));
-    } else if (kind == NoticeKind::StaleExplorerEntries && (id == L"a" || id == L"r")) {
-        RepairStaleIntegration(id == L"a");
-    }
-}
-
-void MainWindow::PasteExpectedHash() {
-    const std::wstring text = ReadClipboardText(hwnd_);
-    if (text.empty()) return;
-    SetDlgItemTextW(hwnd_, IDC_EXPECTED, std::wstring(vms::TrimText(text)).c_str());
-    HideNotice();
 }
 
 void MainWindow::CheckClipboard() {
@@ -177,72 +132,40 @@ void MainWindow::CheckClipboard() {
     clipboardSequence_ = sequence;
     const std::wstring text = ReadClipboardText(hwnd_);
     if (text.empty()) return;
-    const auto offer = ClipboardOffer(text, dismissedClipboard_, ControlText(hwnd_, IDC_EXPECTED));
-    if (!offer) return;
-    if (noticeKind_ != NoticeKind::None && noticeKind_ != NoticeKind::Clipboard) return;
-    ShowNotice(NoticeKind::Clipboard, *offer, text);
-}
-
-void MainWindow::ChooseAndVerifyChecksumFiles() {
-    const std::vector<COMDLG_FILTERSPEC> filters(std::begin(kChecksumFilters), std::end(kChecksumFilters));
-    for (const std::wstring& path : ChooseFiles(hwnd_, L"Verify Checksum File", filters)) VerifyChecksumFile(path);
+    Show(session_->OfferClipboard(text, ControlText(hwnd_, IDC_EXPECTED)));
 }
 
 void MainWindow::VerifyChecksumFile(const std::wstring& path) {
-    std::uint32_t error = 0;
-    const std::optional<std::wstring> text = vms::ReadChecksumText(path, &error);
-    if (!text) {
-        WarnAboutChecksumFile(hwnd_, L"The checksum file can't be read.", path + L"\n\n" + vms::FormatErrorText(error) + L".");
+    const ListOutcome outcome = session_->VerifyList(path);
+    if (outcome.problem != ListProblem::None) {
+        WarnAboutList(hwnd_, path, outcome);
         return;
     }
-    const vms::ChecksumFile file = vms::ParseChecksumText(*text, path);
-    if (file.entries.empty()) {
-        WarnAboutChecksumFile(hwnd_, L"No checksums were found in this file.",
-                              path + L"\n\nChecksum files have lines like \"<hash>  <file name>\" or "
-                                     L"\"SHA256 (<file name>) = <hash>\".");
-        return;
-    }
-    std::size_t firstNew = files_.Rows().size();
-    for (const vms::ChecksumEntry& entry : file.entries) {
-        FileRow row = files_.MakeRow(vms::ResolveEntryPath(path, entry.name));
-        row.fromChecksumFile = true;
-        row.expectedBytes = entry.bytes;
-        row.expectedCandidates = entry.candidates;
-        row.checksumFile = path;
-        row.checksumLine = entry.line;
-        auto& rows = files_.Rows();
-        std::vector<std::size_t> ordinary;
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            if (!rows[i].fromChecksumFile && vms::EqualsIgnoreCase(rows[i].path, row.path)) ordinary.push_back(i);
+    list_.ClearSelection();
+    Show(outcome.changes);
+    list_.Show(outcome.firstNew);
+}
+
+void MainWindow::SaveChecksums() {
+    if (const std::optional<std::wstring> listPath = session_->ListToUpdate()) {
+        switch (AskToUpdateList(hwnd_, *listPath)) {
+        case UpdateChoice::Update:
+            // The audit reads every file: it runs away from the window, which reports when it's done.
+            if (!session_->StartListUpdate(*listPath)) ReportListUpdate(hwnd_, {*listPath, L"", false, ERROR_NOT_ENOUGH_MEMORY});
+            return;
+        case UpdateChoice::Cancel:
+            return;
+        case UpdateChoice::SaveNewFile:
+            break;
         }
-        for (std::size_t position : ordinary) {
-            if (position < firstNew) --firstNew;
-        }
-        for (RowId removed : files_.Remove(ordinary)) worker_->RemoveJobsOf(removed);
-        files_.Rows().push_back(std::move(row));
     }
-    files_.RebuildIndex();
-    CheckListSignature(path);
-    QueueMissing();
-    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
-    SetListCount(false);
-    ListView_EnsureVisible(list_, static_cast<int>(firstNew), FALSE);
-    RefreshDetails();
-    RefreshStatusLine();
-    RefreshVerdict();
-    if (file.skipped_lines.empty()) {
-        ShowNotice(NoticeKind::Unlisted,
-                   L"Did files appear or move since the list was made?  <a id=\"f\">Find files that aren't in this "
-                   L"list</a>    <a id=\"x\">Dismiss</a>",
-                   path);
-    } else {
-        const std::size_t count = file.skipped_lines.size();
-        ShowNotice(NoticeKind::SkippedLines,
-                   std::to_wstring(count) + (count == 1 ? L" line" : L" lines") +
-                       L" of the checksum file aren't checksums and were skipped (first: line " +
-                       std::to_wstring(file.skipped_lines.front()) + L").    <a id=\"x\">Dismiss</a>",
-                   L"");
-    }
+    const std::vector<FileRow>& rows = session_->Rows();
+    app::SaveChecksums(hwnd_, rows, list_.Selected(rows.size()), settings_);
+}
+
+void MainWindow::Finish(const FinishedCommands& finished) {
+    if (finished.lookUpAddress) OpenWithDefaultHandler(*finished.lookUpAddress);
+    if (finished.comparison) ReportComparison(hwnd_, *finished.comparison);
 }
 
 }  // namespace app

@@ -1,15 +1,10 @@
-// The main window's ties to the system: the Explorer menu and Send To entries,
-// and the About and command-line tool dialogs.
-#include "gui/window/main_window.h"
+#include "gui/window/program_menu.h"
 
-#include "gui/system/colour_preference.h"
-
-#include "gui/window/about_dialogs.h"
-#include "gui/window/link_line.h"
 #include "gui/system/explorer_integration.h"
+#include "gui/system/shell.h"
+#include "gui/window/about_dialogs.h"
 #include "gui/window/message_dialog.h"
 #include "gui/window/resource.h"
-#include "gui/system/shell.h"
 
 #include "verimond_version.h"
 
@@ -18,15 +13,12 @@
 namespace app {
 namespace {
 
-constexpr const wchar_t* kStaleNotice =
-    L"The Explorer menu entries point at a copy of Verimond that no longer exists.  <a id=\"a\">Use this copy</a>    "
-    L"<a id=\"r\">Remove them</a>    <a id=\"x\">Dismiss</a>";
 constexpr int kOptionsMenuPosition = 2;
 
 }  // namespace
 
-void MainWindow::AdaptMenusToThisCopy() {
-    const HMENU menu = GetMenu(hwnd_);
+void AdaptMenusToThisCopy(HWND window) {
+    const HMENU menu = GetMenu(window);
     if (IsPackaged()) {
         const HMENU options = GetSubMenu(menu, kOptionsMenuPosition);
         DeleteMenu(options, ID_EXPLORER_MENU, MF_BYCOMMAND);
@@ -39,31 +31,15 @@ void MainWindow::AdaptMenusToThisCopy() {
     }
 }
 
-// The scheme from the setting, Windows' app mode and high contrast, applied to
-// the window, its controls and its menu bar.
-void MainWindow::ApplyColourScheme() {
-    const ColourScheme scheme = ChooseColourScheme(settings_.colourMode, ReadAppsUseLightTheme(), IsHighContrastOn());
-    if (scheme == colours_.Scheme() && darkMenu_) return;
-    const bool wasDark = colours_.Dark();
-    darkMenu_.reset();
-    colours_.SetScheme(scheme);
-    darkMenu_ = std::make_unique<DarkMenu>(GetMenu(hwnd_), true, colours_);
-    // A window that never was dark has nothing to take back.
-    if (wasDark || colours_.Dark()) colours_.ApplyTo(hwnd_);
-    // The link lines draw their own words, light or dark, in the scheme's link colour.
-    for (const int line : {IDC_BANNER, IDC_LINKS}) SendDlgItemMessageW(hwnd_, line, kSetLinkColour, colours_.LinkColour(), 0);
-    DrawMenuBar(hwnd_);
-}
-
-void MainWindow::RefreshIntegrationMenu() {
-    const HMENU menu = GetMenu(hwnd_);
+void ShowOptionsInMenu(HWND window, const Settings& settings) {
+    const HMENU menu = GetMenu(window);
     const auto check = [&](int id, bool on) { CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); };
-    check(ID_UPPERCASE, settings_.uppercase);
-    check(ID_SHOW_LEGACY, settings_.showLegacy);
-    check(ID_INCLUDE_HIDDEN, settings_.includeHidden);
-    check(ID_CRLF, settings_.crlf);
-    check(ID_LOOK_BESIDE, settings_.lookBeside);
-    CheckMenuRadioItem(menu, ID_COLOUR_SYSTEM, ID_COLOUR_DARK, ID_COLOUR_SYSTEM + static_cast<UINT>(settings_.colourMode),
+    check(ID_UPPERCASE, settings.uppercase);
+    check(ID_SHOW_LEGACY, settings.showLegacy);
+    check(ID_INCLUDE_HIDDEN, settings.includeHidden);
+    check(ID_CRLF, settings.crlf);
+    check(ID_LOOK_BESIDE, settings.lookBeside);
+    CheckMenuRadioItem(menu, ID_COLOUR_SYSTEM, ID_COLOUR_DARK, ID_COLOUR_SYSTEM + static_cast<UINT>(settings.colourMode),
                        MF_BYCOMMAND);
     if (IsPackaged()) return;
     const IntegrationState contextMenu = ContextMenuState();
@@ -72,7 +48,7 @@ void MainWindow::RefreshIntegrationMenu() {
     check(ID_SEND_TO, SendToState() == IntegrationState::ThisCopy);
 }
 
-void MainWindow::ToggleIntegration(bool contextMenu) {
+void ToggleIntegration(HWND window, const Settings& settings, bool contextMenu) {
     const IntegrationState state = contextMenu ? ContextMenuState() : SendToState();
     const bool add = state != IntegrationState::ThisCopy;
     const bool succeeded = contextMenu ? SetContextMenu(add) : SetSendTo(add);
@@ -80,40 +56,37 @@ void MainWindow::ToggleIntegration(bool contextMenu) {
     if (!succeeded) {
         options.icon = DialogIcon::Error;
         options.instruction = L"The Explorer menu couldn't be changed.";
-        MessageDialog(hwnd_, options);
+        MessageDialog(window, options);
     } else if (add && contextMenu) {
         options.icon = DialogIcon::Information;
         options.instruction = L"\"Calculate checksums\" is now in the Explorer menu of files and folders.";
         options.content = L"On Windows 11 it's under \"Show more options\". It points at this copy of the program. "
                           L"If you move the program, Verimond offers to update the entry.";
-        MessageDialog(hwnd_, options);
+        MessageDialog(window, options);
     }
-    RefreshIntegrationMenu();
+    ShowOptionsInMenu(window, settings);
 }
 
-void MainWindow::CheckStaleIntegration() {
-    if (IsPackaged()) return;
-    if (ContextMenuState() == IntegrationState::Stale || SendToState() == IntegrationState::Stale) {
-        ShowNotice(NoticeKind::StaleExplorerEntries, kStaleNotice, L"");
-    }
+bool HasStaleExplorerEntries() {
+    return !IsPackaged() && (ContextMenuState() == IntegrationState::Stale || SendToState() == IntegrationState::Stale);
 }
 
-void MainWindow::RepairStaleIntegration(bool useThisCopy) {
+void RepairStaleExplorerEntries(HWND window, const Settings& settings, bool useThisCopy) {
     if (ContextMenuState() == IntegrationState::Stale) SetContextMenu(useThisCopy);
     if (SendToState() == IntegrationState::Stale) SetSendTo(useThisCopy);
-    RefreshIntegrationMenu();
+    ShowOptionsInMenu(window, settings);
 }
 
-void MainWindow::ShowAbout() { MessageDialog(hwnd_, AboutDialog(IsInstalledCopy(), ProgramFolder())); }
+void ShowAbout(HWND window) { MessageDialog(window, AboutDialog(IsInstalledCopy(), ProgramFolder())); }
 
-void MainWindow::ShowCommandLineTool() {
+void ShowCommandLineTool(HWND window) {
     const std::wstring folder = ProgramFolder();
     const bool vmsumPresent = GetFileAttributesW((folder + L"\\vmsum.exe").c_str()) != INVALID_FILE_ATTRIBUTES;
-    switch (MessageDialog(hwnd_, CommandLineToolDialog(vmsumPresent, folder))) {
+    switch (MessageDialog(window, CommandLineToolDialog(vmsumPresent, folder))) {
     case kOpenCommandPrompt: {
         std::wstring system(MAX_PATH, L'\0');
         system.resize(GetSystemDirectoryW(system.data(), MAX_PATH));
-        ShellExecuteW(hwnd_, L"open", (system + L"\\cmd.exe").c_str(), L"/K vmsum --help", folder.c_str(), SW_SHOWNORMAL);
+        ShellExecuteW(window, L"open", (system + L"\\cmd.exe").c_str(), L"/K vmsum --help", folder.c_str(), SW_SHOWNORMAL);
         break;
     }
     case kOpenProgramFolder:
@@ -127,12 +100,21 @@ void MainWindow::ShowCommandLineTool() {
     }
 }
 
-void MainWindow::OpenProgramFolderOrSetupPage() {
+void OpenProgramFolderOrSetupPage(HWND window) {
     if (IsInstalledCopy()) {
         OpenWithDefaultHandler(ProgramFolder());
     } else {
-        OpenWebPage(kHelpPage);
+        OpenWebPage(window, kHelpPage);
     }
+}
+
+void OpenWebPage(HWND window, const wchar_t* address) {
+    if (OpenWithDefaultHandler(address)) return;
+    MessageDialogOptions options;
+    options.icon = DialogIcon::Warning;
+    options.instruction = L"The web page couldn't be opened.";
+    options.content = std::wstring(L"Open <a href=\"") + address + L"\">" + address + L"</a> in your browser.";
+    MessageDialog(window, options);
 }
 
 }  // namespace app

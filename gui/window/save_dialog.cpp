@@ -1,10 +1,12 @@
-// The main window's Save Checksums command.
-#include "gui/window/main_window.h"
+#include "gui/window/save_dialog.h"
 
 #include "engine/error_text.h"
 #include "engine/text.h"
-#include "gui/window/message_dialog.h"
+#include "engine/win_handles.h"
 #include "gui/logic/save_checksums.h"
+#include "gui/system/com_ptr.h"
+#include "gui/system/shell.h"
+#include "gui/window/message_dialog.h"
 
 #include <shobjidl.h>
 
@@ -62,36 +64,33 @@ DWORD WriteWholeFile(const std::wstring& path, const std::string& bytes) {
 
 }  // namespace
 
-void MainWindow::SaveChecksums() {
-    if (OfferToUpdateList()) return;
-    const auto& rows = files_.Rows();
-    const SavePlan plan = PlanSave(rows, SelectedPositions(), settings_.algorithms);
+void SaveChecksums(HWND owner, const std::vector<FileRow>& rows, std::span<const std::size_t> selected,
+                   const Settings& settings) {
+    const SavePlan plan = PlanSave(rows, selected, settings.algorithms);
     if (plan.rows.empty() || plan.algorithms == 0) {
         MessageDialogOptions options;
         options.icon = DialogIcon::Information;
         options.instruction = L"There's nothing to save yet.";
         options.content = L"Add files and wait until their checksums are calculated.";
-        MessageDialog(hwnd_, options);
+        MessageDialog(owner, options);
         return;
     }
     const std::vector<SaveFileType> types = SaveFileTypes(plan.algorithms);
     const FileRow& first = rows[plan.rows.front()];
-    const auto choice = AskWhereToSave(hwnd_, types, plan.rows.size() > 1 ? L"checksums" : first.name, first.folder);
+    const auto choice = AskWhereToSave(owner, types, plan.rows.size() > 1 ? L"checksums" : first.name, first.folder);
     if (!choice) return;
-    SaveChecksumsTo(plan, types[choice->type], choice->path);
-}
-
-void MainWindow::SaveChecksumsTo(const SavePlan& plan, const SaveFileType& type, const std::wstring& path) {
+    const SaveFileType& type = types[choice->type];
+    const std::wstring& path = choice->path;
     const std::size_t separator = path.find_last_of(L"\\/");
     const std::wstring folder = separator == std::wstring::npos ? L"" : path.substr(0, separator);
-    const vms::ChecksumWriterOptions options{type.format, settings_.crlf, settings_.uppercase, type.algorithm};
-    const std::string text = vms::FormatChecksums(SaveEntries(files_.Rows(), plan, folder, type), options);
+    const vms::ChecksumWriterOptions options{type.format, settings.crlf, settings.uppercase, type.algorithm};
+    const std::string text = vms::FormatChecksums(SaveEntries(rows, plan, folder, type), options);
     if (const DWORD error = WriteWholeFile(path, text)) {
         MessageDialogOptions message;
         message.icon = DialogIcon::Error;
         message.instruction = L"The checksums couldn't be saved.";
         message.content = path + L"\n\n" + vms::FormatErrorText(error) + L".";
-        MessageDialog(hwnd_, message);
+        MessageDialog(owner, message);
     }
 }
 

@@ -1,0 +1,85 @@
+#include "gui/logic/file_checks.h"
+
+#include "checksums/checksum_reader.h"
+#include "checksums/list_update.h"
+#include "engine/file_bytes.h"
+#include "engine/text.h"
+#include "signatures/common/trusted_keys.h"
+
+#include <algorithm>
+
+namespace app {
+namespace {
+
+// The trusted keys, read once and only when a signature needs them.
+class TrustedKeysOnce {
+public:
+    explicit TrustedKeysOnce(std::uint32_t now) : now_(now) {}
+    const vms::KeySet& operator()() {
+        if (!keys_) keys_ = vms::TrustedKeySet(now_);
+        return *keys_;
+    }
+
+private:
+    std::uint32_t now_;
+    std::optional<vms::KeySet> keys_;
+};
+
+}  // namespace
+
+ListSignature CheckListSignature(const std::wstring& listPath, const std::optional<std::wstring>& signaturePath) {
+    const auto bytes = vms::ReadChecksumBytes(listPath, nullptr);
+    if (!bytes) return SignatureIn(ListSignatureState::Unsigned);
+    const std::uint32_t now = vms::CurrentUnixTime();
+    TrustedKeysOnce trusted(now);
+    return SummarizeSignature(vms::CheckFileSignature(listPath, &*bytes, signaturePath, std::ref(trusted), now));
+}
+
+std::optional<OwnSignatureFound> CheckOwnSignature(RowId row, const std::wstring& path) {
+    for (const std::wstring& candidate : vms::DetachedSignatureCandidates(path)) {
+        const DWORD attributes = GetFileAttributesW(vms::ToLongPath(candidate).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        const std::uint32_t now = vms::CurrentUnixTime();
+        TrustedKeysOnce trusted(now);
+        return OwnSignatureFound{row, candidate,
+                                 SummarizeSignature(vms::CheckFileSignature(path, nullptr, candidate, std::ref(trusted), now))};
+    }
+    return std::nullopt;
+}
+
+bool HoldsPublicKey(const std::wstring& path) {
+    const bool keyName = std::ranges::any_of(
+        std::initializer_list<const wchar_t*>{L".asc", L".gpg", L".key", L".pub", L"\\allowed_signers"},
+        [&](const wchar_t* ending) { return vms::EndsWithIgnoreCase(path, ending); });
+    if (!keyName) return false;
+    DWORD error = 0;
+    const auto bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize, error);
+    if (!bytes) return false;
+    const vms::KeyFileContents contents = vms::ReadKeyFileContents(*bytes, vms::CurrentUnixTime());
+    return contents.kind != vms::KeyFileKind::None &&
+           (contents.kind != vms::KeyFileKind::OpenPgp || !contents.openpgp.keys.empty());
+}
+
+ListUpdateDone UpdateListFromFolder(const std::wstring& listPath, bool includeHidden) {
+    ListUpdateDone done;
+    done.listPath = listPath;
+    const auto bytes = vms::ReadChecksumBytes(listPath, &done.error);
+    if (!bytes) return done;
+    const vms::ChecksumFile list =
+        vms::ParseChecksumText(vms::DecodeText({reinterpret_cast<const char*>(bytes->data()), bytes->size()}), listPath);
+    // The same audit as vmsum --audit --update, so the list follows the same rules.
+    const vms::AuditResult audit = vms::AuditFolder(
+        listPath, list, L"", includeHidden, [](const std::wstring&, std::uint64_t) { return vms::HashOptions{}; },
+        list.entries.empty() ? std::nullopt : std::optional(list.entries.front().candidates.front()));
+    if (audit.rootError) {
+        done.error = audit.rootError;
+        return done;
+    }
+    const vms::ListUpdateOutcome outcome = vms::WriteUpdatedList(listPath, *bytes, list, audit.items);
+    done.target = outcome.target;
+    done.clearSigned = outcome.clearSigned;
+    done.error = outcome.error;
+    return done;
+}
+
+}  // namespace app

@@ -1,0 +1,108 @@
+#include "gui/system/posting_services.h"
+
+#include "gui/logic/file_checks.h"
+#include "gui/system/authenticode_check.h"
+#include "gui/system/posted_messages.h"
+
+#include <new>
+#include <thread>
+
+namespace app {
+namespace {
+
+// Runs work on a detached thread that posts the payload it makes, if any.
+// False when no thread could be started.
+template <typename Work>
+bool StartPosting(HWND window, Work work) {
+    try {
+        std::thread([window, work] {
+            try {
+                if (auto payload = work()) PostPayload(window, std::move(payload));
+            } catch (const std::exception&) {
+                // Short of memory: nothing to report with.
+            }
+        }).detach();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+template <typename Payload>
+std::unique_ptr<Payload> Owned(Payload payload) {
+    return std::make_unique<Payload>(std::move(payload));
+}
+
+}  // namespace
+
+PostingServices::PostingServices(HWND window)
+    : window_(window),
+      worker_(std::make_unique<HashWorker>(
+          // A result that can't be posted is freed; its row keeps its pending state.
+          [window](std::unique_ptr<JobResult> result) { PostPayload(window, std::move(result)); },
+          [window] { PostMessageW(window, WM_APP_PROGRESS, 0, 0); })) {}
+
+void PostingServices::Hash(QueuedJob job) { worker_->Enqueue(std::move(job)); }
+
+void PostingServices::CancelJobsOf(RowId row) { worker_->RemoveJobsOf(row); }
+
+void PostingServices::CancelAllJobs() { worker_->CancelAll(); }
+
+ProgressSnapshot PostingServices::Progress() const { return worker_->Snapshot(); }
+
+void PostingServices::ProgressNoticeTaken() { worker_->ProgressNoticeTaken(); }
+
+void PostingServices::Stop() { worker_->Stop(); }
+
+bool PostingServices::StartAuthenticodeCheck(RowId row, const std::wstring& path) {
+    try {
+        std::thread([window = window_, row, path] {
+            // The block is made first, so that a check that runs out of memory
+            // still reports, as one that could not check.
+            std::unique_ptr<AuthenticodeResult> result;
+            try {
+                result = std::make_unique<AuthenticodeResult>(AuthenticodeResult{row, {}});
+                result->info = CheckAuthenticode(path);
+            } catch (const std::bad_alloc&) {
+                if (!result) return;  // nothing to report with
+                result->info = AuthenticodeInfo{};
+            }
+            PostPayload(window, std::move(result));
+        }).detach();
+        return true;
+    } catch (const std::exception&) {  // no thread, or no memory for its copy of the path
+        return false;
+    }
+}
+
+bool PostingServices::StartListSignatureCheck(const std::wstring& listPath,
+                                              const std::optional<std::wstring>& signaturePath) {
+    return StartPosting(window_, [listPath, signaturePath] {
+        return Owned(ListSignatureDone{listPath, CheckListSignature(listPath, signaturePath)});
+    });
+}
+
+bool PostingServices::StartOwnSignatureCheck(RowId row, const std::wstring& path) {
+    return StartPosting(window_, [row, path] {
+        std::optional<OwnSignatureFound> found = CheckOwnSignature(row, path);
+        return found ? Owned(std::move(*found)) : nullptr;
+    });
+}
+
+bool PostingServices::StartSiblingSearch(RowId row, const std::wstring& path) {
+    const HWND window = window_;
+    return StartPosting(window, [window, row, path]() -> std::unique_ptr<SiblingFound> {
+        if (std::optional<SiblingListing> listing = FindSiblingListing(path)) {
+            ListSignature signature = CheckListSignature(listing->listPath, std::nullopt);
+            return Owned(SiblingFound{row, std::move(*listing), std::move(signature)});
+        }
+        if (std::optional<OwnSignatureFound> own = CheckOwnSignature(row, path)) PostPayload(window, Owned(std::move(*own)));
+        return nullptr;
+    });
+}
+
+bool PostingServices::StartListUpdate(const std::wstring& listPath, bool includeHidden) {
+    return StartPosting(window_, [listPath, includeHidden] { return Owned(UpdateListFromFolder(listPath, includeHidden)); });
+}
+
+}  // namespace app
