@@ -40,6 +40,16 @@ bool OfList(const FileRow& row, const std::wstring& listPath) {
     return row.fromChecksumFile && vms::EqualsIgnoreCase(row.checksumFile, listPath);
 }
 
+// Makes the row stand for an entry of a checksum list.
+void TieToList(FileRow& row, const std::wstring& listPath, std::vector<std::uint8_t> expectedBytes,
+               std::vector<vms::AlgorithmId> candidates, std::uint32_t line) {
+    row.fromChecksumFile = true;
+    row.expectedBytes = std::move(expectedBytes);
+    row.expectedCandidates = std::move(candidates);
+    row.checksumFile = listPath;
+    row.checksumLine = line;
+}
+
 Changes RowChanged(std::size_t position) {
     Changes changes;
     changes.rows.push_back(position);
@@ -295,11 +305,7 @@ ListOutcome CheckSession::VerifyList(const std::wstring& listPath) {
     std::size_t firstNew = files_.Rows().size();
     for (const vms::ChecksumEntry& entry : file.entries) {
         FileRow row = files_.MakeRow(vms::ResolveEntryPath(listPath, entry.name));
-        row.fromChecksumFile = true;
-        row.expectedBytes = entry.bytes;
-        row.expectedCandidates = entry.candidates;
-        row.checksumFile = listPath;
-        row.checksumLine = entry.line;
+        TieToList(row, listPath, entry.bytes, entry.candidates, entry.line);
         // A row of the same file that no list named makes way for this one.
         std::vector<std::size_t> ordinary;
         for (std::size_t i = 0; i < files_.Rows().size(); ++i) {
@@ -574,12 +580,8 @@ Changes CheckSession::OnSiblingFound(const SiblingFound& result) {
     if (!position) return {};
     FileRow& row = files_.Rows()[*position];
     if (row.fromChecksumFile) return {};
-    row.fromChecksumFile = true;
+    TieToList(row, result.listing.listPath, result.listing.expectedBytes, result.listing.candidates, result.listing.line);
     row.foundBeside = true;
-    row.expectedBytes = result.listing.expectedBytes;
-    row.expectedCandidates = result.listing.candidates;
-    row.checksumFile = result.listing.listPath;
-    row.checksumLine = result.listing.line;
     row.listSignature = result.signature;
     Changes changes = Queue(row, settings_.algorithms);
     changes |= RowChanged(*position);
