@@ -8,53 +8,42 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <memory>
+#include <tuple>
+#include <type_traits>
 
 namespace app {
 
 // Without a payload.
 inline constexpr UINT WM_APP_REBUILD_FOR_DPI = WM_APP + 1;  // rebuild what depends on the DPI, after the move is done
-inline constexpr UINT WM_APP_PROGRESS = WM_APP + 11;        // the worker's progress moved
-inline constexpr UINT WM_APP_OFFER_KEYS = WM_APP + 15;      // offer the key files given, once their hand-off returned
+inline constexpr UINT WM_APP_PROGRESS = WM_APP + 2;         // the worker's progress moved
+inline constexpr UINT WM_APP_OFFER_KEYS = WM_APP + 3;       // offer the key files given, once their hand-off returned
 
-// The message of each payload.
-template <typename Payload>
-struct PostedMessage;
-template <>
-struct PostedMessage<JobResult> {
-    static constexpr UINT id = WM_APP + 10;
-};
-template <>
-struct PostedMessage<AuthenticodeResult> {
-    static constexpr UINT id = WM_APP + 12;
-};
-template <>
-struct PostedMessage<ListSignatureDone> {
-    static constexpr UINT id = WM_APP + 13;
-};
-template <>
-struct PostedMessage<SiblingFound> {
-    static constexpr UINT id = WM_APP + 14;
-};
-template <>
-struct PostedMessage<OwnSignatureFound> {
-    static constexpr UINT id = WM_APP + 16;
-};
-template <>
-struct PostedMessage<ListUpdateDone> {
-    static constexpr UINT id = WM_APP + 17;
-};
+// With one: each payload type has the message WM_APP + 10 + its place here.
+using PostedPayloads = std::tuple<JobResult, AuthenticodeResult, ListSignatureDone, SiblingFound, OwnSignatureFound,
+                                  ListUpdateDone>;
+
+template <typename Payload, std::size_t place = 0>
+constexpr UINT PostedMessage() {
+    static_assert(place < std::tuple_size_v<PostedPayloads>, "not a posted payload");
+    if constexpr (std::is_same_v<Payload, std::tuple_element_t<place, PostedPayloads>>) {
+        return WM_APP + 10 + static_cast<UINT>(place);
+    } else {
+        return PostedMessage<Payload, place + 1>();
+    }
+}
 
 template <typename Payload>
 bool PostPayload(HWND window, std::unique_ptr<Payload> payload) {
-    if (!payload || !PostMessageW(window, PostedMessage<Payload>::id, 0, reinterpret_cast<LPARAM>(payload.get()))) {
+    if (!payload || !PostMessageW(window, PostedMessage<Payload>(), 0, reinterpret_cast<LPARAM>(payload.get()))) {
         return false;
     }
     payload.release();  // the window owns it now
     return true;
 }
 
-// Only for the lParam of a message of PostedMessage<Payload>::id.
+// Only for the lParam of a message of PostedMessage<Payload>().
 template <typename Payload>
 std::unique_ptr<Payload> TakePayload(LPARAM lParam) {
     return std::unique_ptr<Payload>(reinterpret_cast<Payload*>(lParam));

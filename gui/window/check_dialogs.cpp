@@ -67,7 +67,8 @@ void ReportListUpdate(HWND owner, const ListUpdateDone& done) {
         options.content = done.listPath + L"\n\n" + vms::FormatErrorText(done.error) + L".";
     } else {
         options.icon = DialogIcon::Information;
-        options.instruction = done.clearSigned ? L"The list is signed, so the update went to a new file." : L"The list is up to date.";
+        options.instruction =
+            done.clearSigned ? L"The list is signed, so the update went to a new file." : L"The list is up to date.";
         options.content = done.target;
     }
     MessageDialog(owner, options);

@@ -53,11 +53,8 @@ std::wstring SshDescription(const vms::SshPublicKey& key, const std::vector<vms:
 }
 
 void TellStoreFailed(HWND owner, DWORD error) {
-    MessageDialogOptions failed;
-    failed.icon = DialogIcon::Error;
-    failed.instruction = L"The key couldn't be stored.";
-    failed.content = vms::TrustStoreFolder() + L"\n\n" + vms::FormatErrorText(error) + L".";
-    MessageDialog(owner, failed);
+    MessageDialog(owner, DialogIcon::Error, L"The key couldn't be stored.",
+                  vms::TrustStoreFolder() + L"\n\n" + vms::FormatErrorText(error) + L".");
 }
 
 // One key's question; trust runs when the user says so. True when the store changed.
@@ -190,11 +187,7 @@ bool ChooseKeyFilesToTrust(HWND owner) {
         const KeyOffer offer = OfferToTrustKeyFile(owner, path);
         trusted |= offer.trusted;
         if (offer.found) continue;
-        MessageDialogOptions options;
-        options.icon = DialogIcon::Warning;
-        options.instruction = L"No public key was found in this file.";
-        options.content = path;
-        MessageDialog(owner, options);
+        MessageDialog(owner, DialogIcon::Warning, L"No public key was found in this file.", path);
     }
     return trusted;
 }

@@ -157,25 +157,25 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool MainWindow::OnPosted(UINT message, LPARAM lParam) {
     switch (message) {
-    case PostedMessage<JobResult>::id: {
+    case PostedMessage<JobResult>(): {
         FinishedCommands finished;
         Show(session_->OnJobDone(*TakePayload<JobResult>(lParam), finished));
         Finish(finished);
         return true;
     }
-    case PostedMessage<AuthenticodeResult>::id:
+    case PostedMessage<AuthenticodeResult>():
         Show(session_->OnAuthenticodeChecked(*TakePayload<AuthenticodeResult>(lParam)));
         return true;
-    case PostedMessage<ListSignatureDone>::id:
+    case PostedMessage<ListSignatureDone>():
         Show(session_->OnListSignatureChecked(*TakePayload<ListSignatureDone>(lParam)));
         return true;
-    case PostedMessage<SiblingFound>::id:
+    case PostedMessage<SiblingFound>():
         Show(session_->OnSiblingFound(*TakePayload<SiblingFound>(lParam)));
         return true;
-    case PostedMessage<OwnSignatureFound>::id:
+    case PostedMessage<OwnSignatureFound>():
         Show(session_->OnOwnSignatureFound(*TakePayload<OwnSignatureFound>(lParam)));
         return true;
-    case PostedMessage<ListUpdateDone>::id:
+    case PostedMessage<ListUpdateDone>():
         ReportListUpdate(hwnd_, *TakePayload<ListUpdateDone>(lParam));
         return true;
     default:

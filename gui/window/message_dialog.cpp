@@ -59,4 +59,12 @@ int MessageDialog(HWND owner, const MessageDialogOptions& options) {
     return chosen;
 }
 
+int MessageDialog(HWND owner, DialogIcon icon, std::wstring instruction, std::wstring content) {
+    MessageDialogOptions options;
+    options.icon = icon;
+    options.instruction = std::move(instruction);
+    options.content = std::move(content);
+    return MessageDialog(owner, options);
+}
+
 }  // namespace app

@@ -33,4 +33,7 @@ struct MessageDialogOptions {
 // Links in the texts open with the default handler.
 int MessageDialog(HWND owner, const MessageDialogOptions& options);
 
+// The common case: an icon, an instruction and, when given, a text below it, with OK.
+int MessageDialog(HWND owner, DialogIcon icon, std::wstring instruction, std::wstring content = {});
+
 }  // namespace app

@@ -110,11 +110,8 @@ void OpenProgramFolderOrSetupPage(HWND window) {
 
 void OpenWebPage(HWND window, const wchar_t* address) {
     if (OpenWithDefaultHandler(address)) return;
-    MessageDialogOptions options;
-    options.icon = DialogIcon::Warning;
-    options.instruction = L"The web page couldn't be opened.";
-    options.content = std::wstring(L"Open <a href=\"") + address + L"\">" + address + L"</a> in your browser.";
-    MessageDialog(window, options);
+    MessageDialog(window, DialogIcon::Warning, L"The web page couldn't be opened.",
+                  std::wstring(L"Open <a href=\"") + address + L"\">" + address + L"</a> in your browser.");
 }
 
 }  // namespace app

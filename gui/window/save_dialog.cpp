@@ -68,11 +68,8 @@ void SaveChecksums(HWND owner, const std::vector<FileRow>& rows, std::span<const
                    const Settings& settings) {
     const SavePlan plan = PlanSave(rows, selected, settings.algorithms);
     if (plan.rows.empty() || plan.algorithms == 0) {
-        MessageDialogOptions options;
-        options.icon = DialogIcon::Information;
-        options.instruction = L"There's nothing to save yet.";
-        options.content = L"Add files and wait until their checksums are calculated.";
-        MessageDialog(owner, options);
+        MessageDialog(owner, DialogIcon::Information, L"There's nothing to save yet.",
+                      L"Add files and wait until their checksums are calculated.");
         return;
     }
     const std::vector<SaveFileType> types = SaveFileTypes(plan.algorithms);
@@ -86,11 +83,8 @@ void SaveChecksums(HWND owner, const std::vector<FileRow>& rows, std::span<const
     const vms::ChecksumWriterOptions options{type.format, settings.crlf, settings.uppercase, type.algorithm};
     const std::string text = vms::FormatChecksums(SaveEntries(rows, plan, folder, type), options);
     if (const DWORD error = WriteWholeFile(path, text)) {
-        MessageDialogOptions message;
-        message.icon = DialogIcon::Error;
-        message.instruction = L"The checksums couldn't be saved.";
-        message.content = path + L"\n\n" + vms::FormatErrorText(error) + L".";
-        MessageDialog(owner, message);
+        MessageDialog(owner, DialogIcon::Error, L"The checksums couldn't be saved.",
+                      path + L"\n\n" + vms::FormatErrorText(error) + L".");
     }
 }
 

@@ -108,11 +108,7 @@ void RemoveSelected(HWND dialog, TrustedKeysState& state) {
     if (selected < 0 || static_cast<std::size_t>(selected) >= state.entries.size()) return;
     DWORD error = 0;
     if (state.entries[static_cast<std::size_t>(selected)].forget(error) == vms::ForgetOutcome::Failed) {
-        MessageDialogOptions options;
-        options.icon = DialogIcon::Error;
-        options.instruction = L"The key couldn't be removed.";
-        options.content = vms::FormatErrorText(error) + L".";
-        MessageDialog(dialog, options);
+        MessageDialog(dialog, DialogIcon::Error, L"The key couldn't be removed.", vms::FormatErrorText(error) + L".");
     } else {
         state.changed = true;
     }
@@ -127,11 +123,8 @@ void TrustText(HWND dialog, TrustedKeysState& state) {
     const std::string utf8 = vms::ToUtf8(text);
     const KeyOffer offer = OfferToTrustKeys(dialog, std::vector<std::uint8_t>(utf8.begin(), utf8.end()));
     if (!offer.found) {
-        MessageDialogOptions options;
-        options.icon = DialogIcon::Warning;
-        options.instruction = L"This isn't a public key.";
-        options.content = L"Paste a minisign public key as the project prints it: a line of 56 characters starting with \"RW\".";
-        MessageDialog(dialog, options);
+        MessageDialog(dialog, DialogIcon::Warning, L"This isn't a public key.",
+                      L"Paste a minisign public key as the project prints it: a line of 56 characters starting with \"RW\".");
         return;
     }
     if (!offer.trusted) return;
