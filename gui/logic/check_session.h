@@ -34,6 +34,8 @@ struct Changes {
     bool hashing = false;  // work was queued: progress is worth showing
 
     Changes& operator|=(const Changes& other);
+    static Changes ForRow(std::size_t position);
+    static Changes ForAllRows();
 };
 
 // What choosing a notice's action leaves to the front end, which owns the

@@ -1,11 +1,16 @@
 #include "gui/logic/file_row.h"
 
 #include "engine/error_text.h"
+#include "engine/text.h"
 
 #include <algorithm>
 #include <cstdio>
 
 namespace app {
+
+bool IsEntryOf(const FileRow& row, const std::wstring& listPath) {
+    return row.fromChecksumFile && vms::EqualsIgnoreCase(row.checksumFile, listPath);
+}
 
 std::wstring AuthenticodeText(const FileRow& row) {
     if (!row.authenticodeKnown) return row.authenticodeRequested ? L"Checking..." : L"";

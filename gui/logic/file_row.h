@@ -62,6 +62,9 @@ struct FileRow {
     std::wstring movedName;
 };
 
+// True for a row that stands for an entry of that checksum list.
+bool IsEntryOf(const FileRow& row, const std::wstring& listPath);
+
 // "Waiting", "Done", "Match (SHA-256)" when it matches the expected hash,
 // "Missing", the system's error text...
 std::wstring StatusText(const FileRow& row, const vms::ParsedHash* expected);
