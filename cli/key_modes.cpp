@@ -182,12 +182,12 @@ std::optional<std::array<std::uint8_t, 8>> ParseMinisignKeyId(std::wstring_view 
 int RunTrustKey(const Options& options) {
     const std::wstring& file = *options.trustKey;
     const std::uint32_t now = CurrentUnixTime();
-    DWORD error = 0;
-    const auto data = ReadFileBytes(file, kMaxKeyFileSize, error);
+    const Result<Bytes> data = ReadFileBytes(file, kMaxKeyFileSize);
     if (!data) {
-        WriteErrLine(L"vmsum: " + file + L": " + FormatErrorText(error) + L".");
+        WriteErrLine(L"vmsum: " + file + L": " + FormatErrorText(data.GetError().systemCode) + L".");
         return 3;
     }
+    DWORD error = 0;
     const KeyFileContents contents = ReadKeyFileContents(*data, now);
     const std::string_view text(reinterpret_cast<const char*>(data->data()), data->size());
     switch (contents.kind) {

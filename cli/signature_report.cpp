@@ -110,15 +110,14 @@ void ReportUnusableKeys(const std::wstring& file, const KeyFileContents& content
 bool LoadRunKeys(const Options& options, std::uint32_t now, KeySet& keys) {
     keys = TrustedKeySet(now);
     for (const std::wstring& file : options.keyFiles) {
-        DWORD error = 0;
-        const auto data = ReadFileBytes(file, kMaxKeyFileSize, error);
+        const Result<Bytes> data = ReadFileBytes(file, kMaxKeyFileSize);
         if (!data) {
             // Projects print their minisign key as text; --key takes that text too.
             if (std::optional<MinisignKey> key = MinisignKeyFromText(file)) {
                 keys.minisign.push_back(std::move(*key));
                 continue;
             }
-            WriteErrLine(L"vmsum: " + file + L": " + FormatErrorText(error) + L".");
+            WriteErrLine(L"vmsum: " + file + L": " + FormatErrorText(data.GetError().systemCode) + L".");
             return false;
         }
         KeyFileContents contents = ReadKeyFileContents(*data, now);
@@ -129,10 +128,10 @@ bool LoadRunKeys(const Options& options, std::uint32_t now, KeySet& keys) {
         keys.sigstore.signers.push_back({ToUtf8(*options.certificateIssuer), ToUtf8(*options.certificateIdentity), ""});
     }
     if (options.trustedRoot) {
-        DWORD error = 0;
-        const auto data = ReadFileBytes(*options.trustedRoot, kMaxTrustedRootSize, error);
+        const Result<Bytes> data = ReadFileBytes(*options.trustedRoot, kMaxTrustedRootSize);
         if (!data) {
-            WriteErrLine(L"vmsum: " + *options.trustedRoot + L": " + FormatErrorText(error) + L".");
+            WriteErrLine(L"vmsum: " + *options.trustedRoot + L": " + FormatErrorText(data.GetError().systemCode) +
+                         L".");
             return false;
         }
         std::string why;

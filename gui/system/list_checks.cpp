@@ -56,7 +56,7 @@ std::unique_ptr<OwnSignatureFound> CheckOwnSignature(RowId row, const std::wstri
 }  // namespace
 
 ListSignature CheckListSignature(const std::wstring& listPath, const std::optional<std::wstring>& signaturePath) {
-    const auto bytes = vms::ReadChecksumBytes(listPath, nullptr);
+    const vms::Result<vms::Bytes> bytes = vms::ReadChecksumBytes(listPath);
     if (!bytes) return SignatureIn(ListSignatureState::Unsigned);
     const std::uint32_t now = vms::CurrentUnixTime();
     std::optional<vms::KeySet> keys;
@@ -72,8 +72,7 @@ bool HoldsPublicKey(const std::wstring& path) {
         std::initializer_list<const wchar_t*>{L".asc", L".gpg", L".key", L".pub", L"\\allowed_signers"},
         [&](const wchar_t* ending) { return vms::EndsWithIgnoreCase(path, ending); });
     if (!keyName) return false;
-    DWORD error = 0;
-    const auto bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize, error);
+    const vms::Result<vms::Bytes> bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize);
     if (!bytes) return false;
     const vms::KeyFileContents contents = vms::ReadKeyFileContents(*bytes, vms::CurrentUnixTime());
     return contents.kind != vms::KeyFileKind::None &&

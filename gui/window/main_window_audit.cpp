@@ -36,6 +36,25 @@ std::wstring RelativeTo(const std::wstring& listPath, const std::wstring& path) 
     return relative;
 }
 
+// The same audit as vmsum --audit --update, so the list follows the same rules.
+vms::Result<vms::ListUpdate> UpdateList(const std::wstring& listPath, bool includeHidden) {
+    const vms::Result<std::vector<std::uint8_t>> bytes = vms::ReadChecksumBytes(listPath);
+    if (!bytes) return bytes.GetError();
+    const WaitCursor wait;
+    const vms::ChecksumFile list = vms::ParseChecksumText(
+        vms::DecodeText({reinterpret_cast<const char*>(bytes->data()), bytes->size()}), listPath);
+    const vms::Result<std::vector<vms::AuditItem>> items = vms::AuditFolder(
+        listPath, list, L"", includeHidden, [](const std::wstring&, std::uint64_t) { return vms::HashOptions{}; },
+        list.entries.empty() ? std::nullopt : std::optional(list.entries.front().candidates.front()));
+    // A folder that couldn't be listed would make every entry look missing: the list isn't touched then.
+    if (!items) return items.GetError();
+    const vms::ListUpdate update = vms::ListUpdateFor(listPath, *bytes);
+    if (const vms::Result<void> written = vms::WriteUpdatedList(update, *bytes, list, *items); !written) {
+        return written.GetError();
+    }
+    return update;
+}
+
 }  // namespace
 
 void MainWindow::FindUnlistedFiles(const std::wstring& listPath) {
@@ -53,17 +72,16 @@ void MainWindow::FindUnlistedFiles(const std::wstring& listPath) {
     std::size_t added = 0;
     {
         const WaitCursor wait;
-        vms::FindInFolder(FolderOf(listPath), vms::FindOptions{true, settings_.includeHidden, nullptr},
-                          [&](vms::FoundFile found) {
-                              if (std::ranges::find(known, vms::ToLowerW(vms::ToLongPath(found.path))) != known.end()) {
-                                  return;
-                              }
-                              FileRow row = files_.MakeRow(found.path);
-                              row.notListed = true;
-                              row.checksumFile = listPath;
-                              files_.Rows().push_back(std::move(row));
-                              ++added;
-                          });
+        // A folder that can't be listed has no files to add.
+        static_cast<void>(vms::FindInFolder(
+            FolderOf(listPath), vms::FindOptions{true, settings_.includeHidden, nullptr}, [&](vms::FoundFile found) {
+                if (std::ranges::find(known, vms::ToLowerW(vms::ToLongPath(found.path))) != known.end()) return;
+                FileRow row = files_.MakeRow(found.path);
+                row.notListed = true;
+                row.checksumFile = listPath;
+                files_.Rows().push_back(std::move(row));
+                ++added;
+            }));
         files_.RebuildIndex();
         // The list's algorithms too, so that a file can be recognised as a listed one that moved.
         for (std::size_t i = files_.Rows().size() - added; i < files_.Rows().size(); ++i) {
@@ -118,32 +136,17 @@ bool MainWindow::OfferToUpdateList() {
     if (chosen == kNewFileButton) return false;
     if (chosen != kUpdateButton) return true;
 
-    std::uint32_t error = 0;
+    const vms::Result<vms::ListUpdate> update = UpdateList(listPath, settings_.includeHidden);
     MessageDialogOptions done;
-    const auto bytes = vms::ReadChecksumBytes(listPath, &error);
-    if (bytes) {
-        const WaitCursor wait;
-        const vms::ChecksumFile list = vms::ParseChecksumText(
-            vms::DecodeText({reinterpret_cast<const char*>(bytes->data()), bytes->size()}), listPath);
-        // The same audit as vmsum --audit --update, so the list follows the same rules.
-        const vms::AuditResult audit = vms::AuditFolder(
-            listPath, list, L"", settings_.includeHidden, [](const std::wstring&, std::uint64_t) { return vms::HashOptions{}; },
-            list.entries.empty() ? std::nullopt : std::optional(list.entries.front().candidates.front()));
-        // A folder that couldn't be listed would make every entry look missing: the list isn't touched then.
-        const vms::ListUpdateOutcome outcome =
-            audit.rootError ? vms::ListUpdateOutcome{} : vms::WriteUpdatedList(listPath, *bytes, list, audit.items);
-        error = audit.rootError ? audit.rootError : outcome.error;
-        if (!error) {
-            done.icon = DialogIcon::Information;
-            done.instruction = outcome.clearSigned ? L"The list is signed, so the update went to a new file."
-                                                   : L"The list is up to date.";
-            done.content = outcome.target;
-        }
-    }
-    if (error) {
+    if (update) {
+        done.icon = DialogIcon::Information;
+        done.instruction = update->clearSigned ? L"The list is signed, so the update went to a new file."
+                                               : L"The list is up to date.";
+        done.content = update->target;
+    } else {
         done.icon = DialogIcon::Error;
         done.instruction = L"The list couldn't be updated. It is as it was.";
-        done.content = listPath + L"\n\n" + vms::FormatErrorText(error) + L".";
+        done.content = listPath + L"\n\n" + vms::FormatErrorText(update.GetError().systemCode) + L".";
     }
     MessageDialog(hwnd_, done);
     return true;

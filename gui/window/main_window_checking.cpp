@@ -189,10 +189,10 @@ void MainWindow::ChooseAndVerifyChecksumFiles() {
 }
 
 void MainWindow::VerifyChecksumFile(const std::wstring& path) {
-    std::uint32_t error = 0;
-    const std::optional<std::wstring> text = vms::ReadChecksumText(path, &error);
+    const vms::Result<std::wstring> text = vms::ReadChecksumText(path);
     if (!text) {
-        WarnAboutChecksumFile(hwnd_, L"The checksum file can't be read.", path + L"\n\n" + vms::FormatErrorText(error) + L".");
+        WarnAboutChecksumFile(hwnd_, L"The checksum file can't be read.",
+                              path + L"\n\n" + vms::FormatErrorText(text.GetError().systemCode) + L".");
         return;
     }
     const vms::ChecksumFile file = vms::ParseChecksumText(*text, path);

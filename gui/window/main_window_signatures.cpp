@@ -162,8 +162,7 @@ void MainWindow::OnSiblingFound(std::unique_ptr<SiblingFound> result) {
 }
 
 bool MainWindow::OfferToTrustKeyFile(const std::wstring& path) {
-    DWORD error = 0;
-    const auto bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize, error);
+    const vms::Result<vms::Bytes> bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize);
     if (!bytes) return false;
     const KeyOffer offer = OfferToTrustKeys(hwnd_, *bytes);
     if (offer.trusted) RecheckListSignatures();

@@ -132,13 +132,13 @@ FileSignature CheckFileSignature(const std::wstring& path, const std::vector<std
         signature.signaturePath = *explicitSignature;
     }
     signature.source = SignatureSource::Detached;
-    std::optional<std::vector<std::uint8_t>> data =
-        ReadFileBytes(signature.signaturePath, kMaxSignatureFileSize, signature.readError);
-    if (!data && signature.readError == ERROR_FILE_TOO_LARGE) {
-        signature.readError = 0;
-        signature.check = FromOpenPgp(MalformedSignature("it is too large to be a signature"));
-    } else if (data) {
+    const Result<std::vector<std::uint8_t>> data = ReadFileBytes(signature.signaturePath, kMaxSignatureFileSize);
+    if (data) {
         signature.check = CheckDetachedSignature(*data, bytes ? InMemory(*bytes) : FileReader(path), keys(), now);
+    } else if (data.GetError().systemCode == ERROR_FILE_TOO_LARGE) {
+        signature.check = FromOpenPgp(MalformedSignature("it is too large to be a signature"));
+    } else {
+        signature.readError = data.GetError().systemCode;
     }
     return signature;
 }
@@ -147,19 +147,17 @@ FileSignature CheckDigestSignature(const Bytes& sha256, const std::wstring& sign
     FileSignature signature;
     signature.source = SignatureSource::Detached;
     signature.signaturePath = signaturePath;
-    const std::optional<std::vector<std::uint8_t>> data =
-        ReadFileBytes(signaturePath, kMaxSignatureFileSize, signature.readError);
-    if (!data) {
-        if (signature.readError == ERROR_FILE_TOO_LARGE) signature.readError = 0;
-        SigstoreResult result;
-        result.detail = "it is too large to be a Sigstore bundle";
-        if (signature.readError == 0) signature.check = OneVerdict(FromSigstore(std::move(result)));
+    const Result<std::vector<std::uint8_t>> data = ReadFileBytes(signaturePath, kMaxSignatureFileSize);
+    if (!data && data.GetError().systemCode != ERROR_FILE_TOO_LARGE) {
+        signature.readError = data.GetError().systemCode;
         return signature;
     }
     SigstoreArtifact artifact;
     artifact.sha256 = sha256;
     SigstoreResult result;
-    if (LooksLikeSigstoreBundle(*data)) {
+    if (!data) {
+        result.detail = "it is too large to be a Sigstore bundle";
+    } else if (LooksLikeSigstoreBundle(*data)) {
         result = CheckSigstoreBundle(*data, artifact, keys.sigstore);
     } else {
         result.detail = "only a Sigstore bundle can be checked against a digest";

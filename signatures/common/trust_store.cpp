@@ -73,8 +73,7 @@ std::vector<TrustedKey> ReadTrustStore(std::uint32_t now) {
     if (!search.Valid()) return trusted;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        DWORD error = 0;
-        const std::optional<Bytes> data = ReadFileBytes(folder + L"\\" + found.cFileName, kMaxKeyFileSize, error);
+        const Result<Bytes> data = ReadFileBytes(folder + L"\\" + found.cFileName, kMaxKeyFileSize);
         if (!data) continue;
         for (CertifiedKey& key : LoadKeys(*data, now).keys) {
             // Only the key the file is named after; anything else in it was not chosen.
@@ -108,8 +107,11 @@ TrustOutcome TrustKey(const CertifiedKey& key, std::uint32_t now, DWORD& error) 
     TrustOutcome outcome = TrustOutcome::Added;
     Bytes packets = key.packets;
     if (IsTrusted(key.primary.fingerprint)) {
-        const auto stored = ReadFileBytes(path, kMaxKeyFileSize, error);
-        if (!stored) return TrustOutcome::Failed;
+        const Result<Bytes> stored = ReadFileBytes(path, kMaxKeyFileSize);
+        if (!stored) {
+            error = stored.GetError().systemCode;
+            return TrustOutcome::Failed;
+        }
         const KeyLoadResult held = LoadKeys(*stored, now);
         if (held.keys.size() != 1) return TrustOutcome::Failed;
         Keyring merged;
@@ -120,7 +122,10 @@ TrustOutcome TrustKey(const CertifiedKey& key, std::uint32_t now, DWORD& error) 
         outcome = TrustOutcome::Updated;
     }
     if (!EnsureFolder(folder, error)) return TrustOutcome::Failed;
-    if (!ReplaceFileWith(path, Armor("PGP PUBLIC KEY BLOCK", packets), error)) return TrustOutcome::Failed;
+    if (const Result<void> written = ReplaceFileWith(path, Armor("PGP PUBLIC KEY BLOCK", packets)); !written) {
+        error = written.GetError().systemCode;
+        return TrustOutcome::Failed;
+    }
     return outcome;
 }
 
@@ -137,8 +142,7 @@ std::vector<StoredKeyText> ReadStoredKeyTexts(std::wstring_view prefix) {
     if (!search.Valid()) return stored;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        DWORD error = 0;
-        std::optional<Bytes> text = ReadFileBytes(folder + L"\\" + found.cFileName, kMaxKeyFileSize, error);
+        Result<Bytes> text = ReadFileBytes(folder + L"\\" + found.cFileName, kMaxKeyFileSize);
         if (text) stored.push_back({found.cFileName, std::move(*text), UnixSeconds(found.ftCreationTime)});
     } while (FindNextFileW(search.Get(), &found));
     return stored;
@@ -153,15 +157,21 @@ TrustOutcome StoreKeyText(const std::wstring& fileName, std::string_view text, D
     const std::wstring path = folder + L"\\" + fileName;
     TrustOutcome outcome = TrustOutcome::Added;
     if (GetFileAttributesW(ToLongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) {
-        const auto stored = ReadFileBytes(path, kMaxKeyFileSize, error);
-        if (!stored) return TrustOutcome::Failed;
+        const Result<Bytes> stored = ReadFileBytes(path, kMaxKeyFileSize);
+        if (!stored) {
+            error = stored.GetError().systemCode;
+            return TrustOutcome::Failed;
+        }
         if (std::string_view(reinterpret_cast<const char*>(stored->data()), stored->size()) == text) {
             return TrustOutcome::AlreadyTrusted;
         }
         outcome = TrustOutcome::Updated;
     }
     if (!EnsureFolder(folder, error)) return TrustOutcome::Failed;
-    if (!ReplaceFileWith(path, text, error)) return TrustOutcome::Failed;
+    if (const Result<void> written = ReplaceFileWith(path, text); !written) {
+        error = written.GetError().systemCode;
+        return TrustOutcome::Failed;
+    }
     return outcome;
 }
 

@@ -57,8 +57,7 @@ ForgetOutcome ForgetSigner(const TrustedSigner& signer, DWORD& error) { return F
 std::optional<TrustedRoot> StoredTrustedRoot() {
     const std::wstring folder = TrustStoreFolder();
     if (folder.empty()) return std::nullopt;
-    DWORD error = 0;
-    const std::optional<Bytes> text = ReadFileBytes(folder + L"\\trusted_root.json", kMaxTrustedRootSize, error);
+    const Result<Bytes> text = ReadFileBytes(folder + L"\\trusted_root.json", kMaxTrustedRootSize);
     if (!text) return std::nullopt;
     std::string why;
     return ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()), why);

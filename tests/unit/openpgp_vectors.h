@@ -69,10 +69,9 @@ inline Bytes FromBase64(std::string_view base64) {
 
 // A file of tests/data, which the build passes as VM_TEST_DATA_DIR.
 inline Bytes ReadTestData(const std::wstring& relative) {
-    DWORD error = 0;
-    const auto bytes = ReadFileBytes(std::wstring(L"Z:" VM_TEST_DATA_DIR L"/") + relative, 64 * 1024 * 1024, error);
-    EXPECT_TRUE(bytes.has_value()) << "error " << error;
-    return bytes.value_or(Bytes{});
+    const Result<Bytes> bytes = ReadFileBytes(std::wstring(L"Z:" VM_TEST_DATA_DIR L"/") + relative, 64 * 1024 * 1024);
+    EXPECT_TRUE(bytes.Ok()) << "error " << bytes.GetError().systemCode;
+    return bytes.ValueOr(Bytes{});
 }
 
 }  // namespace vms::testing

@@ -28,8 +28,8 @@ using nlohmann::json;
 using Pointer = json::json_pointer;
 
 std::string Read(const wchar_t* name) {
-    DWORD error = 0;
-    const Bytes bytes = ReadFileBytes(std::wstring(VM_TEST_DATA_DIR) + L"/sigstore/mock-corpus/" + name, 1 << 20, error).value();
+    const Bytes bytes =
+        ReadFileBytes(std::wstring(VM_TEST_DATA_DIR) + L"/sigstore/mock-corpus/" + name, 1 << 20).Value();
     return std::string(bytes.begin(), bytes.end());
 }
 

@@ -19,10 +19,9 @@ namespace {
 const std::wstring kData = std::wstring(VM_TEST_DATA_DIR) + L"/sigstore/";
 
 Bytes Read(const std::wstring& path) {
-    DWORD error = 0;
-    const std::optional<Bytes> bytes = ReadFileBytes(path, 64 * 1024 * 1024, error);
+    const Result<Bytes> bytes = ReadFileBytes(path, 64 * 1024 * 1024);
     EXPECT_TRUE(bytes) << ToUtf8(path);
-    return bytes.value_or(Bytes{});
+    return bytes.ValueOr(Bytes{});
 }
 
 TrustedRoot RootFrom(const std::wstring& path) {

@@ -18,11 +18,10 @@ inline constexpr std::int64_t kSshNow = 1798761600;  // 2027-01-01 00:00:00 UTC
 
 // A file of tests/data/ssh, which the build finds through VM_TEST_DATA_DIR.
 inline Bytes SshData(const std::string& name) {
-    DWORD error = 0;
     const std::wstring path = std::wstring(L"Z:" VM_TEST_DATA_DIR L"/ssh/") + std::wstring(name.begin(), name.end());
-    const auto bytes = ReadFileBytes(path, 1024 * 1024, error);
-    EXPECT_TRUE(bytes.has_value()) << name << ": error " << error;
-    return bytes.value_or(Bytes{});
+    const Result<Bytes> bytes = ReadFileBytes(path, 1024 * 1024);
+    EXPECT_TRUE(bytes.Ok()) << name << ": error " << bytes.GetError().systemCode;
+    return bytes.ValueOr(Bytes{});
 }
 
 inline std::string_view TextOf(const Bytes& bytes) {
