@@ -44,16 +44,22 @@ std::wstring SshDescription(const vms::SshPublicKey& key, const std::vector<vms:
            vms::FromUtf8(std::string(vms::SshKeyTypeName(key.type)));
 }
 
-void TellStoreFailed(HWND owner, DWORD error) {
+void TellStoreFailed(HWND owner, const vms::Error& error) {
     MessageDialogOptions failed;
     failed.icon = DialogIcon::Error;
     failed.instruction = L"The key couldn't be stored.";
-    failed.content = vms::TrustStoreFolder() + L"\n\n" + vms::FormatErrorText(error) + L".";
+    failed.content = vms::TrustStoreFolder() + L"\n\n" + vms::FormatErrorText(error.systemCode) + L".";
     MessageDialog(owner, failed);
 }
 
+// Tells of a failure to store; true when the store changed.
+bool StoreChanged(HWND owner, const vms::Result<vms::TrustOutcome>& outcome) {
+    if (!outcome) TellStoreFailed(owner, outcome.GetError());
+    return outcome && *outcome != vms::TrustOutcome::AlreadyTrusted;
+}
+
 // One key's question; trust runs when the user says so. True when the store changed.
-bool Ask(HWND owner, const std::wstring& description, const std::function<vms::TrustOutcome(DWORD&)>& trust) {
+bool Ask(HWND owner, const std::wstring& description, const std::function<vms::Result<vms::TrustOutcome>()>& trust) {
     MessageDialogOptions options;
     options.title = L"Trust a Signing Key";
     options.content = description;
@@ -63,10 +69,7 @@ bool Ask(HWND owner, const std::wstring& description, const std::function<vms::T
     options.commonButtons = TDCBF_CANCEL_BUTTON;
     options.defaultButton = IDCANCEL;
     if (MessageDialog(owner, options) != kTrustButton) return false;
-    DWORD error = 0;
-    const vms::TrustOutcome outcome = trust(error);
-    if (outcome == vms::TrustOutcome::Failed) TellStoreFailed(owner, error);
-    return outcome == vms::TrustOutcome::Added || outcome == vms::TrustOutcome::Updated;
+    return StoreChanged(owner, trust());
 }
 
 bool OfferOpenPgpKeys(HWND owner, const vms::KeyLoadResult& loaded, std::uint32_t now) {
@@ -95,9 +98,8 @@ bool OfferOpenPgpKeys(HWND owner, const vms::KeyLoadResult& loaded, std::uint32_
         const int chosen = MessageDialog(owner, options);
         if (chosen != kTrustButton && !updateOnly) continue;
         // A trusted copy also learns of a revocation or a new expiry date.
-        DWORD error = 0;
-        if (vms::TrustKey(key, now, error) == vms::TrustOutcome::Failed) {
-            TellStoreFailed(owner, error);
+        if (const vms::Result<vms::TrustOutcome> outcome = vms::TrustKey(key, now); !outcome) {
+            TellStoreFailed(owner, outcome.GetError());
             continue;
         }
         trusted = true;
@@ -123,7 +125,7 @@ KeyOffer OfferToTrustKeys(HWND owner, const std::vector<std::uint8_t>& bytes) {
     case vms::KeyFileKind::Minisign:
         offer.found = true;
         offer.trusted = Ask(owner, MinisignDescription(*contents.minisign),
-                            [&](DWORD& error) { return vms::TrustMinisignKey(*contents.minisign, error); });
+                            [&] { return vms::TrustMinisignKey(*contents.minisign); });
         return offer;
     case vms::KeyFileKind::SshKeys:
     case vms::KeyFileKind::AllowedSigners:
@@ -133,12 +135,12 @@ KeyOffer OfferToTrustKeys(HWND owner, const std::vector<std::uint8_t>& bytes) {
     }
     offer.found = true;
     for (const vms::SshPublicKey& key : contents.sshKeys.keys) {
-        offer.trusted |= Ask(owner, SshDescription(key, {}), [&](DWORD& error) { return vms::TrustSshKey(key, error); });
+        offer.trusted |= Ask(owner, SshDescription(key, {}), [&] { return vms::TrustSshKey(key); });
     }
     // The lines of an allowed_signers file, key by key.
     for (const std::vector<vms::AllowedSigner>& lines : vms::LinesByKey(contents.allowedSigners.signers)) {
         offer.trusted |= Ask(owner, SshDescription(lines.front().key, lines),
-                             [&](DWORD& error) { return vms::TrustAllowedSigners(text, lines, error); });
+                             [&] { return vms::TrustAllowedSigners(text, lines); });
     }
     return offer;
 }
@@ -162,10 +164,7 @@ bool OfferToTrustSigner(HWND owner, const vms::SigstoreSigner& signer) {
     if (chosen != kTrustButton && chosen != kTrustRepositoryButton) return false;
     vms::TrustedSigner trusted{signer.issuer, chosen == kTrustButton ? signer.identity : std::string(),
                                chosen == kTrustRepositoryButton ? signer.repository : std::string()};
-    DWORD error = 0;
-    const vms::TrustOutcome outcome = vms::TrustSigner(trusted, error);
-    if (outcome == vms::TrustOutcome::Failed) TellStoreFailed(owner, error);
-    return outcome == vms::TrustOutcome::Added || outcome == vms::TrustOutcome::Updated;
+    return StoreChanged(owner, vms::TrustSigner(trusted));
 }
 
 }  // namespace app

@@ -48,11 +48,11 @@ std::vector<StoredSigner> ReadTrustedSigners() {
     return signers;
 }
 
-TrustOutcome TrustSigner(const TrustedSigner& signer, DWORD& error) {
-    return StoreKeyText(FileNameOf(signer), SignerText(signer), error);
+Result<TrustOutcome> TrustSigner(const TrustedSigner& signer) {
+    return StoreKeyText(FileNameOf(signer), SignerText(signer));
 }
 
-ForgetOutcome ForgetSigner(const TrustedSigner& signer, DWORD& error) { return ForgetKeyFile(FileNameOf(signer), error); }
+Result<ForgetOutcome> ForgetSigner(const TrustedSigner& signer) { return ForgetKeyFile(FileNameOf(signer)); }
 
 std::optional<TrustedRoot> StoredTrustedRoot() {
     const std::wstring folder = TrustStoreFolder();
