@@ -212,11 +212,11 @@ int RunTrustKey(const Options& options) {
     case KeyFileKind::None:
         break;
     }
-    if (!contents.openpgp.error.empty()) {
-        WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(contents.openpgp.error) + L".");
+    if (!contents.openpgp) {
+        WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(contents.openpgp.GetError().detail) + L".");
         return 1;
     }
-    return TrustOpenPgpKeys(file, contents.openpgp, now);
+    return TrustOpenPgpKeys(file, *contents.openpgp, now);
 }
 
 int RunListKeys(const Options&) {

@@ -98,10 +98,11 @@ void ReportUnusableKeys(const std::wstring& file, const KeyFileContents& content
     case KeyFileKind::None:
     case KeyFileKind::OpenPgp: break;
     }
-    if (!contents.openpgp.error.empty()) {
-        WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(contents.openpgp.error) + L".");
+    if (!contents.openpgp) {
+        WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(contents.openpgp.GetError().detail) + L".");
+        return;
     }
-    for (const RejectedKey& rejected : contents.openpgp.rejected) {
+    for (const RejectedKey& rejected : contents.openpgp->rejected) {
         WriteErrLine(L"vmsum: " + file + L": Key " + FormatFingerprint(rejected.fingerprint) + L" can't be used: " +
                      FromUtf8(rejected.reason) + L".");
     }

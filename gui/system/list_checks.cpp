@@ -76,7 +76,7 @@ bool HoldsPublicKey(const std::wstring& path) {
     if (!bytes) return false;
     const vms::KeyFileContents contents = vms::ReadKeyFileContents(*bytes, vms::CurrentUnixTime());
     return contents.kind != vms::KeyFileKind::None &&
-           (contents.kind != vms::KeyFileKind::OpenPgp || !contents.openpgp.keys.empty());
+           (contents.kind != vms::KeyFileKind::OpenPgp || !contents.openpgp->keys.empty());
 }
 
 bool StartListSignatureCheck(HWND window, const std::wstring& listPath,

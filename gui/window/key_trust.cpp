@@ -119,8 +119,8 @@ KeyOffer OfferToTrustKeys(HWND owner, const std::vector<std::uint8_t>& bytes) {
     case vms::KeyFileKind::PemPublicKey:  // cosign keys are given to vmsum for each run, never stored
         return offer;
     case vms::KeyFileKind::OpenPgp:
-        offer.found = !contents.openpgp.keys.empty();
-        offer.trusted = OfferOpenPgpKeys(owner, contents.openpgp, now);
+        offer.found = !contents.openpgp->keys.empty();
+        offer.trusted = OfferOpenPgpKeys(owner, *contents.openpgp, now);
         return offer;
     case vms::KeyFileKind::Minisign:
         offer.found = true;

@@ -24,8 +24,8 @@ KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now) {
         if ((contents.publicKey = der ? ParsePublicKeyDer(*der) : std::nullopt)) {
             contents.kind = KeyFileKind::PemPublicKey;
         } else {
-            contents.openpgp.error = "its PEM public key is damaged or of a kind not checked here (ECDSA P-256, "
-                                     "P-384 and P-521 and Ed25519 are)";
+            contents.openpgp = MalformedError("its PEM public key is damaged or of a kind not checked here (ECDSA "
+                                              "P-256, P-384 and P-521 and Ed25519 are)");
         }
         return contents;
     }
@@ -44,7 +44,7 @@ KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now) {
     contents.sshKeys = {};
     contents.allowedSigners = {};
     contents.openpgp = LoadKeys(bytes, now);
-    if (contents.openpgp.error.empty() || !contents.openpgp.keys.empty()) contents.kind = KeyFileKind::OpenPgp;
+    if (contents.openpgp) contents.kind = KeyFileKind::OpenPgp;
     return contents;
 }
 
@@ -55,7 +55,9 @@ std::optional<MinisignKey> MinisignKeyFromText(std::wstring_view text) {
 }
 
 void AddKeys(KeySet& keys, KeyFileContents contents, std::uint32_t now) {
-    for (CertifiedKey& key : contents.openpgp.keys) keys.openpgp.Add(std::move(key), now);
+    if (contents.openpgp) {
+        for (CertifiedKey& key : contents.openpgp->keys) keys.openpgp.Add(std::move(key), now);
+    }
     if (contents.minisign) keys.minisign.push_back(std::move(*contents.minisign));
     for (SshPublicKey& key : contents.sshKeys.keys) keys.ssh.keys.push_back(std::move(key));
     for (AllowedSigner& signer : contents.allowedSigners.signers) keys.ssh.allowedSigners.push_back(std::move(signer));

@@ -80,7 +80,9 @@ std::vector<TrustedKey> ReadTrustStore(std::uint32_t now) {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         const Result<Bytes> data = ReadFileBytes(folder + L"\\" + found.cFileName, kMaxKeyFileSize);
         if (!data) continue;
-        for (CertifiedKey& key : LoadKeys(*data, now).keys) {
+        Result<KeyLoadResult> loaded = LoadKeys(*data, now);
+        if (!loaded) continue;
+        for (CertifiedKey& key : loaded->keys) {
             // Only the key the file is named after; anything else in it was not chosen.
             if (EqualsIgnoreCase(FingerprintHex(key.primary.fingerprint) + kKeyExtension, found.cFileName)) {
                 trusted.push_back({std::move(key), UnixSeconds(found.ftCreationTime)});
@@ -111,12 +113,14 @@ Result<TrustOutcome> TrustKey(const CertifiedKey& key, std::uint32_t now) {
     if (IsTrusted(key.primary.fingerprint)) {
         const Result<Bytes> stored = ReadFileBytes(path, kMaxKeyFileSize);
         if (!stored) return stored.GetError();
-        const KeyLoadResult held = LoadKeys(*stored, now);
-        if (held.keys.size() != 1) return MalformedError("the trusted copy of the key doesn't read as one key");
+        const Result<KeyLoadResult> held = LoadKeys(*stored, now);
+        if (!held || held->keys.size() != 1) {
+            return MalformedError("the trusted copy of the key doesn't read as one key");
+        }
         Keyring merged;
-        merged.Add(held.keys.front(), now);
+        merged.Add(held->keys.front(), now);
         merged.Add(key, now);
-        if (merged.Keys().front().packets == held.keys.front().packets) return TrustOutcome::AlreadyTrusted;
+        if (merged.Keys().front().packets == held->keys.front().packets) return TrustOutcome::AlreadyTrusted;
         packets = merged.Keys().front().packets;
         outcome = TrustOutcome::Updated;
     }
