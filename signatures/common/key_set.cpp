@@ -13,8 +13,8 @@ std::string_view AsText(ByteSpan bytes) { return {reinterpret_cast<const char*>(
 
 KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now) {
     KeyFileContents contents;
-    std::string error;
-    if ((contents.minisign = ParseMinisignKey(bytes, error))) {
+    if (Result<MinisignKey> minisign = ParseMinisignKey(bytes)) {
+        contents.minisign = std::move(*minisign);
         contents.kind = KeyFileKind::Minisign;
         return contents;
     }
@@ -50,8 +50,10 @@ KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now) {
 
 std::optional<MinisignKey> MinisignKeyFromText(std::wstring_view text) {
     const std::string utf8 = ToUtf8(text);
-    std::string error;
-    return ParseMinisignKey(ByteSpan(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()), error);
+    Result<MinisignKey> key =
+        ParseMinisignKey(ByteSpan(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
+    if (!key) return std::nullopt;
+    return std::move(*key);
 }
 
 void AddKeys(KeySet& keys, KeyFileContents contents, std::uint32_t now) {

@@ -59,8 +59,7 @@ SignatureVerdict MalformedMinisign(std::string detail) {
 // SHA256.sig is: nothing when the bytes aren't that.
 std::optional<FileSignature> CheckEmbedded(ByteSpan bytes, const KeySource& keys) {
     if (!LooksLikeMinisignOrSignify(bytes)) return std::nullopt;
-    std::string error;
-    const std::optional<MinisignSignature> signature = ParseMinisignSignature(bytes, error);
+    const Result<MinisignSignature> signature = ParseMinisignSignature(bytes);
     if (!signature || !signature->messageOffset) return std::nullopt;
     FileSignature found;
     found.source = SignatureSource::Embedded;
@@ -82,9 +81,8 @@ SignatureCheck CheckDetachedSignature(ByteSpan signatureData, const DocumentRead
         return OneVerdict(FromSsh(CheckSshSignature(signatureData, document, keys.ssh, now)));
     }
     if (LooksLikeMinisignOrSignify(signatureData)) {
-        std::string error;
-        const std::optional<MinisignSignature> signature = ParseMinisignSignature(signatureData, error);
-        if (!signature) return OneVerdict(MalformedMinisign(error));
+        const Result<MinisignSignature> signature = ParseMinisignSignature(signatureData);
+        if (!signature) return OneVerdict(MalformedMinisign(signature.GetError().detail));
         // Signed text of its own is no signature of this document.
         if (signature->messageOffset) {
             return OneVerdict(MalformedMinisign("it carries the text it signs, not a signature of this file"));

@@ -76,8 +76,7 @@ std::wstring PrincipalsOf(std::span<const AllowedSigner> lines) {
 std::vector<TrustedMinisignKey> ReadTrustedMinisignKeys() {
     std::vector<TrustedMinisignKey> trusted;
     for (const StoredKeyText& stored : ReadStoredKeyTexts(kMinisignPrefix)) {
-        std::string error;
-        std::optional<MinisignKey> key = ParseMinisignKey(stored.text, error);
+        Result<MinisignKey> key = ParseMinisignKey(stored.text);
         if (key && EqualsIgnoreCase(MinisignFileName(key->keyId), stored.fileName)) {
             trusted.push_back({std::move(*key), stored.added});
         }

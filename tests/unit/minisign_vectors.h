@@ -34,13 +34,15 @@ inline DocumentReader ChunkedReader(ByteSpan bytes) {
 }
 
 inline std::optional<MinisignKey> KeyFrom(ByteSpan text) {
-    std::string error;
-    return ParseMinisignKey(text, error);
+    Result<MinisignKey> key = ParseMinisignKey(text);
+    if (!key) return std::nullopt;
+    return std::move(*key);
 }
 
 inline std::optional<MinisignSignature> SignatureFrom(ByteSpan text) {
-    std::string error;
-    return ParseMinisignSignature(text, error);
+    Result<MinisignSignature> signature = ParseMinisignSignature(text);
+    if (!signature) return std::nullopt;
+    return std::move(*signature);
 }
 
 // The document a signature is checked against: its embedded message, or the document given.
@@ -50,12 +52,11 @@ inline ByteSpan SignedDocument(const MinisignSignature& signature, ByteSpan sign
 
 // Parses both, then checks; a text that doesn't parse is Malformed.
 inline MinisignResult CheckTexts(ByteSpan signatureText, ByteSpan keyText, ByteSpan document) {
-    std::string error;
-    const std::optional<MinisignSignature> signature = ParseMinisignSignature(signatureText, error);
-    const std::optional<MinisignKey> key = ParseMinisignKey(keyText, error);
+    const Result<MinisignSignature> signature = ParseMinisignSignature(signatureText);
+    const Result<MinisignKey> key = ParseMinisignKey(keyText);
     if (!signature || !key) {
         MinisignResult unparsed;
-        unparsed.detail = error;
+        unparsed.detail = !key ? key.GetError().detail : signature.GetError().detail;
         return unparsed;
     }
     const MinisignKey keys[] = {*key};
