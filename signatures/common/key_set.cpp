@@ -31,18 +31,18 @@ KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now) {
     }
     // A .pub line read as allowed_signers would take its type for a principal,
     // and the reverse fails on the principal: the form that reads cleanly wins.
-    contents.sshKeys = ParseSshPublicKeys(AsText(bytes));
-    if (contents.sshKeys.fileError.empty() && !contents.sshKeys.keys.empty() && contents.sshKeys.errors.empty()) {
+    Result<SshKeyList> sshKeys = ParseSshPublicKeys(AsText(bytes));
+    if (sshKeys && !sshKeys->keys.empty() && sshKeys->errors.empty()) {
+        contents.sshKeys = std::move(*sshKeys);
         contents.kind = KeyFileKind::SshKeys;
         return contents;
     }
-    contents.allowedSigners = ParseAllowedSigners(AsText(bytes));
-    if (contents.allowedSigners.fileError.empty() && !contents.allowedSigners.signers.empty()) {
+    Result<AllowedSigners> allowedSigners = ParseAllowedSigners(AsText(bytes));
+    if (allowedSigners && !allowedSigners->signers.empty()) {
+        contents.allowedSigners = std::move(*allowedSigners);
         contents.kind = KeyFileKind::AllowedSigners;
         return contents;
     }
-    contents.sshKeys = {};
-    contents.allowedSigners = {};
     contents.openpgp = LoadKeys(bytes, now);
     if (contents.openpgp) contents.kind = KeyFileKind::OpenPgp;
     return contents;

@@ -94,11 +94,11 @@ std::vector<TrustedSshKey> ReadTrustedSshKeys() {
             return EqualsIgnoreCase(SshFileStem(key) + (plain ? kPlainEnding : kLimitsEnding), stored.fileName);
         };
         if (plain) {
-            for (const SshPublicKey& key : ParseSshPublicKeys(AsText(stored.text)).keys) {
+            for (const SshPublicKey& key : ParseSshPublicKeys(AsText(stored.text)).ValueOr({}).keys) {
                 if (named(key)) EntryFor(trusted, key, stored.added).anyUse = true;
             }
         } else if (limits) {
-            for (AllowedSigner& line : ParseAllowedSigners(AsText(stored.text)).signers) {
+            for (AllowedSigner& line : ParseAllowedSigners(AsText(stored.text)).ValueOr({}).signers) {
                 if (named(line.key)) EntryFor(trusted, line.key, stored.added).limits.push_back(std::move(line));
             }
         }

@@ -96,9 +96,9 @@ std::optional<std::string> Weakness(const SshSignature& signature) {
 SshResult CheckSshSignature(ByteSpan signatureText, const DocumentReader& document, const SshTrust& trust,
                             std::int64_t now, std::string_view requiredNamespace) {
     if (!CryptoAvailable()) return ResultWith(SignatureState::Uncheckable, "libgcrypt is missing");
-    SshSignatureParse parsed = ParseSshSignature(signatureText);
-    if (!parsed.signature) return ResultWith(parsed.state, std::move(parsed.error));
-    const SshSignature& signature = *parsed.signature;
+    const Result<SshSignature> parsed = ParseSshSignature(signatureText);
+    if (!parsed) return ResultWith(SignatureStateOf(parsed.GetError()), parsed.GetError().detail);
+    const SshSignature& signature = *parsed;
 
     SshResult result;
     result.keyType = SshKeyTypeName(signature.key.type);

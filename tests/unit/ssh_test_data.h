@@ -30,10 +30,17 @@ inline std::string_view TextOf(const Bytes& bytes) {
 
 inline Bytes BytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
+// What a reading gives a signature's state: Good when it read, else its error's.
+template <typename T>
+SignatureState StateOf(const Result<T>& read) {
+    return read ? SignatureState::Good : SignatureStateOf(read.GetError());
+}
+
 // The trust of an allowed_signers file of the test data, which must read without errors.
 inline SshTrust SignersFrom(const std::string& name) {
-    AllowedSigners file = ParseAllowedSigners(TextOf(SshData(name)));
-    EXPECT_EQ(file.fileError, "") << name;
+    Result<AllowedSigners> read = ParseAllowedSigners(TextOf(SshData(name)));
+    EXPECT_EQ(read.GetError().detail, "") << name;
+    AllowedSigners file = read.ValueOr({});
     EXPECT_TRUE(file.errors.empty()) << name << ": line " << file.errors.at(0).line << " " << file.errors.at(0).error;
     return SshTrust{std::move(file.signers), {}};
 }
@@ -42,7 +49,7 @@ inline SshTrust SignersFrom(const std::string& name) {
 inline SshTrust KeysFrom(std::initializer_list<std::string> names) {
     SshTrust trust;
     for (const std::string& name : names) {
-        SshKeyList list = ParseSshPublicKeys(TextOf(SshData(name)));
+        const SshKeyList list = ParseSshPublicKeys(TextOf(SshData(name))).ValueOr({});
         EXPECT_TRUE(list.errors.empty()) << name;
         trust.keys.insert(trust.keys.end(), list.keys.begin(), list.keys.end());
     }
