@@ -135,14 +135,15 @@ bool LoadRunKeys(const Options& options, std::uint32_t now, KeySet& keys) {
                          L".");
             return false;
         }
-        std::string why;
-        keys.sigstore.root = ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()), why);
-        if (!keys.sigstore.root) {
-            std::wstring sentence = FromUtf8(why);
+        Result<TrustedRoot> root =
+            ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
+        if (!root) {
+            std::wstring sentence = FromUtf8(root.GetError().detail);
             sentence[0] = static_cast<wchar_t>(std::towupper(sentence[0]));
             WriteErrLine(L"vmsum: " + *options.trustedRoot + L": " + sentence + L".");
             return false;
         }
+        keys.sigstore.root = std::move(*root);
     }
     return true;
 }

@@ -59,8 +59,10 @@ std::optional<TrustedRoot> StoredTrustedRoot() {
     if (folder.empty()) return std::nullopt;
     const Result<Bytes> text = ReadFileBytes(folder + L"\\trusted_root.json", kMaxTrustedRootSize);
     if (!text) return std::nullopt;
-    std::string why;
-    return ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()), why);
+    Result<TrustedRoot> root =
+        ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
+    if (!root) return std::nullopt;
+    return std::move(*root);
 }
 
 SigstoreTrust TrustedSigstore() {

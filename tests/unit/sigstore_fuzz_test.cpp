@@ -70,8 +70,7 @@ std::vector<Sample>& Samples() {
 
 SignatureState Check(const Sample& sample, std::string_view text) {
     static const SigstoreTrust trust = [] {
-        std::string error;
-        return SigstoreTrust{ParseTrustedRoot(Read(L"trusted_root.full.json"), error).value(),
+        return SigstoreTrust{ParseTrustedRoot(Read(L"trusted_root.full.json")).Value(),
                              {{"https://accounts.example.com", "release@example.org", ""}}, {}};
     }();
     const DocumentReader reader = [&](const std::function<void(ByteSpan)>& sink) { return sink(Span(sample.artifactBytes)), true; };

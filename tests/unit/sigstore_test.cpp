@@ -26,10 +26,10 @@ Bytes Read(const std::wstring& path) {
 
 TrustedRoot RootFrom(const std::wstring& path) {
     const Bytes text = Read(path);
-    std::string error;
-    std::optional<TrustedRoot> root = ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), error);
-    EXPECT_TRUE(root) << error;
-    return root.value_or(TrustedRoot{});
+    const Result<TrustedRoot> root =
+        ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+    EXPECT_TRUE(root) << root.GetError().detail;
+    return root.ValueOr(TrustedRoot{});
 }
 
 DocumentReader InMemory(const Bytes& bytes) {
