@@ -80,8 +80,9 @@ std::optional<Failure> CheckLogEntries(const Bundle& bundle, const ExpectedEntry
     for (const LogEntry& entry : bundle.entries) {
         const TransparencyLog* log = FindLog(root.transparencyLogs, entry.logId);
         if (!log) return Failure{SignatureState::Bad, "its log entry is in a log the trust root doesn't list"};
-        const std::string mismatch = CheckEntryBody(entry, expected);
-        if (!mismatch.empty()) return Failure{SignatureState::Bad, "its log entry doesn't match: " + mismatch};
+        if (const Result<void> body = CheckEntryBody(entry, expected); !body) {
+            return Failure{SignatureState::Bad, "its log entry doesn't match: " + body.GetError().detail};
+        }
         if (entry.signedEntryTimestamp) {
             if (!VerifySignedEntryTimestamp(entry, *log)) {
                 return Failure{SignatureState::Bad, "the log's signed entry timestamp doesn't verify"};
