@@ -22,7 +22,8 @@ struct EntryResult {
 std::wstring ResolveEntryPath(std::wstring_view checksumPath, std::wstring_view name);
 
 // Hashes the file once with all the entry's candidates and compares. Missing
-// means error 2 or 3; any other error is Unreadable.
+// means ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND; any other error is
+// Unreadable.
 EntryResult VerifyEntry(const std::wstring& path, const ChecksumEntry& entry, const HashOptions& options);
 
 }  // namespace vms
