@@ -130,16 +130,13 @@ bool SkipArmour(std::wstring_view line, Armour& state) {
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> ReadChecksumBytes(const std::wstring& path, std::uint32_t* error_out) {
-    DWORD error = 0;
-    std::optional<std::vector<std::uint8_t>> bytes = ReadFileBytes(path, kMaxChecksumFileSize, error);
-    if (!bytes && error_out) *error_out = error;
-    return bytes;
+Result<std::vector<std::uint8_t>> ReadChecksumBytes(const std::wstring& path) {
+    return ReadFileBytes(path, kMaxChecksumFileSize);
 }
 
-std::optional<std::wstring> ReadChecksumText(const std::wstring& path, std::uint32_t* error_out) {
-    const auto bytes = ReadChecksumBytes(path, error_out);
-    if (!bytes) return std::nullopt;
+Result<std::wstring> ReadChecksumText(const std::wstring& path) {
+    const Result<std::vector<std::uint8_t>> bytes = ReadChecksumBytes(path);
+    if (!bytes) return bytes.GetError();
     return DecodeText({reinterpret_cast<const char*>(bytes->data()), bytes->size()});
 }
 
@@ -161,8 +158,8 @@ std::optional<AlgorithmId> ChecksumAlgorithmFromFileName(std::wstring_view path)
     return std::nullopt;
 }
 
-ChecksumFile ParseChecksumText(std::wstring_view text, std::wstring_view checksum_path) {
-    const std::optional<AlgorithmId> fileAlgorithm = ChecksumAlgorithmFromFileName(checksum_path);
+ChecksumFile ParseChecksumText(std::wstring_view text, std::wstring_view checksumPath) {
+    const std::optional<AlgorithmId> fileAlgorithm = ChecksumAlgorithmFromFileName(checksumPath);
     const std::array<LineFormat, 3> order = fileAlgorithm == kCrc32
                                                 ? std::array{LineFormat::Sfv, LineFormat::Bsd, LineFormat::Gnu}
                                                 : std::array{LineFormat::Bsd, LineFormat::Gnu, LineFormat::Sfv};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/algorithms.h"
+#include "engine/result.h"
 
 #include <cstdint>
 #include <optional>
@@ -28,18 +29,18 @@ struct ChecksumFile {
 };
 
 // The decoded text of a checksum file (byte-order marks, UTF-16 and the ANSI
-// code page handled). On failure, nothing, with the system error in error_out:
-// 223 when the file is larger than 64 MiB.
-std::optional<std::wstring> ReadChecksumText(const std::wstring& path, std::uint32_t* error_out);
+// code page handled), or the system error: ERROR_FILE_TOO_LARGE when the file
+// is larger than 64 MiB.
+Result<std::wstring> ReadChecksumText(const std::wstring& path);
 
 // The same file's raw bytes, for checking its signature over exactly what is parsed.
-std::optional<std::vector<std::uint8_t>> ReadChecksumBytes(const std::wstring& path, std::uint32_t* error_out);
+Result<std::vector<std::uint8_t>> ReadChecksumBytes(const std::wstring& path);
 
 // The algorithm a file name implies: "x.sha256", "SHA256SUMS", "MD5SUMS.asc"...
 std::optional<AlgorithmId> ChecksumAlgorithmFromFileName(std::wstring_view path);
 
-// The entries of a checksum text; checksum_path only decides the algorithm the
+// The entries of a checksum text; checksumPath only decides the algorithm the
 // file name implies and whether sfv lines are tried first.
-ChecksumFile ParseChecksumText(std::wstring_view text, std::wstring_view checksum_path);
+ChecksumFile ParseChecksumText(std::wstring_view text, std::wstring_view checksumPath);
 
 }  // namespace vms

@@ -6,17 +6,17 @@
 
 namespace vms {
 
-std::wstring ResolveEntryPath(std::wstring_view checksum_path, std::wstring_view name) {
+std::wstring ResolveEntryPath(std::wstring_view checksumPath, std::wstring_view name) {
     std::wstring path(name);
     std::ranges::replace(path, L'/', L'\\');
     if ((path.size() >= 2 && path[1] == L':') || path.starts_with(L"\\\\")) return path;
     if (path.starts_with(L'\\')) {
-        if (checksum_path.size() >= 2 && checksum_path[1] == L':') return std::wstring(checksum_path.substr(0, 2)) + path;
+        if (checksumPath.size() >= 2 && checksumPath[1] == L':') return std::wstring(checksumPath.substr(0, 2)) + path;
         return path;
     }
-    const std::size_t separator = checksum_path.find_last_of(L"\\/");
+    const std::size_t separator = checksumPath.find_last_of(L"\\/");
     if (separator == std::wstring_view::npos) return path;
-    return std::wstring(checksum_path.substr(0, separator + 1)) + path;
+    return std::wstring(checksumPath.substr(0, separator + 1)) + path;
 }
 
 EntryResult VerifyEntry(const std::wstring& path, const ChecksumEntry& entry, const HashOptions& options) {

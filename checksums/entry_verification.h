@@ -19,10 +19,11 @@ struct EntryResult {
 
 // The path of the file an entry names: relative names against the checksum
 // file's folder, "\name" against its drive, drive and network paths as they are.
-std::wstring ResolveEntryPath(std::wstring_view checksum_path, std::wstring_view name);
+std::wstring ResolveEntryPath(std::wstring_view checksumPath, std::wstring_view name);
 
 // Hashes the file once with all the entry's candidates and compares. Missing
-// means error 2 or 3; any other error is Unreadable.
+// means ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND; any other error is
+// Unreadable.
 EntryResult VerifyEntry(const std::wstring& path, const ChecksumEntry& entry, const HashOptions& options);
 
 }  // namespace vms

@@ -43,10 +43,11 @@ struct NewFile {
 
 }  // namespace
 
-AuditResult AuditFolder(const std::wstring& listPath, const ChecksumFile& list, const std::wstring& root, bool hidden,
-                        const AuditHashOptions& hashOptions, std::optional<AlgorithmId> listAlgorithm) {
+Result<std::vector<AuditItem>> AuditFolder(const std::wstring& listPath, const ChecksumFile& list,
+                                           const std::wstring& root, bool hidden, const AuditHashOptions& hashOptions,
+                                           std::optional<AlgorithmId> listAlgorithm) {
     const AlgorithmMask forUpdate = listAlgorithm ? MaskOf(*listAlgorithm) : 0;
-    AuditResult result;
+    std::vector<AuditItem> items;
     const std::size_t separator = listPath.find_last_of(L"\\/");
     const std::wstring listFolder = separator == std::wstring::npos ? L"." : listPath.substr(0, separator);
     const std::wstring treeRoot = root.empty() ? listFolder : root;
@@ -57,38 +58,33 @@ AuditResult AuditFolder(const std::wstring& listPath, const ChecksumFile& list, 
     std::vector<std::wstring> order;
     std::vector<std::wstring> excluded = {Key(listPath)};
     for (const std::wstring& signature : DetachedSignatureCandidates(listPath)) excluded.push_back(Key(signature));
-    const bool listed = FindInFolder(treeRoot, FindOptions{true, hidden, nullptr}, [&](FoundFile file) {
+    const Result<void> listed = FindInFolder(treeRoot, FindOptions{true, hidden, nullptr}, [&](FoundFile file) {
         const std::wstring key = Key(file.path);
         if (std::ranges::find(excluded, key) != excluded.end()) return;
         order.push_back(key);
         found.emplace(key, std::move(file));
     });
-    if (!listed) {
-        // Taken at once: any later call may replace the thread's last error.
-        result.rootError = GetLastError();
-        if (result.rootError == 0) result.rootError = ERROR_PATH_NOT_FOUND;
-        return result;
-    }
+    if (!listed) return listed.GetError();
 
     std::vector<std::size_t> missing;
     for (const ChecksumEntry& entry : list.entries) {
         const std::wstring path = ResolveEntryPath(base, entry.name);
         if (std::ranges::find(excluded, Key(path)) != excluded.end()) {
-            result.items.push_back({AuditFinding::Unchanged, entry.name, {}, 0, {}, true});
+            items.push_back({AuditFinding::Unchanged, entry.name, {}, 0, {}, true});
             continue;
         }
         const auto file = found.find(Key(path));
         if (file == found.end()) {
-            missing.push_back(result.items.size());
-            result.items.push_back({AuditFinding::Missing, entry.name, {}, 0, {}, false});
+            missing.push_back(items.size());
+            items.push_back({AuditFinding::Missing, entry.name, {}, 0, {}, false});
             continue;
         }
         const HashResult hashed =
             HashFile(path, CandidatesOf(entry) | forUpdate, hashOptions(entry.name, file->second.size));
         found.erase(file);
-        if (hashed.error) result.items.push_back({AuditFinding::Unreadable, entry.name, {}, hashed.error, {}, false});
-        else if (DigestMatches(hashed, entry)) result.items.push_back({AuditFinding::Unchanged, entry.name, {}, 0, {}, false});
-        else result.items.push_back(
+        if (hashed.error) items.push_back({AuditFinding::Unreadable, entry.name, {}, hashed.error, {}, false});
+        else if (DigestMatches(hashed, entry)) items.push_back({AuditFinding::Unchanged, entry.name, {}, 0, {}, false});
+        else items.push_back(
             {AuditFinding::Changed, entry.name, {}, 0, DigestFor(hashed, entry.candidates.front()), false});
     }
 
@@ -109,7 +105,7 @@ AuditResult AuditFolder(const std::wstring& listPath, const ChecksumFile& list, 
             for (NewFile& file : newFiles) {
                 if (file.movedHere || file.hashed->error || !DigestMatches(*file.hashed, list.entries[index])) continue;
                 file.movedHere = true;
-                AuditItem& item = result.items[index];
+                AuditItem& item = items[index];
                 item.finding = AuditFinding::Moved;
                 item.movedTo = WithSlashes(file.file.relative);
                 break;
@@ -119,10 +115,10 @@ AuditResult AuditFolder(const std::wstring& listPath, const ChecksumFile& list, 
     for (const NewFile& file : newFiles) {
         if (file.movedHere) continue;
         const std::uint32_t error = file.hashed ? file.hashed->error : 0;
-        result.items.push_back({error ? AuditFinding::Unreadable : AuditFinding::New, WithSlashes(file.file.relative),
-                                {}, error, file.hashed ? DigestFor(*file.hashed, listAlgorithm) : Digest{}, false});
+        items.push_back({error ? AuditFinding::Unreadable : AuditFinding::New, WithSlashes(file.file.relative), {},
+                         error, file.hashed ? DigestFor(*file.hashed, listAlgorithm) : Digest{}, false});
     }
-    return result;
+    return items;
 }
 
 }  // namespace vms

@@ -4,6 +4,7 @@
 
 #include "checksums/checksum_reader.h"
 #include "engine/pipeline.h"
+#include "engine/result.h"
 
 #include <cstdint>
 #include <functional>
@@ -27,20 +28,18 @@ struct AuditItem {
 // Options for hashing one file, given its name as reported and its size.
 using AuditHashOptions = std::function<HashOptions(const std::wstring& name, std::uint64_t size)>;
 
-struct AuditResult {
-    std::vector<AuditItem> items;  // listed entries in list order, then new files in the walker's order
-    std::uint32_t rootError = 0;   // when not 0, the root folder couldn't be listed, for this system error
-};
-
 // Audits the tree under root (the list's own folder when empty) against the
-// list read from listPath. Names are matched as Windows does, letter case
-// ignored; the list itself and its signature files are not part of the tree.
+// list read from listPath: the listed entries in list order, then new files in
+// the walker's order, or the system error of a root that can't be listed.
+// Names are matched as Windows does, letter case ignored; the list itself and
+// its signature files are not part of the tree.
 // Each file is read once: listed files with their entry's candidates, and new
 // files only when a listed name is missing, with the missing entries'
 // candidates, to find moves.
 // listAlgorithm, when given, is also computed for changed and new files, for
 // an updated list.
-AuditResult AuditFolder(const std::wstring& listPath, const ChecksumFile& list, const std::wstring& root, bool hidden,
-                        const AuditHashOptions& hashOptions, std::optional<AlgorithmId> listAlgorithm = std::nullopt);
+Result<std::vector<AuditItem>> AuditFolder(const std::wstring& listPath, const ChecksumFile& list,
+                                           const std::wstring& root, bool hidden, const AuditHashOptions& hashOptions,
+                                           std::optional<AlgorithmId> listAlgorithm = std::nullopt);
 
 }  // namespace vms

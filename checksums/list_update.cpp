@@ -110,16 +110,17 @@ std::wstring UpdatedListText(std::wstring_view text, const ChecksumFile& list, c
     return out;
 }
 
-ListUpdateOutcome WriteUpdatedList(const std::wstring& listPath, const std::vector<std::uint8_t>& oldBytes,
-                                   const ChecksumFile& list, const std::vector<AuditItem>& items) {
-    ListUpdateOutcome outcome;
+ListUpdate ListUpdateFor(const std::wstring& listPath, const std::vector<std::uint8_t>& oldBytes) {
+    const bool clearSigned = IsClearSigned(oldBytes);
+    return {clearSigned ? listPath + L".updated" : listPath, clearSigned};
+}
+
+Result<void> WriteUpdatedList(const ListUpdate& update, const std::vector<std::uint8_t>& oldBytes,
+                              const ChecksumFile& list, const std::vector<AuditItem>& items) {
     const std::wstring text = DecodeText({reinterpret_cast<const char*>(oldBytes.data()), oldBytes.size()});
-    outcome.clearSigned = IsClearSigned(oldBytes);
-    outcome.target = outcome.clearSigned ? listPath + L".updated" : listPath;
     const bool bom = oldBytes.size() >= 3 && oldBytes[0] == 0xEF && oldBytes[1] == 0xBB && oldBytes[2] == 0xBF;
-    const std::string bytes = (bom ? "\xEF\xBB\xBF" : "") + ToUtf8(UpdatedListText(text, list, items, outcome.clearSigned));
-    ReplaceFileWith(outcome.target, bytes, outcome.error);
-    return outcome;
+    const std::string bytes = (bom ? "\xEF\xBB\xBF" : "") + ToUtf8(UpdatedListText(text, list, items, update.clearSigned));
+    return ReplaceFileWith(update.target, bytes);
 }
 
 }  // namespace vms

@@ -3,8 +3,7 @@
 #pragma once
 
 #include "checksums/folder_audit.h"
-
-#include <windows.h>
+#include "engine/result.h"
 
 #include <string>
 #include <string_view>
@@ -19,15 +18,18 @@ namespace vms {
 std::wstring UpdatedListText(std::wstring_view text, const ChecksumFile& list, const std::vector<AuditItem>& items,
                              bool onlyEntries);
 
-struct ListUpdateOutcome {
-    std::wstring target;       // the list itself, or NAME.updated for a clear-signed list
+struct ListUpdate {
+    std::wstring target;  // the list itself, or NAME.updated for a clear-signed list
     bool clearSigned = false;
-    DWORD error = 0;           // when not 0, nothing was replaced
 };
 
-// Writes the refreshed list beside its target, then moves it in place, so a
-// failed write leaves the old list as it was.
-ListUpdateOutcome WriteUpdatedList(const std::wstring& listPath, const std::vector<std::uint8_t>& oldBytes,
-                                   const ChecksumFile& list, const std::vector<AuditItem>& items);
+// Where the refreshed list of listPath goes: a clear-signed list's signature
+// wouldn't hold for it, so it goes beside the list.
+ListUpdate ListUpdateFor(const std::wstring& listPath, const std::vector<std::uint8_t>& oldBytes);
+
+// Writes the refreshed list beside update.target, then moves it in place, so
+// a failed write leaves the old list as it was and gives the system error.
+Result<void> WriteUpdatedList(const ListUpdate& update, const std::vector<std::uint8_t>& oldBytes,
+                              const ChecksumFile& list, const std::vector<AuditItem>& items);
 
 }  // namespace vms

@@ -67,15 +67,15 @@ void Report(const AuditItem& item, bool verbose, AuditCounts& counts) {
 // Writes the refreshed list and says where; false after reporting a failure.
 bool UpdateList(const std::wstring& listPath, const std::vector<std::uint8_t>& oldBytes, const ChecksumFile& list,
                 const std::vector<AuditItem>& items) {
-    const ListUpdateOutcome outcome = WriteUpdatedList(listPath, oldBytes, list, items);
-    if (outcome.error) {
-        WriteErrLine(L"vmsum: " + outcome.target + L": The updated list couldn't be written (" +
-                     FormatErrorText(outcome.error) + L"). The old list is unchanged.");
+    const ListUpdate update = ListUpdateFor(listPath, oldBytes);
+    if (const Result<void> written = WriteUpdatedList(update, oldBytes, list, items); !written) {
+        WriteErrLine(L"vmsum: " + update.target + L": The updated list couldn't be written (" +
+                     FormatErrorText(written.GetError().systemCode) + L"). The old list is unchanged.");
         return false;
     }
-    if (outcome.clearSigned) {
+    if (update.clearSigned) {
         WriteErrLine(L"vmsum: " + listPath + L": The list is signed, and its signature wouldn't hold for a changed "
-                     L"list; the update was written to " + outcome.target + L".");
+                     L"list; the update was written to " + update.target + L".");
         return true;
     }
     WriteErrLine(L"vmsum: " + listPath + L": Updated.");
@@ -96,10 +96,9 @@ int RunAudit(const Options& options) {
         return UsageError(L"--update works on the list's own folder. Leave out the folder.");
     }
     const std::wstring& listPath = *options.audit;
-    std::uint32_t error = 0;
-    const std::optional<std::vector<std::uint8_t>> bytes = ReadChecksumBytes(listPath, &error);
+    const Result<std::vector<std::uint8_t>> bytes = ReadChecksumBytes(listPath);
     if (!bytes) {
-        WriteErrLine(L"vmsum: " + listPath + L": " + FormatErrorText(error) + L".");
+        WriteErrLine(L"vmsum: " + listPath + L": " + FormatErrorText(bytes.GetError().systemCode) + L".");
         return 3;
     }
     const ChecksumFile list =
@@ -111,23 +110,27 @@ int RunAudit(const Options& options) {
     const std::wstring root = options.inputs.empty() ? std::wstring() : options.inputs.front();
     Progress progress = Progress::ForStandardError();
     BlockBuffers buffers;
-    const AuditResult result = AuditFolder(listPath, list, root, options.hidden, [&](const std::wstring& name,
-                                                                                     std::uint64_t size) {
+    const auto hashOptions = [&](const std::wstring& name, std::uint64_t size) {
         ClearProgress(progress);
         return HashOptionsFor(progress, name, size, buffers);
-    }, options.update ? std::optional<AlgorithmId>(list.entries.front().candidates.front()) : std::nullopt);
+    };
+    const std::optional<AlgorithmId> listAlgorithm =
+        options.update ? std::optional<AlgorithmId>(list.entries.front().candidates.front()) : std::nullopt;
+    const Result<std::vector<AuditItem>> items =
+        AuditFolder(listPath, list, root, options.hidden, hashOptions, listAlgorithm);
     ClearProgress(progress);
-    if (result.rootError) {
-        WriteErrLine(L"vmsum: " + (root.empty() ? listPath : root) + L": " + FormatErrorText(result.rootError) + L".");
+    if (!items) {
+        const std::wstring& folder = root.empty() ? listPath : root;
+        WriteErrLine(L"vmsum: " + folder + L": " + FormatErrorText(items.GetError().systemCode) + L".");
         return 3;
     }
     AuditCounts counts;
-    for (const AuditItem& item : result.items) {
+    for (const AuditItem& item : *items) {
         if (!item.listItself) Report(item, options.verbose, counts);
     }
     WriteErrLine(counts.Summary());
     const bool changes = counts.changed || counts.added || counts.missing || counts.moved;
-    if (options.update && changes && !UpdateList(listPath, *bytes, list, result.items)) return 3;
+    if (options.update && changes && !UpdateList(listPath, *bytes, list, *items)) return 3;
     return counts.ExitCode();
 }
 

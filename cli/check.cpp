@@ -39,17 +39,14 @@ struct CheckCounts {
     }
 };
 
-// Nothing (and error 223) when standard input holds more than a checksum file may.
-std::optional<std::vector<std::uint8_t>> ReadStandardInputBytes(std::uint32_t& error) {
+// ERROR_FILE_TOO_LARGE when standard input holds more than a checksum file may.
+Result<std::vector<std::uint8_t>> ReadStandardInputBytes() {
     const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     std::vector<std::uint8_t> bytes;
     std::vector<std::uint8_t> chunk(kStdinChunk);
     DWORD read = 0;
     while (ReadFile(input, chunk.data(), kStdinChunk, &read, nullptr) && read > 0) {
-        if (bytes.size() + read > kMaxChecksumFileSize) {
-            error = ERROR_FILE_TOO_LARGE;
-            return std::nullopt;
-        }
+        if (bytes.size() + read > kMaxChecksumFileSize) return SystemError(ERROR_FILE_TOO_LARGE);
         bytes.insert(bytes.end(), chunk.begin(), chunk.begin() + read);
     }
     return bytes;
@@ -125,11 +122,9 @@ void ReportEntry(const Options& options, const ChecksumEntry& entry, const Entry
 void CheckOneFile(const Options& options, const std::wstring& input, Progress& progress, BlockBuffers& buffers,
                   RunKeys& keys, CheckCounts& counts) {
     const bool fromStdin = input == L"-";
-    std::uint32_t error = 0;
-    const std::optional<std::vector<std::uint8_t>> bytes =
-        fromStdin ? ReadStandardInputBytes(error) : ReadChecksumBytes(input, &error);
+    const Result<std::vector<std::uint8_t>> bytes = fromStdin ? ReadStandardInputBytes() : ReadChecksumBytes(input);
     if (!bytes) {
-        WriteErrLine(L"vmsum: " + input + L": " + FormatErrorText(error) + L".");
+        WriteErrLine(L"vmsum: " + input + L": " + FormatErrorText(bytes.GetError().systemCode) + L".");
         ++counts.unreadable;
         return;
     }

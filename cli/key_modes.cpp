@@ -33,8 +33,8 @@ std::wstring StatusOf(const CertifiedKey& key, std::uint32_t now) {
     return {};
 }
 
-int StoreFailed(DWORD error) {
-    WriteErrLine(L"vmsum: " + TrustStoreFolder() + L": " + FormatErrorText(error) + L".");
+int StoreFailed(const Error& error) {
+    WriteErrLine(L"vmsum: " + TrustStoreFolder() + L": " + FormatErrorText(error.systemCode) + L".");
     return 3;
 }
 
@@ -45,15 +45,17 @@ int NoCrypto(const std::wstring& what) {
 }
 
 // Tells the outcome of trusting one key of another format than OpenPGP; false when the store failed.
-bool ReportTrusted(TrustOutcome outcome, const std::wstring& key, DWORD error) {
-    switch (outcome) {
-    case TrustOutcome::Added: WriteOutLine(L"Trusted " + key + L"."); return true;
-    case TrustOutcome::AlreadyTrusted: WriteOutLine(key + L" is already trusted."); return true;
-    case TrustOutcome::Updated: WriteOutLine(L"Updated " + key + L"."); return true;
-    case TrustOutcome::Failed: break;
+bool ReportTrusted(const Result<TrustOutcome>& outcome, const std::wstring& key) {
+    if (!outcome) {
+        StoreFailed(outcome.GetError());
+        return false;
     }
-    StoreFailed(error);
-    return false;
+    switch (*outcome) {
+    case TrustOutcome::Added: WriteOutLine(L"Trusted " + key + L"."); break;
+    case TrustOutcome::AlreadyTrusted: WriteOutLine(key + L" is already trusted."); break;
+    case TrustOutcome::Updated: WriteOutLine(L"Updated " + key + L"."); break;
+    }
+    return true;
 }
 
 int TrustOpenPgpKeys(const std::wstring& file, const KeyLoadResult& loaded, std::uint32_t now) {
@@ -71,15 +73,15 @@ int TrustOpenPgpKeys(const std::wstring& file, const KeyLoadResult& loaded, std:
             refused = true;
             continue;
         }
-        DWORD error = 0;
-        switch (TrustKey(key, now, error)) {
+        const Result<TrustOutcome> outcome = TrustKey(key, now);
+        if (!outcome) return StoreFailed(outcome.GetError());
+        switch (*outcome) {
         case TrustOutcome::Added: WriteOutLine(L"Trusted " + owner + L"."); break;
         case TrustOutcome::AlreadyTrusted: WriteOutLine(owner + L" is already trusted."); break;
         case TrustOutcome::Updated:
             WriteOutLine(L"Updated " + owner + (why ? L": it " + *why + L", so signatures by it are no longer good."
                                                     : L" with what this copy adds."));
             break;
-        case TrustOutcome::Failed: return StoreFailed(error);
         }
     }
     return refused ? 1 : 0;
@@ -88,9 +90,8 @@ int TrustOpenPgpKeys(const std::wstring& file, const KeyLoadResult& loaded, std:
 // Each key of an allowed_signers file is trusted with the lines that name it.
 int TrustAllowedSignersFile(std::string_view text, const AllowedSigners& file) {
     for (const std::vector<AllowedSigner>& lines : LinesByKey(file.signers)) {
-        DWORD error = 0;
         const std::wstring key = SshKeyText(lines.front().key) + L" for " + PrincipalsOf(lines);
-        if (!ReportTrusted(TrustAllowedSigners(text, lines, error), key, error)) return 3;
+        if (!ReportTrusted(TrustAllowedSigners(text, lines), key)) return 3;
     }
     return file.errors.empty() ? 0 : 1;
 }
@@ -158,13 +159,14 @@ void ListSigstore(std::wstring& listing) {
     }
 }
 
-int Forgotten(ForgetOutcome outcome, const std::wstring& key, DWORD error) {
-    switch (outcome) {
-    case ForgetOutcome::Removed: WriteOutLine(L"Forgot " + key + L"."); return 0;
-    case ForgetOutcome::NotFound: WriteErrLine(L"vmsum: No trusted key is " + key + L"."); return 1;
-    case ForgetOutcome::Failed: break;
+int Forgotten(const Result<ForgetOutcome>& outcome, const std::wstring& key) {
+    if (!outcome) return StoreFailed(outcome.GetError());
+    if (*outcome == ForgetOutcome::NotFound) {
+        WriteErrLine(L"vmsum: No trusted key is " + key + L".");
+        return 1;
     }
-    return StoreFailed(error);
+    WriteOutLine(L"Forgot " + key + L".");
+    return 0;
 }
 
 // A minisign key ID as minisign prints it: up to 16 hex digits of a little-endian number.
@@ -182,17 +184,16 @@ std::optional<std::array<std::uint8_t, 8>> ParseMinisignKeyId(std::wstring_view 
 int RunTrustKey(const Options& options) {
     const std::wstring& file = *options.trustKey;
     const std::uint32_t now = CurrentUnixTime();
-    DWORD error = 0;
-    const auto data = ReadFileBytes(file, kMaxKeyFileSize, error);
+    const Result<Bytes> data = ReadFileBytes(file, kMaxKeyFileSize);
     if (!data) {
-        WriteErrLine(L"vmsum: " + file + L": " + FormatErrorText(error) + L".");
+        WriteErrLine(L"vmsum: " + file + L": " + FormatErrorText(data.GetError().systemCode) + L".");
         return 3;
     }
     const KeyFileContents contents = ReadKeyFileContents(*data, now);
     const std::string_view text(reinterpret_cast<const char*>(data->data()), data->size());
     switch (contents.kind) {
     case KeyFileKind::Minisign:
-        return ReportTrusted(TrustMinisignKey(*contents.minisign, error), MinisignKeyText(*contents.minisign), error) ? 0 : 3;
+        return ReportTrusted(TrustMinisignKey(*contents.minisign), MinisignKeyText(*contents.minisign)) ? 0 : 3;
     case KeyFileKind::SshKeys:
     case KeyFileKind::AllowedSigners:
         // SSH keys are stored under their digest.
@@ -200,7 +201,7 @@ int RunTrustKey(const Options& options) {
         ReportUnusableKeys(file, contents);
         if (contents.kind == KeyFileKind::AllowedSigners) return TrustAllowedSignersFile(text, contents.allowedSigners);
         for (const SshPublicKey& key : contents.sshKeys.keys) {
-            if (!ReportTrusted(TrustSshKey(key, error), SshKeyText(key), error)) return 3;
+            if (!ReportTrusted(TrustSshKey(key), SshKeyText(key))) return 3;
         }
         return 0;
     case KeyFileKind::PemPublicKey:
@@ -211,11 +212,11 @@ int RunTrustKey(const Options& options) {
     case KeyFileKind::None:
         break;
     }
-    if (!contents.openpgp.error.empty()) {
-        WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(contents.openpgp.error) + L".");
+    if (!contents.openpgp) {
+        WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(contents.openpgp.GetError().detail) + L".");
         return 1;
     }
-    return TrustOpenPgpKeys(file, contents.openpgp, now);
+    return TrustOpenPgpKeys(file, *contents.openpgp, now);
 }
 
 int RunListKeys(const Options&) {
@@ -235,12 +236,11 @@ int RunListKeys(const Options&) {
 
 int RunForgetKey(const Options& options) {
     const std::wstring& given = *options.forgetKey;
-    DWORD error = 0;
     if (given.starts_with(L"SHA256:")) {
         if (!CryptoAvailable()) return NoCrypto(L"The trusted keys can't be read");
         for (const TrustedSshKey& entry : ReadTrustedSshKeys()) {
             if (FromUtf8(SshFingerprint(entry.key)) == given) {
-                return Forgotten(ForgetSshKey(entry.key, error), SshKeyText(entry.key), error);
+                return Forgotten(ForgetSshKey(entry.key), SshKeyText(entry.key));
             }
         }
         WriteErrLine(L"vmsum: No trusted SSH key has the fingerprint " + given + L".");
@@ -253,7 +253,7 @@ int RunForgetKey(const Options& options) {
         for (const StoredSigner& entry : ReadTrustedSigners()) {
             if (entry.signer.identity != name && entry.signer.repository != name) continue;
             found = true;
-            if (Forgotten(ForgetSigner(entry.signer, error), TrustedSignerText(entry.signer), error) != 0) return 3;
+            if (Forgotten(ForgetSigner(entry.signer), TrustedSignerText(entry.signer)) != 0) return 3;
         }
         if (!found) WriteErrLine(L"vmsum: No trusted Sigstore signer is " + given + L".");
         return found ? 0 : 1;
@@ -261,7 +261,7 @@ int RunForgetKey(const Options& options) {
     std::optional<std::array<std::uint8_t, 8>> keyId = ParseMinisignKeyId(given);
     if (const std::optional<MinisignKey> key = MinisignKeyFromText(given)) keyId = key->keyId;
     if (keyId) {
-        return Forgotten(ForgetMinisignKey(*keyId, error), L"minisign key " + FromUtf8(FormatMinisignKeyId(*keyId)), error);
+        return Forgotten(ForgetMinisignKey(*keyId), L"minisign key " + FromUtf8(FormatMinisignKeyId(*keyId)));
     }
     const std::optional<Bytes> fingerprint = ParseFingerprint(given);
     if (!fingerprint) {
@@ -273,17 +273,14 @@ int RunForgetKey(const Options& options) {
     for (const TrustedKey& entry : ReadTrustStore(CurrentUnixTime())) {
         if (entry.key.primary.fingerprint == *fingerprint) owner = KeyOwnerText(entry.key.primaryUserId, *fingerprint);
     }
-    switch (ForgetKey(*fingerprint, error)) {
-    case ForgetOutcome::Removed:
-        WriteOutLine(L"Forgot " + owner + L".");
-        return 0;
-    case ForgetOutcome::NotFound:
+    const Result<ForgetOutcome> outcome = ForgetKey(*fingerprint);
+    if (!outcome) return StoreFailed(outcome.GetError());
+    if (*outcome == ForgetOutcome::NotFound) {
         WriteErrLine(L"vmsum: No trusted key has the fingerprint " + FormatFingerprint(*fingerprint) + L".");
         return 1;
-    case ForgetOutcome::Failed:
-        break;
     }
-    return StoreFailed(error);
+    WriteOutLine(L"Forgot " + owner + L".");
+    return 0;
 }
 
 int RunTrustSigner(const Options& options) {
@@ -292,8 +289,7 @@ int RunTrustSigner(const Options& options) {
     signer.identity = options.trustIdentity ? ToUtf8(*options.trustIdentity) : std::string();
     signer.repository = options.trustRepository ? ToUtf8(*options.trustRepository) : std::string();
     if (!CryptoAvailable()) return NoCrypto(L"The signer can't be stored");
-    DWORD error = 0;
-    return ReportTrusted(TrustSigner(signer, error), TrustedSignerText(signer), error) ? 0 : 3;
+    return ReportTrusted(TrustSigner(signer), TrustedSignerText(signer)) ? 0 : 3;
 }
 
 }  // namespace cli

@@ -32,19 +32,18 @@ int RunVerifySignature(const Options& options) {
             anyNotGood |= !outcome.good && !outcome.unreadable;
             continue;
         }
-        DWORD error = 0;
         const DWORD attributes = GetFileAttributesW(ToLongPath(input).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_DIRECTORY;
+            const DWORD error = attributes == INVALID_FILE_ATTRIBUTES ? GetLastError() : ERROR_DIRECTORY;
             WriteErrLine(L"vmsum: " + input + L": " + FormatErrorText(error) + L".");
             anyUnreadable = true;
             continue;
         }
         // Files a checksum list could be are read whole, so a clear-signed one is checked in place;
         // larger ones are read as each detached signature is checked.
-        const auto bytes = ReadFileBytes(input, kMaxChecksumFileSize, error);
-        if (!bytes && error != ERROR_FILE_TOO_LARGE) {
-            WriteErrLine(L"vmsum: " + input + L": " + FormatErrorText(error) + L".");
+        const Result<std::vector<std::uint8_t>> bytes = ReadFileBytes(input, kMaxChecksumFileSize);
+        if (!bytes && bytes.GetError().systemCode != ERROR_FILE_TOO_LARGE) {
+            WriteErrLine(L"vmsum: " + input + L": " + FormatErrorText(bytes.GetError().systemCode) + L".");
             anyUnreadable = true;
             continue;
         }

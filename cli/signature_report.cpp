@@ -98,10 +98,11 @@ void ReportUnusableKeys(const std::wstring& file, const KeyFileContents& content
     case KeyFileKind::None:
     case KeyFileKind::OpenPgp: break;
     }
-    if (!contents.openpgp.error.empty()) {
-        WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(contents.openpgp.error) + L".");
+    if (!contents.openpgp) {
+        WriteErrLine(L"vmsum: " + file + L": No usable key: " + FromUtf8(contents.openpgp.GetError().detail) + L".");
+        return;
     }
-    for (const RejectedKey& rejected : contents.openpgp.rejected) {
+    for (const RejectedKey& rejected : contents.openpgp->rejected) {
         WriteErrLine(L"vmsum: " + file + L": Key " + FormatFingerprint(rejected.fingerprint) + L" can't be used: " +
                      FromUtf8(rejected.reason) + L".");
     }
@@ -110,15 +111,14 @@ void ReportUnusableKeys(const std::wstring& file, const KeyFileContents& content
 bool LoadRunKeys(const Options& options, std::uint32_t now, KeySet& keys) {
     keys = TrustedKeySet(now);
     for (const std::wstring& file : options.keyFiles) {
-        DWORD error = 0;
-        const auto data = ReadFileBytes(file, kMaxKeyFileSize, error);
+        const Result<Bytes> data = ReadFileBytes(file, kMaxKeyFileSize);
         if (!data) {
             // Projects print their minisign key as text; --key takes that text too.
             if (std::optional<MinisignKey> key = MinisignKeyFromText(file)) {
                 keys.minisign.push_back(std::move(*key));
                 continue;
             }
-            WriteErrLine(L"vmsum: " + file + L": " + FormatErrorText(error) + L".");
+            WriteErrLine(L"vmsum: " + file + L": " + FormatErrorText(data.GetError().systemCode) + L".");
             return false;
         }
         KeyFileContents contents = ReadKeyFileContents(*data, now);
@@ -129,20 +129,21 @@ bool LoadRunKeys(const Options& options, std::uint32_t now, KeySet& keys) {
         keys.sigstore.signers.push_back({ToUtf8(*options.certificateIssuer), ToUtf8(*options.certificateIdentity), ""});
     }
     if (options.trustedRoot) {
-        DWORD error = 0;
-        const auto data = ReadFileBytes(*options.trustedRoot, kMaxTrustedRootSize, error);
+        const Result<Bytes> data = ReadFileBytes(*options.trustedRoot, kMaxTrustedRootSize);
         if (!data) {
-            WriteErrLine(L"vmsum: " + *options.trustedRoot + L": " + FormatErrorText(error) + L".");
+            WriteErrLine(L"vmsum: " + *options.trustedRoot + L": " + FormatErrorText(data.GetError().systemCode) +
+                         L".");
             return false;
         }
-        std::string why;
-        keys.sigstore.root = ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()), why);
-        if (!keys.sigstore.root) {
-            std::wstring sentence = FromUtf8(why);
+        Result<TrustedRoot> root =
+            ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(data->data()), data->size()));
+        if (!root) {
+            std::wstring sentence = FromUtf8(root.GetError().detail);
             sentence[0] = static_cast<wchar_t>(std::towupper(sentence[0]));
             WriteErrLine(L"vmsum: " + *options.trustedRoot + L": " + sentence + L".");
             return false;
         }
+        keys.sigstore.root = std::move(*root);
     }
     return true;
 }

@@ -37,11 +37,11 @@ bool CollectTargets(const Options& options, std::vector<Target>& targets) {
             targets.push_back({input, input, std::nullopt});
         } else {
             const std::wstring prefix = FolderDisplayPrefix(input);
-            const bool listed = FindInFolder(input, findOptions, [&](FoundFile file) {
+            const Result<void> listed = FindInFolder(input, findOptions, [&](FoundFile file) {
                 targets.push_back({std::move(file.path), prefix + file.relative, file.size});
             });
             if (!listed) {
-                WriteErrLine(L"vmsum: " + input + L": " + FormatErrorText(GetLastError()) + L".");
+                WriteErrLine(L"vmsum: " + input + L": " + FormatErrorText(listed.GetError().systemCode) + L".");
                 allFound = false;
             }
         }

@@ -58,28 +58,33 @@ bool IsExistingFolder(const std::wstring& input) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool ListFolder(const std::wstring& folder, const FindOptions& options, std::vector<FolderEntry>& entries) {
+Result<std::vector<FolderEntry>> ListFolder(const std::wstring& folder, const FindOptions& options) {
     // The extended form is used as is by the system, so a separator must not be doubled.
     const std::wstring search = JoinPath(ToLongPath(folder), L"*");
     WIN32_FIND_DATAW data;
     const UniqueFind find(FindFirstFileExW(search.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr,
                                            FIND_FIRST_EX_LARGE_FETCH));
-    if (!find.Valid()) return GetLastError() == ERROR_FILE_NOT_FOUND;
+    std::vector<FolderEntry> entries;
+    if (!find.Valid()) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return entries;
+        return SystemError(error);
+    }
     do {
         if (!ShouldList(data, options)) continue;
         entries.push_back({data.cFileName, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
                            (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow});
     } while (FindNextFileW(find.Get(), &data));
     std::sort(entries.begin(), entries.end(), LogicalOrder);
-    return true;
+    return entries;
 }
 
-bool WalkFolder(const std::wstring& folder, const std::wstring& relativePrefix, const std::wstring& namePattern,
-                const FindOptions& options, const FoundFileCallback& callback, bool& found) {
-    std::vector<FolderEntry> entries;
-    if (!ListFolder(folder, options, entries)) return false;
-    for (const FolderEntry& entry : entries) {
-        if (options.cancel && options.cancel->load()) return true;
+Result<void> WalkFolder(const std::wstring& folder, const std::wstring& relativePrefix, const std::wstring& namePattern,
+                        const FindOptions& options, const FoundFileCallback& callback, bool& found) {
+    const Result<std::vector<FolderEntry>> entries = ListFolder(folder, options);
+    if (!entries) return entries.GetError();
+    for (const FolderEntry& entry : *entries) {
+        if (options.cancel && options.cancel->load()) return {};
         std::wstring full = JoinPath(folder, entry.name);
         std::wstring relative = relativePrefix.empty() ? entry.name : relativePrefix + L"\\" + entry.name;
         if (!entry.isFolder) {
@@ -87,13 +92,14 @@ bool WalkFolder(const std::wstring& folder, const std::wstring& relativePrefix, 
             found = true;
             callback({std::move(full), std::move(relative), entry.size});
         } else if (options.recursive) {
-            WalkFolder(full, relative, namePattern, options, callback, found);
+            // A subfolder that can't be listed is passed over.
+            static_cast<void>(WalkFolder(full, relative, namePattern, options, callback, found));
         }
     }
-    return true;
+    return {};
 }
 
-bool FindInFolder(const std::wstring& folder, const FindOptions& options, const FoundFileCallback& callback) {
+Result<void> FindInFolder(const std::wstring& folder, const FindOptions& options, const FoundFileCallback& callback) {
     bool found = false;
     return WalkFolder(folder, L"", L"", options, callback, found);
 }
@@ -111,12 +117,12 @@ bool FindPattern(const std::wstring& pattern, const FindOptions& options, const 
     if (folder.empty()) folder = L"\\";
     if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // "C:" means the drive's root here
     bool found = false;
-    const bool listed = WalkFolder(folder, L"", namePattern, options,
-                                   [&](FoundFile file) {
-                                       file.path = prefix + file.relative;
-                                       callback(std::move(file));
-                                   },
-                                   found);
+    const Result<void> listed = WalkFolder(folder, L"", namePattern, options,
+                                           [&](FoundFile file) {
+                                               file.path = prefix + file.relative;
+                                               callback(std::move(file));
+                                           },
+                                           found);
     return listed && found;
 }
 

@@ -4,6 +4,8 @@
 // never listed or entered. Shared by both programs; no console code here.
 #pragma once
 
+#include "engine/result.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -38,19 +40,19 @@ using FoundFileCallback = std::function<void(FoundFile)>;
 // prefix. True only when the folder could be listed and a file matched.
 bool FindPattern(const std::wstring& pattern, const FindOptions& options, const FoundFileCallback& callback);
 
-// Every file of a folder (and below it when recursive). True when the folder
-// could be listed; the system's last error tells why not.
-bool FindInFolder(const std::wstring& folder, const FindOptions& options, const FoundFileCallback& callback);
+// Every file of a folder (and below it when recursive), or the system error
+// when the folder can't be listed.
+Result<void> FindInFolder(const std::wstring& folder, const FindOptions& options, const FoundFileCallback& callback);
 
 // Walks one folder: its files matching namePattern (all when empty), then
 // its subfolders when recursive. Sets found when any file was reported.
-// Subfolders that cannot be listed are skipped.
-bool WalkFolder(const std::wstring& folder, const std::wstring& relativePrefix, const std::wstring& namePattern,
+// Subfolders that cannot be listed are skipped; the folder itself fails.
+Result<void> WalkFolder(const std::wstring& folder, const std::wstring& relativePrefix, const std::wstring& namePattern,
                 const FindOptions& options, const FoundFileCallback& callback, bool& found);
 
-// The entries of one folder, sorted. A folder that does not exist fails (the
-// system's last error tells why); an empty search succeeds with no entries.
-bool ListFolder(const std::wstring& folder, const FindOptions& options, std::vector<FolderEntry>& entries);
+// The entries of one folder, sorted, or the system error of a folder that
+// can't be listed; an empty search succeeds with no entries.
+Result<std::vector<FolderEntry>> ListFolder(const std::wstring& folder, const FindOptions& options);
 
 // True when the last path component holds "*" or "?".
 bool IsWildcardPattern(const std::wstring& input);

@@ -86,8 +86,9 @@ struct ReadOutcome {
 // Hashes the file at path (any form; opened through its extended-length form)
 // and tells whether it changed while it was read. Digests are present only
 // when error is 0 and the run was not cancelled. Errors: the open's or read's
-// code, 267 for a folder, 50 when a hasher cannot be created. Throws only
-// std::bad_alloc, or std::system_error when a thread cannot be started.
+// code, ERROR_DIRECTORY for a folder, ERROR_NOT_SUPPORTED when a hasher cannot
+// be created. Throws only std::bad_alloc, or std::system_error when a thread
+// cannot be started.
 HashResult HashFile(const std::wstring& path, AlgorithmMask algorithms, const HashOptions& options);
 
 // The same for an input that is already open (standard input, say); the handle

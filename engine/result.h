@@ -48,7 +48,14 @@ public:
     T* operator->() { return &Value(); }
     const T* operator->() const { return &Value(); }
 
-    const Error& GetError() const { return std::get<1>(state_); }
+    // The value, or fallback after a failure.
+    T ValueOr(T fallback) const& { return Ok() ? Value() : std::move(fallback); }
+
+    // Why it failed; after a success an Error with no code and no detail, as Result<void> gives.
+    const Error& GetError() const {
+        static const Error kNone;
+        return Ok() ? kNone : std::get<1>(state_);
+    }
 
 private:
     std::variant<T, Error> state_;

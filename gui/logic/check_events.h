@@ -2,12 +2,13 @@
 // session: one block per finished check, handed over whole.
 #pragma once
 
+#include "checksums/list_update.h"
+#include "engine/result.h"
 #include "gui/logic/authenticode.h"
 #include "gui/logic/list_signature.h"
 #include "gui/logic/row_id.h"
 #include "gui/logic/sibling_checksums.h"
 
-#include <cstdint>
 #include <string>
 
 namespace app {
@@ -36,12 +37,10 @@ struct OwnSignatureFound {
     ListSignature signature;
 };
 
-// A list brought up to date with its folder.
+// A list brought up to date with its folder: the file written, or why nothing was.
 struct ListUpdateDone {
     std::wstring listPath;
-    std::wstring target;       // the file written: the list, or a new file beside a signed list
-    bool clearSigned = false;  // the list is signed in place, so the update went to a new file
-    std::uint32_t error = 0;   // when not 0, nothing was written
+    vms::Result<vms::ListUpdate> update;
 };
 
 }  // namespace app

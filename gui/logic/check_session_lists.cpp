@@ -52,9 +52,10 @@ void TieToList(FileRow& row, const std::wstring& listPath, std::vector<std::uint
 
 ListOutcome CheckSession::VerifyList(const std::wstring& listPath) {
     ListOutcome outcome;
-    const std::optional<std::wstring> text = vms::ReadChecksumText(listPath, &outcome.error);
+    const vms::Result<std::wstring> text = vms::ReadChecksumText(listPath);
     if (!text) {
         outcome.problem = ListProblem::Unreadable;
+        outcome.error = text.GetError().systemCode;
         return outcome;
     }
     const vms::ChecksumFile file = vms::ParseChecksumText(*text, listPath);
@@ -149,14 +150,16 @@ Changes CheckSession::FindUnlistedFiles(const std::wstring& listPath) {
         if (IsEntryOf(row, listPath)) listAlgorithms |= vms::CandidateMask(row.expectedCandidates);
     }
     std::size_t added = 0;
-    vms::FindInFolder(FolderOf(listPath), vms::FindOptions{true, settings_.includeHidden, nullptr}, [&](vms::FoundFile found) {
-        if (std::ranges::find(known, vms::ToLowerW(vms::ToLongPath(found.path))) != known.end()) return;
-        FileRow row = files_.MakeRow(found.path);
-        row.notListed = true;
-        row.checksumFile = listPath;
-        files_.Rows().push_back(std::move(row));
-        ++added;
-    });
+    // A folder that can't be listed has no files to add.
+    static_cast<void>(vms::FindInFolder(
+        FolderOf(listPath), vms::FindOptions{true, settings_.includeHidden, nullptr}, [&](vms::FoundFile found) {
+            if (std::ranges::find(known, vms::ToLowerW(vms::ToLongPath(found.path))) != known.end()) return;
+            FileRow row = files_.MakeRow(found.path);
+            row.notListed = true;
+            row.checksumFile = listPath;
+            files_.Rows().push_back(std::move(row));
+            ++added;
+        }));
     files_.RebuildIndex();
     Changes changes;
     // The list's algorithms too, so that a file can be recognised as a listed one that moved.

@@ -25,10 +25,27 @@ private:
     std::optional<vms::KeySet> keys_;
 };
 
+vms::Result<vms::ListUpdate> UpdateList(const std::wstring& listPath, bool includeHidden) {
+    const vms::Result<std::vector<std::uint8_t>> bytes = vms::ReadChecksumBytes(listPath);
+    if (!bytes) return bytes.GetError();
+    const vms::ChecksumFile list =
+        vms::ParseChecksumText(vms::DecodeText({reinterpret_cast<const char*>(bytes->data()), bytes->size()}), listPath);
+    // The same audit as vmsum --audit --update, so the list follows the same rules.
+    const vms::Result<std::vector<vms::AuditItem>> items = vms::AuditFolder(
+        listPath, list, L"", includeHidden, [](const std::wstring&, std::uint64_t) { return vms::HashOptions{}; },
+        list.entries.empty() ? std::nullopt : std::optional(list.entries.front().candidates.front()));
+    if (!items) return items.GetError();
+    const vms::ListUpdate update = vms::ListUpdateFor(listPath, *bytes);
+    if (const vms::Result<void> written = vms::WriteUpdatedList(update, *bytes, list, *items); !written) {
+        return written.GetError();
+    }
+    return update;
+}
+
 }  // namespace
 
 ListSignature CheckListSignature(const std::wstring& listPath, const std::optional<std::wstring>& signaturePath) {
-    const auto bytes = vms::ReadChecksumBytes(listPath, nullptr);
+    const vms::Result<std::vector<std::uint8_t>> bytes = vms::ReadChecksumBytes(listPath);
     if (!bytes) return SignatureIn(ListSignatureState::Unsigned);
     const std::uint32_t now = vms::CurrentUnixTime();
     TrustedKeysOnce trusted(now);
@@ -52,34 +69,15 @@ bool HoldsPublicKey(const std::wstring& path) {
         std::initializer_list<const wchar_t*>{L".asc", L".gpg", L".key", L".pub", L"\\allowed_signers"},
         [&](const wchar_t* ending) { return vms::EndsWithIgnoreCase(path, ending); });
     if (!keyName) return false;
-    DWORD error = 0;
-    const auto bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize, error);
+    const vms::Result<std::vector<std::uint8_t>> bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize);
     if (!bytes) return false;
     const vms::KeyFileContents contents = vms::ReadKeyFileContents(*bytes, vms::CurrentUnixTime());
     return contents.kind != vms::KeyFileKind::None &&
-           (contents.kind != vms::KeyFileKind::OpenPgp || !contents.openpgp.keys.empty());
+           (contents.kind != vms::KeyFileKind::OpenPgp || (contents.openpgp && !contents.openpgp->keys.empty()));
 }
 
 ListUpdateDone UpdateListFromFolder(const std::wstring& listPath, bool includeHidden) {
-    ListUpdateDone done;
-    done.listPath = listPath;
-    const auto bytes = vms::ReadChecksumBytes(listPath, &done.error);
-    if (!bytes) return done;
-    const vms::ChecksumFile list =
-        vms::ParseChecksumText(vms::DecodeText({reinterpret_cast<const char*>(bytes->data()), bytes->size()}), listPath);
-    // The same audit as vmsum --audit --update, so the list follows the same rules.
-    const vms::AuditResult audit = vms::AuditFolder(
-        listPath, list, L"", includeHidden, [](const std::wstring&, std::uint64_t) { return vms::HashOptions{}; },
-        list.entries.empty() ? std::nullopt : std::optional(list.entries.front().candidates.front()));
-    if (audit.rootError) {
-        done.error = audit.rootError;
-        return done;
-    }
-    const vms::ListUpdateOutcome outcome = vms::WriteUpdatedList(listPath, *bytes, list, audit.items);
-    done.target = outcome.target;
-    done.clearSigned = outcome.clearSigned;
-    done.error = outcome.error;
-    return done;
+    return {listPath, UpdateList(listPath, includeHidden)};
 }
 
 }  // namespace app

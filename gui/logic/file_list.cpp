@@ -51,9 +51,10 @@ FileList::Added FileList::AddPaths(const std::vector<std::wstring>& paths, bool 
     const vms::FindOptions options{true, includeHidden, nullptr};
     for (const std::wstring& path : paths) {
         if (vms::IsExistingFolder(path)) {
-            vms::FindInFolder(path, options, [&](vms::FoundFile file) {
+            // A folder that can't be listed adds no rows.
+            static_cast<void>(vms::FindInFolder(path, options, [&](vms::FoundFile file) {
                 if (!keys.contains(DuplicateKey(file.path))) addIfNew(MakeRow(file.path));
-            });
+            }));
         } else {
             addIfNew(MakeRow(path));
         }

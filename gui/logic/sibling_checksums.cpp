@@ -95,7 +95,7 @@ std::optional<SiblingListing> FindSiblingListing(const std::wstring& filePath) {
     std::ranges::sort(names, [](const std::wstring& a, const std::wstring& b) { return vms::ToLowerW(a) < vms::ToLowerW(b); });
     for (const std::wstring& name : SiblingCandidates(names, NameOf(filePath))) {
         const std::wstring listPath = folder + name;
-        const std::optional<std::wstring> text = vms::ReadChecksumText(listPath, nullptr);
+        const vms::Result<std::wstring> text = vms::ReadChecksumText(listPath);
         if (!text) continue;
         if (auto listing = ListingIn(listPath, *text, filePath)) return listing;
     }

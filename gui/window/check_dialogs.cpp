@@ -60,18 +60,14 @@ UpdateChoice AskToUpdateList(HWND owner, const std::wstring& listPath) {
 }
 
 void ReportListUpdate(HWND owner, const ListUpdateDone& done) {
-    MessageDialogOptions options;
-    if (done.error) {
-        options.icon = DialogIcon::Error;
-        options.instruction = L"The list couldn't be updated. It is as it was.";
-        options.content = done.listPath + L"\n\n" + vms::FormatErrorText(done.error) + L".";
-    } else {
-        options.icon = DialogIcon::Information;
-        options.instruction =
-            done.clearSigned ? L"The list is signed, so the update went to a new file." : L"The list is up to date.";
-        options.content = done.target;
+    if (!done.update) {
+        MessageDialog(owner, DialogIcon::Error, L"The list couldn't be updated. It is as it was.",
+                      done.listPath + L"\n\n" + vms::FormatErrorText(done.update.GetError().systemCode) + L".");
+        return;
     }
-    MessageDialog(owner, options);
+    const wchar_t* instruction =
+        done.update->clearSigned ? L"The list is signed, so the update went to a new file." : L"The list is up to date.";
+    MessageDialog(owner, DialogIcon::Information, instruction, done.update->target);
 }
 
 void ReportComparison(HWND owner, const Comparison& comparison) {

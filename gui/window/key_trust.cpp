@@ -52,13 +52,19 @@ std::wstring SshDescription(const vms::SshPublicKey& key, const std::vector<vms:
            vms::FromUtf8(std::string(vms::SshKeyTypeName(key.type)));
 }
 
-void TellStoreFailed(HWND owner, DWORD error) {
+void TellStoreFailed(HWND owner, const vms::Error& error) {
     MessageDialog(owner, DialogIcon::Error, L"The key couldn't be stored.",
-                  vms::TrustStoreFolder() + L"\n\n" + vms::FormatErrorText(error) + L".");
+                  vms::TrustStoreFolder() + L"\n\n" + vms::FormatErrorText(error.systemCode) + L".");
+}
+
+// Tells of a failure to store; true when the store changed.
+bool StoreChanged(HWND owner, const vms::Result<vms::TrustOutcome>& outcome) {
+    if (!outcome) TellStoreFailed(owner, outcome.GetError());
+    return outcome && *outcome != vms::TrustOutcome::AlreadyTrusted;
 }
 
 // One key's question; trust runs when the user says so. True when the store changed.
-bool Ask(HWND owner, const std::wstring& description, const std::function<vms::TrustOutcome(DWORD&)>& trust) {
+bool Ask(HWND owner, const std::wstring& description, const std::function<vms::Result<vms::TrustOutcome>()>& trust) {
     MessageDialogOptions options;
     options.title = L"Trust a Signing Key";
     options.content = description;
@@ -68,10 +74,7 @@ bool Ask(HWND owner, const std::wstring& description, const std::function<vms::T
     options.commonButtons = TDCBF_CANCEL_BUTTON;
     options.defaultButton = IDCANCEL;
     if (MessageDialog(owner, options) != kTrustButton) return false;
-    DWORD error = 0;
-    const vms::TrustOutcome outcome = trust(error);
-    if (outcome == vms::TrustOutcome::Failed) TellStoreFailed(owner, error);
-    return outcome == vms::TrustOutcome::Added || outcome == vms::TrustOutcome::Updated;
+    return StoreChanged(owner, trust());
 }
 
 bool OfferOpenPgpKeys(HWND owner, const vms::KeyLoadResult& loaded, std::uint32_t now) {
@@ -100,9 +103,8 @@ bool OfferOpenPgpKeys(HWND owner, const vms::KeyLoadResult& loaded, std::uint32_
         const int chosen = MessageDialog(owner, options);
         if (chosen != kTrustButton && !updateOnly) continue;
         // A trusted copy also learns of a revocation or a new expiry date.
-        DWORD error = 0;
-        if (vms::TrustKey(key, now, error) == vms::TrustOutcome::Failed) {
-            TellStoreFailed(owner, error);
+        if (const vms::Result<vms::TrustOutcome> outcome = vms::TrustKey(key, now); !outcome) {
+            TellStoreFailed(owner, outcome.GetError());
             continue;
         }
         trusted = true;
@@ -122,13 +124,13 @@ KeyOffer OfferToTrustKeys(HWND owner, const std::vector<std::uint8_t>& bytes) {
     case vms::KeyFileKind::PemPublicKey:  // cosign keys are given to vmsum for each run, never stored
         return offer;
     case vms::KeyFileKind::OpenPgp:
-        offer.found = !contents.openpgp.keys.empty();
-        offer.trusted = OfferOpenPgpKeys(owner, contents.openpgp, now);
+        offer.found = !contents.openpgp->keys.empty();
+        offer.trusted = OfferOpenPgpKeys(owner, *contents.openpgp, now);
         return offer;
     case vms::KeyFileKind::Minisign:
         offer.found = true;
         offer.trusted = Ask(owner, MinisignDescription(*contents.minisign),
-                            [&](DWORD& error) { return vms::TrustMinisignKey(*contents.minisign, error); });
+                            [&] { return vms::TrustMinisignKey(*contents.minisign); });
         return offer;
     case vms::KeyFileKind::SshKeys:
     case vms::KeyFileKind::AllowedSigners:
@@ -138,12 +140,12 @@ KeyOffer OfferToTrustKeys(HWND owner, const std::vector<std::uint8_t>& bytes) {
     }
     offer.found = true;
     for (const vms::SshPublicKey& key : contents.sshKeys.keys) {
-        offer.trusted |= Ask(owner, SshDescription(key, {}), [&](DWORD& error) { return vms::TrustSshKey(key, error); });
+        offer.trusted |= Ask(owner, SshDescription(key, {}), [&] { return vms::TrustSshKey(key); });
     }
     // The lines of an allowed_signers file, key by key.
     for (const std::vector<vms::AllowedSigner>& lines : vms::LinesByKey(contents.allowedSigners.signers)) {
         offer.trusted |= Ask(owner, SshDescription(lines.front().key, lines),
-                             [&](DWORD& error) { return vms::TrustAllowedSigners(text, lines, error); });
+                             [&] { return vms::TrustAllowedSigners(text, lines); });
     }
     return offer;
 }
@@ -167,15 +169,11 @@ bool OfferToTrustSigner(HWND owner, const vms::SigstoreSigner& signer) {
     if (chosen != kTrustButton && chosen != kTrustRepositoryButton) return false;
     vms::TrustedSigner trusted{signer.issuer, chosen == kTrustButton ? signer.identity : std::string(),
                                chosen == kTrustRepositoryButton ? signer.repository : std::string()};
-    DWORD error = 0;
-    const vms::TrustOutcome outcome = vms::TrustSigner(trusted, error);
-    if (outcome == vms::TrustOutcome::Failed) TellStoreFailed(owner, error);
-    return outcome == vms::TrustOutcome::Added || outcome == vms::TrustOutcome::Updated;
+    return StoreChanged(owner, vms::TrustSigner(trusted));
 }
 
 KeyOffer OfferToTrustKeyFile(HWND owner, const std::wstring& path) {
-    DWORD error = 0;
-    const auto bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize, error);
+    const vms::Result<std::vector<std::uint8_t>> bytes = vms::ReadFileBytes(path, vms::kMaxKeyFileSize);
     if (!bytes) return {};
     return OfferToTrustKeys(owner, *bytes);
 }

@@ -151,7 +151,9 @@ void MainWindow::SaveChecksums() {
         switch (AskToUpdateList(hwnd_, *listPath)) {
         case UpdateChoice::Update:
             // The audit reads every file: it runs away from the window, which reports when it's done.
-            if (!session_->StartListUpdate(*listPath)) ReportListUpdate(hwnd_, {*listPath, L"", false, ERROR_NOT_ENOUGH_MEMORY});
+            if (!session_->StartListUpdate(*listPath)) {
+                ReportListUpdate(hwnd_, {*listPath, vms::SystemError(ERROR_NOT_ENOUGH_MEMORY)});
+            }
             return;
         case UpdateChoice::Cancel:
             return;

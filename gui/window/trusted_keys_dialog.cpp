@@ -26,7 +26,7 @@ struct TrustedEntry {
     std::wstring name;
     std::wstring key;  // an OpenPGP fingerprint as it always was, other formats with their kind
     std::int64_t added = 0;
-    std::function<vms::ForgetOutcome(DWORD&)> forget;
+    std::function<vms::Result<vms::ForgetOutcome>()> forget;
 };
 
 struct TrustedKeysState {
@@ -41,19 +41,19 @@ std::vector<TrustedEntry> ReadEntries() {
         const vms::CertifiedKey& key = trusted.key;
         entries.push_back({key.primaryUserId.empty() ? L"(no user ID)" : vms::UserIdText(key.primaryUserId),
                            vms::FormatFingerprint(key.primary.fingerprint), trusted.added,
-                           [fingerprint = key.primary.fingerprint](DWORD& error) { return vms::ForgetKey(fingerprint, error); }});
+                           [fingerprint = key.primary.fingerprint] { return vms::ForgetKey(fingerprint); }});
     }
     for (const vms::TrustedMinisignKey& trusted : vms::ReadTrustedMinisignKeys()) {
         entries.push_back({trusted.key.comment.empty() ? L"(no comment)" : vms::UserIdText(trusted.key.comment),
                            L"minisign key " + vms::FromUtf8(vms::FormatMinisignKeyId(trusted.key.keyId)), trusted.added,
-                           [id = trusted.key.keyId](DWORD& error) { return vms::ForgetMinisignKey(id, error); }});
+                           [id = trusted.key.keyId] { return vms::ForgetMinisignKey(id); }});
     }
     if (vms::CryptoAvailable()) {
         for (const vms::TrustedSshKey& trusted : vms::ReadTrustedSshKeys()) {
             const std::wstring principals = vms::PrincipalsOf(trusted.limits);
             entries.push_back({principals.empty() ? vms::UserIdText(trusted.key.comment) : principals,
                                L"SSH key " + vms::FromUtf8(vms::SshFingerprint(trusted.key)), trusted.added,
-                               [key = trusted.key](DWORD& error) { return vms::ForgetSshKey(key, error); }});
+                               [key = trusted.key] { return vms::ForgetSshKey(key); }});
         }
     }
     for (const vms::StoredSigner& stored : vms::ReadTrustedSigners()) {
@@ -61,7 +61,7 @@ std::vector<TrustedEntry> ReadEntries() {
         entries.push_back({signer.identity.empty() ? L"Every release of " + vms::UserIdText(signer.repository)
                                                    : vms::UserIdText(signer.identity),
                            L"Sigstore, issuer " + vms::UserIdText(signer.issuer), stored.added,
-                           [signer](DWORD& error) { return vms::ForgetSigner(signer, error); }});
+                           [signer] { return vms::ForgetSigner(signer); }});
     }
     std::ranges::stable_sort(entries, {}, [](const TrustedEntry& entry) { return entry.added; });
     return entries;
@@ -106,9 +106,10 @@ void AddColumns(HWND list, HWND dialog) {
 void RemoveSelected(HWND dialog, TrustedKeysState& state) {
     const int selected = ListView_GetNextItem(GetDlgItem(dialog, IDC_TK_LIST), -1, LVNI_SELECTED);
     if (selected < 0 || static_cast<std::size_t>(selected) >= state.entries.size()) return;
-    DWORD error = 0;
-    if (state.entries[static_cast<std::size_t>(selected)].forget(error) == vms::ForgetOutcome::Failed) {
-        MessageDialog(dialog, DialogIcon::Error, L"The key couldn't be removed.", vms::FormatErrorText(error) + L".");
+    if (const vms::Result<vms::ForgetOutcome> forgotten = state.entries[static_cast<std::size_t>(selected)].forget();
+        !forgotten) {
+        MessageDialog(dialog, DialogIcon::Error, L"The key couldn't be removed.",
+                      vms::FormatErrorText(forgotten.GetError().systemCode) + L".");
     } else {
         state.changed = true;
     }

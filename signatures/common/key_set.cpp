@@ -13,8 +13,8 @@ std::string_view AsText(ByteSpan bytes) { return {reinterpret_cast<const char*>(
 
 KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now) {
     KeyFileContents contents;
-    std::string error;
-    if ((contents.minisign = ParseMinisignKey(bytes, error))) {
+    if (Result<MinisignKey> minisign = ParseMinisignKey(bytes)) {
+        contents.minisign = std::move(*minisign);
         contents.kind = KeyFileKind::Minisign;
         return contents;
     }
@@ -24,38 +24,42 @@ KeyFileContents ReadKeyFileContents(ByteSpan bytes, std::uint32_t now) {
         if ((contents.publicKey = der ? ParsePublicKeyDer(*der) : std::nullopt)) {
             contents.kind = KeyFileKind::PemPublicKey;
         } else {
-            contents.openpgp.error = "its PEM public key is damaged or of a kind not checked here (ECDSA P-256, "
-                                     "P-384 and P-521 and Ed25519 are)";
+            contents.openpgp = MalformedError("its PEM public key is damaged or of a kind not checked here (ECDSA "
+                                              "P-256, P-384 and P-521 and Ed25519 are)");
         }
         return contents;
     }
     // A .pub line read as allowed_signers would take its type for a principal,
     // and the reverse fails on the principal: the form that reads cleanly wins.
-    contents.sshKeys = ParseSshPublicKeys(AsText(bytes));
-    if (contents.sshKeys.fileError.empty() && !contents.sshKeys.keys.empty() && contents.sshKeys.errors.empty()) {
+    Result<SshKeyList> sshKeys = ParseSshPublicKeys(AsText(bytes));
+    if (sshKeys && !sshKeys->keys.empty() && sshKeys->errors.empty()) {
+        contents.sshKeys = std::move(*sshKeys);
         contents.kind = KeyFileKind::SshKeys;
         return contents;
     }
-    contents.allowedSigners = ParseAllowedSigners(AsText(bytes));
-    if (contents.allowedSigners.fileError.empty() && !contents.allowedSigners.signers.empty()) {
+    Result<AllowedSigners> allowedSigners = ParseAllowedSigners(AsText(bytes));
+    if (allowedSigners && !allowedSigners->signers.empty()) {
+        contents.allowedSigners = std::move(*allowedSigners);
         contents.kind = KeyFileKind::AllowedSigners;
         return contents;
     }
-    contents.sshKeys = {};
-    contents.allowedSigners = {};
     contents.openpgp = LoadKeys(bytes, now);
-    if (contents.openpgp.error.empty() || !contents.openpgp.keys.empty()) contents.kind = KeyFileKind::OpenPgp;
+    if (contents.openpgp) contents.kind = KeyFileKind::OpenPgp;
     return contents;
 }
 
 std::optional<MinisignKey> MinisignKeyFromText(std::wstring_view text) {
     const std::string utf8 = ToUtf8(text);
-    std::string error;
-    return ParseMinisignKey(ByteSpan(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()), error);
+    Result<MinisignKey> key =
+        ParseMinisignKey(ByteSpan(reinterpret_cast<const std::uint8_t*>(utf8.data()), utf8.size()));
+    if (!key) return std::nullopt;
+    return std::move(*key);
 }
 
 void AddKeys(KeySet& keys, KeyFileContents contents, std::uint32_t now) {
-    for (CertifiedKey& key : contents.openpgp.keys) keys.openpgp.Add(std::move(key), now);
+    if (contents.openpgp) {
+        for (CertifiedKey& key : contents.openpgp->keys) keys.openpgp.Add(std::move(key), now);
+    }
     if (contents.minisign) keys.minisign.push_back(std::move(*contents.minisign));
     for (SshPublicKey& key : contents.sshKeys.keys) keys.ssh.keys.push_back(std::move(key));
     for (AllowedSigner& signer : contents.allowedSigners.signers) keys.ssh.allowedSigners.push_back(std::move(signer));

@@ -24,7 +24,8 @@ enum class KeyFileKind { None, OpenPgp, Minisign, SshKeys, AllowedSigners, PemPu
 
 struct KeyFileContents {
     KeyFileKind kind = KeyFileKind::None;
-    KeyLoadResult openpgp;                // OpenPGP: the keys, those refused, or why there are none
+    // OpenPGP: the keys and those refused, or why there are none
+    Result<KeyLoadResult> openpgp = KeyLoadResult{};
     std::optional<MinisignKey> minisign;  // a minisign or signify public key
     SshKeyList sshKeys;                   // lines of .pub files
     AllowedSigners allowedSigners;        // an allowed_signers file

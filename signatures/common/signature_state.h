@@ -1,6 +1,8 @@
 // The states of a signature, the same for every format.
 #pragma once
 
+#include "engine/result.h"
+
 namespace vms {
 
 enum class SignatureState {
@@ -15,5 +17,10 @@ enum class SignatureState {
     Malformed,    // damaged or hostile data
     Uncheckable,  // libgcrypt is missing or unusable
 };
+
+// The state of a signature whose data failed to read for this error.
+inline SignatureState SignatureStateOf(const Error& error) {
+    return error.kind == ErrorKind::Unsupported ? SignatureState::Unsupported : SignatureState::Malformed;
+}
 
 }  // namespace vms

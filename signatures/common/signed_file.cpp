@@ -59,8 +59,7 @@ SignatureVerdict MalformedMinisign(std::string detail) {
 // SHA256.sig is: nothing when the bytes aren't that.
 std::optional<FileSignature> CheckEmbedded(ByteSpan bytes, const KeySource& keys) {
     if (!LooksLikeMinisignOrSignify(bytes)) return std::nullopt;
-    std::string error;
-    const std::optional<MinisignSignature> signature = ParseMinisignSignature(bytes, error);
+    const Result<MinisignSignature> signature = ParseMinisignSignature(bytes);
     if (!signature || !signature->messageOffset) return std::nullopt;
     FileSignature found;
     found.source = SignatureSource::Embedded;
@@ -82,9 +81,8 @@ SignatureCheck CheckDetachedSignature(ByteSpan signatureData, const DocumentRead
         return OneVerdict(FromSsh(CheckSshSignature(signatureData, document, keys.ssh, now)));
     }
     if (LooksLikeMinisignOrSignify(signatureData)) {
-        std::string error;
-        const std::optional<MinisignSignature> signature = ParseMinisignSignature(signatureData, error);
-        if (!signature) return OneVerdict(MalformedMinisign(error));
+        const Result<MinisignSignature> signature = ParseMinisignSignature(signatureData);
+        if (!signature) return OneVerdict(MalformedMinisign(signature.GetError().detail));
         // Signed text of its own is no signature of this document.
         if (signature->messageOffset) {
             return OneVerdict(MalformedMinisign("it carries the text it signs, not a signature of this file"));
@@ -132,13 +130,13 @@ FileSignature CheckFileSignature(const std::wstring& path, const std::vector<std
         signature.signaturePath = *explicitSignature;
     }
     signature.source = SignatureSource::Detached;
-    std::optional<std::vector<std::uint8_t>> data =
-        ReadFileBytes(signature.signaturePath, kMaxSignatureFileSize, signature.readError);
-    if (!data && signature.readError == ERROR_FILE_TOO_LARGE) {
-        signature.readError = 0;
-        signature.check = FromOpenPgp(MalformedSignature("it is too large to be a signature"));
-    } else if (data) {
+    const Result<std::vector<std::uint8_t>> data = ReadFileBytes(signature.signaturePath, kMaxSignatureFileSize);
+    if (data) {
         signature.check = CheckDetachedSignature(*data, bytes ? InMemory(*bytes) : FileReader(path), keys(), now);
+    } else if (data.GetError().systemCode == ERROR_FILE_TOO_LARGE) {
+        signature.check = FromOpenPgp(MalformedSignature("it is too large to be a signature"));
+    } else {
+        signature.readError = data.GetError().systemCode;
     }
     return signature;
 }
@@ -147,19 +145,17 @@ FileSignature CheckDigestSignature(const Bytes& sha256, const std::wstring& sign
     FileSignature signature;
     signature.source = SignatureSource::Detached;
     signature.signaturePath = signaturePath;
-    const std::optional<std::vector<std::uint8_t>> data =
-        ReadFileBytes(signaturePath, kMaxSignatureFileSize, signature.readError);
-    if (!data) {
-        if (signature.readError == ERROR_FILE_TOO_LARGE) signature.readError = 0;
-        SigstoreResult result;
-        result.detail = "it is too large to be a Sigstore bundle";
-        if (signature.readError == 0) signature.check = OneVerdict(FromSigstore(std::move(result)));
+    const Result<std::vector<std::uint8_t>> data = ReadFileBytes(signaturePath, kMaxSignatureFileSize);
+    if (!data && data.GetError().systemCode != ERROR_FILE_TOO_LARGE) {
+        signature.readError = data.GetError().systemCode;
         return signature;
     }
     SigstoreArtifact artifact;
     artifact.sha256 = sha256;
     SigstoreResult result;
-    if (LooksLikeSigstoreBundle(*data)) {
+    if (!data) {
+        result.detail = "it is too large to be a Sigstore bundle";
+    } else if (LooksLikeSigstoreBundle(*data)) {
         result = CheckSigstoreBundle(*data, artifact, keys.sigstore);
     } else {
         result.detail = "only a Sigstore bundle can be checked against a digest";

@@ -36,16 +36,21 @@ std::int64_t UnixSeconds(const FILETIME& time) {
     return static_cast<std::int64_t>(ticks / 10000000) - 11644473600;
 }
 
-bool EnsureFolder(const std::wstring& folder, DWORD& error) {
+Result<void> EnsureFolder(const std::wstring& folder) {
     const std::size_t last = folder.find_last_of(L'\\');
     const std::wstring parent = folder.substr(0, last);
     for (const std::wstring& path : {parent, folder}) {
         if (!CreateDirectoryW(ToLongPath(path).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            error = GetLastError();
-            return false;
+            return SystemError(GetLastError());
         }
     }
-    return true;
+    return {};
+}
+
+// Creates the store's folder when needed, then replaces the file at path with text.
+Result<void> StoreFile(const std::wstring& folder, const std::wstring& path, std::string_view text) {
+    if (Result<void> created = EnsureFolder(folder); !created) return created;
+    return ReplaceFileWith(path, text);
 }
 
 }  // namespace
@@ -73,10 +78,11 @@ std::vector<TrustedKey> ReadTrustStore(std::uint32_t now) {
     if (!search.Valid()) return trusted;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        DWORD error = 0;
-        const std::optional<Bytes> data = ReadFileBytes(folder + L"\\" + found.cFileName, kMaxKeyFileSize, error);
+        const Result<Bytes> data = ReadFileBytes(folder + L"\\" + found.cFileName, kMaxKeyFileSize);
         if (!data) continue;
-        for (CertifiedKey& key : LoadKeys(*data, now).keys) {
+        Result<KeyLoadResult> loaded = LoadKeys(*data, now);
+        if (!loaded) continue;
+        for (CertifiedKey& key : loaded->keys) {
             // Only the key the file is named after; anything else in it was not chosen.
             if (EqualsIgnoreCase(FingerprintHex(key.primary.fingerprint) + kKeyExtension, found.cFileName)) {
                 trusted.push_back({std::move(key), UnixSeconds(found.ftCreationTime)});
@@ -98,34 +104,34 @@ bool IsTrusted(const Bytes& fingerprint) {
     return GetFileAttributesW(ToLongPath(KeyPath(folder, fingerprint)).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-TrustOutcome TrustKey(const CertifiedKey& key, std::uint32_t now, DWORD& error) {
+Result<TrustOutcome> TrustKey(const CertifiedKey& key, std::uint32_t now) {
     const std::wstring folder = TrustStoreFolder();
-    if (folder.empty()) {
-        error = ERROR_PATH_NOT_FOUND;
-        return TrustOutcome::Failed;
-    }
+    if (folder.empty()) return SystemError(ERROR_PATH_NOT_FOUND);
     const std::wstring path = KeyPath(folder, key.primary.fingerprint);
     TrustOutcome outcome = TrustOutcome::Added;
     Bytes packets = key.packets;
     if (IsTrusted(key.primary.fingerprint)) {
-        const auto stored = ReadFileBytes(path, kMaxKeyFileSize, error);
-        if (!stored) return TrustOutcome::Failed;
-        const KeyLoadResult held = LoadKeys(*stored, now);
-        if (held.keys.size() != 1) return TrustOutcome::Failed;
+        const Result<Bytes> stored = ReadFileBytes(path, kMaxKeyFileSize);
+        if (!stored) return stored.GetError();
+        const Result<KeyLoadResult> held = LoadKeys(*stored, now);
+        if (!held || held->keys.size() != 1) {
+            return MalformedError("the trusted copy of the key doesn't read as one key");
+        }
         Keyring merged;
-        merged.Add(held.keys.front(), now);
+        merged.Add(held->keys.front(), now);
         merged.Add(key, now);
-        if (merged.Keys().front().packets == held.keys.front().packets) return TrustOutcome::AlreadyTrusted;
+        if (merged.Keys().front().packets == held->keys.front().packets) return TrustOutcome::AlreadyTrusted;
         packets = merged.Keys().front().packets;
         outcome = TrustOutcome::Updated;
     }
-    if (!EnsureFolder(folder, error)) return TrustOutcome::Failed;
-    if (!ReplaceFileWith(path, Armor("PGP PUBLIC KEY BLOCK", packets), error)) return TrustOutcome::Failed;
+    if (Result<void> stored = StoreFile(folder, path, Armor("PGP PUBLIC KEY BLOCK", packets)); !stored) {
+        return stored.GetError();
+    }
     return outcome;
 }
 
-ForgetOutcome ForgetKey(const Bytes& fingerprint, DWORD& error) {
-    return ForgetKeyFile(FingerprintHex(fingerprint) + kKeyExtension, error);
+Result<ForgetOutcome> ForgetKey(const Bytes& fingerprint) {
+    return ForgetKeyFile(FingerprintHex(fingerprint) + kKeyExtension);
 }
 
 std::vector<StoredKeyText> ReadStoredKeyTexts(std::wstring_view prefix) {
@@ -137,41 +143,36 @@ std::vector<StoredKeyText> ReadStoredKeyTexts(std::wstring_view prefix) {
     if (!search.Valid()) return stored;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        DWORD error = 0;
-        std::optional<Bytes> text = ReadFileBytes(folder + L"\\" + found.cFileName, kMaxKeyFileSize, error);
+        Result<Bytes> text = ReadFileBytes(folder + L"\\" + found.cFileName, kMaxKeyFileSize);
         if (text) stored.push_back({found.cFileName, std::move(*text), UnixSeconds(found.ftCreationTime)});
     } while (FindNextFileW(search.Get(), &found));
     return stored;
 }
 
-TrustOutcome StoreKeyText(const std::wstring& fileName, std::string_view text, DWORD& error) {
+Result<TrustOutcome> StoreKeyText(const std::wstring& fileName, std::string_view text) {
     const std::wstring folder = TrustStoreFolder();
-    if (folder.empty()) {
-        error = ERROR_PATH_NOT_FOUND;
-        return TrustOutcome::Failed;
-    }
+    if (folder.empty()) return SystemError(ERROR_PATH_NOT_FOUND);
     const std::wstring path = folder + L"\\" + fileName;
     TrustOutcome outcome = TrustOutcome::Added;
     if (GetFileAttributesW(ToLongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) {
-        const auto stored = ReadFileBytes(path, kMaxKeyFileSize, error);
-        if (!stored) return TrustOutcome::Failed;
+        const Result<Bytes> stored = ReadFileBytes(path, kMaxKeyFileSize);
+        if (!stored) return stored.GetError();
         if (std::string_view(reinterpret_cast<const char*>(stored->data()), stored->size()) == text) {
             return TrustOutcome::AlreadyTrusted;
         }
         outcome = TrustOutcome::Updated;
     }
-    if (!EnsureFolder(folder, error)) return TrustOutcome::Failed;
-    if (!ReplaceFileWith(path, text, error)) return TrustOutcome::Failed;
+    if (Result<void> stored = StoreFile(folder, path, text); !stored) return stored.GetError();
     return outcome;
 }
 
-ForgetOutcome ForgetKeyFile(const std::wstring& fileName, DWORD& error) {
+Result<ForgetOutcome> ForgetKeyFile(const std::wstring& fileName) {
     const std::wstring folder = TrustStoreFolder();
     if (folder.empty()) return ForgetOutcome::NotFound;
     if (DeleteFileW(ToLongPath(folder + L"\\" + fileName).c_str())) return ForgetOutcome::Removed;
-    error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ForgetOutcome::NotFound
-                                                                          : ForgetOutcome::Failed;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return ForgetOutcome::NotFound;
+    return SystemError(error);
 }
 
 }  // namespace vms

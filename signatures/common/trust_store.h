@@ -4,9 +4,8 @@
 // added and removed only on the user's explicit request.
 #pragma once
 
+#include "engine/result.h"
 #include "signatures/openpgp/keyring.h"
-
-#include <windows.h>
 
 #include <string>
 #include <string_view>
@@ -29,20 +28,20 @@ std::vector<TrustedKey> ReadTrustStore(std::uint32_t now);
 // The trusted keys as one keyring, checked as of now.
 Keyring TrustedKeyring(std::uint32_t now);
 
-enum class TrustOutcome { Added, AlreadyTrusted, Updated, Failed };
+enum class TrustOutcome { Added, AlreadyTrusted, Updated };
 
 // True when the key's file is in the store.
 bool IsTrusted(const Bytes& fingerprint);
 
 // Writes the key's file (to a temporary name, then moved in place). A key
 // already trusted is merged with this copy, and its file rewritten when the
-// copy brings something new, such as a revocation. On failure, the system
-// error in error.
-TrustOutcome TrustKey(const CertifiedKey& key, std::uint32_t now, DWORD& error);
+// copy brings something new, such as a revocation. Fails with the system
+// error, or as Malformed when the stored copy no longer reads as one key.
+Result<TrustOutcome> TrustKey(const CertifiedKey& key, std::uint32_t now);
 
-enum class ForgetOutcome { Removed, NotFound, Failed };
+enum class ForgetOutcome { Removed, NotFound };
 
-ForgetOutcome ForgetKey(const Bytes& fingerprint, DWORD& error);
+Result<ForgetOutcome> ForgetKey(const Bytes& fingerprint);
 
 // The key files of another format, by the start of their names ("minisign-"):
 // each file's name and text; files too large to be a key are passed over.
@@ -55,10 +54,10 @@ std::vector<StoredKeyText> ReadStoredKeyTexts(std::wstring_view prefix);
 
 // Stores a key's text under its file name (to a temporary name, then moved in
 // place): AlreadyTrusted when the same text is there, Updated when another
-// text was. On failure, the system error in error.
-TrustOutcome StoreKeyText(const std::wstring& fileName, std::string_view text, DWORD& error);
+// text was. Fails with the system error.
+Result<TrustOutcome> StoreKeyText(const std::wstring& fileName, std::string_view text);
 
-ForgetOutcome ForgetKeyFile(const std::wstring& fileName, DWORD& error);
+Result<ForgetOutcome> ForgetKeyFile(const std::wstring& fileName);
 
 // Upper-case hex digits without separators, as the store names its files.
 std::wstring FingerprintHex(const Bytes& fingerprint);

@@ -7,6 +7,8 @@
 #include "signatures/common/strict_base64.h"
 #include "signatures/sigstore/trusted_signers.h"
 
+#include <windows.h>
+
 #include <algorithm>
 
 namespace vms {
@@ -74,8 +76,7 @@ std::wstring PrincipalsOf(std::span<const AllowedSigner> lines) {
 std::vector<TrustedMinisignKey> ReadTrustedMinisignKeys() {
     std::vector<TrustedMinisignKey> trusted;
     for (const StoredKeyText& stored : ReadStoredKeyTexts(kMinisignPrefix)) {
-        std::string error;
-        std::optional<MinisignKey> key = ParseMinisignKey(stored.text, error);
+        Result<MinisignKey> key = ParseMinisignKey(stored.text);
         if (key && EqualsIgnoreCase(MinisignFileName(key->keyId), stored.fileName)) {
             trusted.push_back({std::move(*key), stored.added});
         }
@@ -93,11 +94,11 @@ std::vector<TrustedSshKey> ReadTrustedSshKeys() {
             return EqualsIgnoreCase(SshFileStem(key) + (plain ? kPlainEnding : kLimitsEnding), stored.fileName);
         };
         if (plain) {
-            for (const SshPublicKey& key : ParseSshPublicKeys(AsText(stored.text)).keys) {
+            for (const SshPublicKey& key : ParseSshPublicKeys(AsText(stored.text)).ValueOr({}).keys) {
                 if (named(key)) EntryFor(trusted, key, stored.added).anyUse = true;
             }
         } else if (limits) {
-            for (AllowedSigner& line : ParseAllowedSigners(AsText(stored.text)).signers) {
+            for (AllowedSigner& line : ParseAllowedSigners(AsText(stored.text)).ValueOr({}).signers) {
                 if (named(line.key)) EntryFor(trusted, line.key, stored.added).limits.push_back(std::move(line));
             }
         }
@@ -117,47 +118,46 @@ KeySet TrustedKeySet(std::uint32_t now) {
     return keys;
 }
 
-TrustOutcome TrustMinisignKey(const MinisignKey& key, DWORD& error) {
+Result<TrustOutcome> TrustMinisignKey(const MinisignKey& key) {
     Bytes line = {'E', 'd'};
     line.insert(line.end(), key.keyId.begin(), key.keyId.end());
     line.insert(line.end(), key.publicKey.begin(), key.publicKey.end());
     const std::string comment = key.comment.empty() ? "minisign public key " + FormatMinisignKeyId(key.keyId) : key.comment;
-    return StoreKeyText(MinisignFileName(key.keyId), "untrusted comment: " + comment + "\n" + EncodeBase64(line) + "\n",
-                        error);
+    return StoreKeyText(MinisignFileName(key.keyId),
+                        "untrusted comment: " + comment + "\n" + EncodeBase64(line) + "\n");
 }
 
-TrustOutcome TrustSshKey(const SshPublicKey& key, DWORD& error) {
-    return StoreKeyText(SshFileStem(key) + kPlainEnding, PublicKeyLine(key), error);
+Result<TrustOutcome> TrustSshKey(const SshPublicKey& key) {
+    return StoreKeyText(SshFileStem(key) + kPlainEnding, PublicKeyLine(key));
 }
 
-TrustOutcome TrustAllowedSigners(std::string_view fileText, std::span<const AllowedSigner> lines, DWORD& error) {
-    if (lines.empty()) return TrustOutcome::Failed;
+Result<TrustOutcome> TrustAllowedSigners(std::string_view fileText, std::span<const AllowedSigner> lines) {
+    if (lines.empty()) return SystemError(ERROR_INVALID_DATA);
     const std::vector<std::string_view> written = Lines(fileText);
     std::string text;
     for (const AllowedSigner& line : lines) {
         if (line.key.blob != lines.front().key.blob || line.line == 0 || line.line > written.size()) {
-            error = ERROR_INVALID_DATA;
-            return TrustOutcome::Failed;
+            return SystemError(ERROR_INVALID_DATA);
         }
         std::string_view kept = written[line.line - 1];
         if (kept.ends_with('\r')) kept.remove_suffix(1);
         text += std::string(kept) + "\n";
     }
-    return StoreKeyText(SshFileStem(lines.front().key) + kLimitsEnding, text, error);
+    return StoreKeyText(SshFileStem(lines.front().key) + kLimitsEnding, text);
 }
 
-ForgetOutcome ForgetMinisignKey(const std::array<std::uint8_t, 8>& keyId, DWORD& error) {
-    return ForgetKeyFile(MinisignFileName(keyId), error);
+Result<ForgetOutcome> ForgetMinisignKey(const std::array<std::uint8_t, 8>& keyId) {
+    return ForgetKeyFile(MinisignFileName(keyId));
 }
 
-ForgetOutcome ForgetSshKey(const SshPublicKey& key, DWORD& error) {
+Result<ForgetOutcome> ForgetSshKey(const SshPublicKey& key) {
     const std::wstring stem = SshFileStem(key);
-    const ForgetOutcome plain = ForgetKeyFile(stem + kPlainEnding, error);
-    if (plain == ForgetOutcome::Failed) return plain;
-    const ForgetOutcome limits = ForgetKeyFile(stem + kLimitsEnding, error);
-    if (limits == ForgetOutcome::Failed) return limits;
-    return plain == ForgetOutcome::Removed || limits == ForgetOutcome::Removed ? ForgetOutcome::Removed
-                                                                                : ForgetOutcome::NotFound;
+    const Result<ForgetOutcome> plain = ForgetKeyFile(stem + kPlainEnding);
+    if (!plain) return plain;
+    const Result<ForgetOutcome> limits = ForgetKeyFile(stem + kLimitsEnding);
+    if (!limits) return limits;
+    return *plain == ForgetOutcome::Removed || *limits == ForgetOutcome::Removed ? ForgetOutcome::Removed
+                                                                                  : ForgetOutcome::NotFound;
 }
 
 }  // namespace vms

@@ -34,19 +34,21 @@ std::vector<TrustedSshKey> ReadTrustedSshKeys();
 // Every trusted key of every format, OpenPGP's checked as of now.
 KeySet TrustedKeySet(std::uint32_t now);
 
-TrustOutcome TrustMinisignKey(const MinisignKey& key, DWORD& error);
-TrustOutcome TrustSshKey(const SshPublicKey& key, DWORD& error);
+Result<TrustOutcome> TrustMinisignKey(const MinisignKey& key);
+Result<TrustOutcome> TrustSshKey(const SshPublicKey& key);
 // The lines of an allowed_signers file grouped by the key they name, in the file's order.
 std::vector<std::vector<AllowedSigner>> LinesByKey(const std::vector<AllowedSigner>& lines);
 
 // Every principal of these lines, for people: "a@example.org, b@example.org".
 std::wstring PrincipalsOf(std::span<const AllowedSigner> lines);
 
-// The lines of an allowed_signers file that name one key, stored with their text as written.
-TrustOutcome TrustAllowedSigners(std::string_view fileText, std::span<const AllowedSigner> lines, DWORD& error);
+// The lines of an allowed_signers file that name one key, stored with their
+// text as written; ERROR_INVALID_DATA for no lines, lines of several keys or
+// lines the text doesn't have.
+Result<TrustOutcome> TrustAllowedSigners(std::string_view fileText, std::span<const AllowedSigner> lines);
 
-ForgetOutcome ForgetMinisignKey(const std::array<std::uint8_t, 8>& keyId, DWORD& error);
+Result<ForgetOutcome> ForgetMinisignKey(const std::array<std::uint8_t, 8>& keyId);
 // Removes the key's plain and limited entries.
-ForgetOutcome ForgetSshKey(const SshPublicKey& key, DWORD& error);
+Result<ForgetOutcome> ForgetSshKey(const SshPublicKey& key);
 
 }  // namespace vms

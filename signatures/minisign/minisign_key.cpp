@@ -15,16 +15,10 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(start, text.find_last_not_of(kBlanks) - start + 1);
 }
 
-std::optional<MinisignKey> KeyFromLine(std::string_view line, std::string_view comment, std::string& error) {
+Result<MinisignKey> KeyFromLine(std::string_view line, std::string_view comment) {
     const std::optional<KeyedValue> keyed = DecodeKeyedValue(line, kEd25519KeySize);
-    if (!keyed) {
-        error = "it doesn't hold a minisign or signify key";
-        return std::nullopt;
-    }
-    if (keyed->algorithm != std::array<char, 2>{'E', 'd'}) {
-        error = "it isn't an Ed25519 key";
-        return std::nullopt;
-    }
+    if (!keyed) return MalformedError("it doesn't hold a minisign or signify key");
+    if (keyed->algorithm != std::array<char, 2>{'E', 'd'}) return MalformedError("it isn't an Ed25519 key");
     MinisignKey key;
     key.keyId = keyed->keyId;
     std::ranges::copy(keyed->value, key.publicKey.begin());
@@ -32,37 +26,27 @@ std::optional<MinisignKey> KeyFromLine(std::string_view line, std::string_view c
     return key;
 }
 
-std::optional<MinisignKey> ParseKeyFile(std::string_view text, std::string& error) {
+Result<MinisignKey> ParseKeyFile(std::string_view text) {
     LineReader lines(text);
     const std::optional<std::string_view> commentLine = lines.Next();
     if (!commentLine || !commentLine->starts_with(kUntrustedCommentPrefix)) {
-        error = "its first line isn't an untrusted comment";
-        return std::nullopt;
+        return MalformedError("its first line isn't an untrusted comment");
     }
     const std::optional<std::string_view> keyLine = lines.Next();
-    if (!keyLine) {
-        error = "it has no key line after its comment";
-        return std::nullopt;
-    }
-    if (!lines.OnlyEmptyLinesLeft()) {
-        error = "text follows its key line";
-        return std::nullopt;
-    }
-    return KeyFromLine(*keyLine, commentLine->substr(kUntrustedCommentPrefix.size()), error);
+    if (!keyLine) return MalformedError("it has no key line after its comment");
+    if (!lines.OnlyEmptyLinesLeft()) return MalformedError("text follows its key line");
+    return KeyFromLine(*keyLine, commentLine->substr(kUntrustedCommentPrefix.size()));
 }
 
 }  // namespace
 
-std::optional<MinisignKey> ParseMinisignKey(ByteSpan bytes, std::string& error) {
-    if (bytes.size() > kMaxMinisignKeySize) {
-        error = "it is too large to be a minisign or signify key";
-        return std::nullopt;
-    }
+Result<MinisignKey> ParseMinisignKey(ByteSpan bytes) {
+    if (bytes.size() > kMaxMinisignKeySize) return MalformedError("it is too large to be a minisign or signify key");
     const std::string_view text = AsText(bytes);
-    if (text.starts_with(kUntrustedCommentPrefix)) return ParseKeyFile(text, error);
+    if (text.starts_with(kUntrustedCommentPrefix)) return ParseKeyFile(text);
     const std::string_view token = TrimBlanks(text);
-    if (const std::optional<std::string> unwrapped = UnwrapBase64File(token)) return ParseKeyFile(*unwrapped, error);
-    return KeyFromLine(token, {}, error);
+    if (const std::optional<std::string> unwrapped = UnwrapBase64File(token)) return ParseKeyFile(*unwrapped);
+    return KeyFromLine(token, {});
 }
 
 std::string FormatMinisignKeyId(const std::array<std::uint8_t, 8>& keyId) {

@@ -3,11 +3,11 @@
 // or as Tauri's base64 of a whole .pub file.
 #pragma once
 
+#include "engine/result.h"
 #include "signatures/common/byte_reader.h"
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace vms {
@@ -23,8 +23,8 @@ struct MinisignKey {
 
 // A .pub file of minisign or signify ("untrusted comment: ..." then the key
 // line), the key line alone with blanks around it, or Tauri's base64 of a .pub
-// file. CR LF line ends are accepted. error says what is wrong when nothing is returned.
-std::optional<MinisignKey> ParseMinisignKey(ByteSpan text, std::string& error);
+// file; or Malformed saying what is wrong. CR LF line ends are accepted.
+Result<MinisignKey> ParseMinisignKey(ByteSpan text);
 
 // The key ID as minisign prints it ("minisign public key E7620F1842B4E81F",
 // "Signature key id in ... is ..."): its bytes read as a little-endian number,

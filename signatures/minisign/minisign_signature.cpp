@@ -16,11 +16,6 @@ constexpr std::size_t kCommentSignatureLineLength = 4 * ((kEd25519SignatureSize 
 // Enough of a text to hold the two lines LooksLikeMinisignOrSignify reads.
 constexpr std::size_t kFirstLinesSize = kUntrustedCommentPrefix.size() + kMaxCommentLength + 256;
 
-std::optional<MinisignSignature> Fail(std::string& error, std::string_view fault) {
-    error = fault;
-    return std::nullopt;
-}
-
 bool IsKeyNameCharacter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
            c == '_';
@@ -46,41 +41,33 @@ std::optional<std::string_view> UntrustedComment(std::optional<std::string_view>
 bool IsEd25519(const KeyedValue& keyed) { return keyed.algorithm == kLegacy || keyed.algorithm == kPrehashed; }
 
 // minisign's last two lines, after the signature line.
-bool ReadTrustedComment(LineReader& lines, std::string_view commentLine, MinisignSignature& signature,
-                        std::string& error) {
+Result<void> ReadTrustedComment(LineReader& lines, std::string_view commentLine, MinisignSignature& signature) {
     const std::string_view comment = commentLine.substr(kTrustedCommentPrefix.size());
-    if (comment.size() > kMaxCommentLength) {
-        error = "its trusted comment is too long";
-        return false;
-    }
+    if (comment.size() > kMaxCommentLength) return MalformedError("its trusted comment is too long");
     const std::optional<std::string_view> signatureLine = lines.Next();
     const std::optional<Bytes> commentSignature =
         signatureLine && signatureLine->size() == kCommentSignatureLineLength ? DecodeStrictBase64(*signatureLine)
                                                                               : std::nullopt;
     if (!commentSignature || commentSignature->size() != kEd25519SignatureSize) {
-        error = "its trusted comment's signature line isn't base64 of an Ed25519 signature";
-        return false;
+        return MalformedError("its trusted comment's signature line isn't base64 of an Ed25519 signature");
     }
-    if (!lines.OnlyEmptyLinesLeft()) {
-        error = "text follows its trusted comment's signature";
-        return false;
-    }
+    if (!lines.OnlyEmptyLinesLeft()) return MalformedError("text follows its trusted comment's signature");
     signature.trustedComment = comment;
     std::ranges::copy(*commentSignature, signature.commentSignature.begin());
-    return true;
+    return {};
 }
 
 // Text that starts with an untrusted comment line.
-std::optional<MinisignSignature> ParseLines(std::string_view text, bool wrapped, std::string& error) {
+Result<MinisignSignature> ParseLines(std::string_view text, bool wrapped) {
     LineReader lines(text);
     const std::optional<std::string_view> comment = UntrustedComment(lines.Next());
-    if (!comment) return Fail(error, "its first line isn't an untrusted comment");
-    if (comment->size() > kMaxCommentLength) return Fail(error, "its untrusted comment is too long");
+    if (!comment) return MalformedError("its first line isn't an untrusted comment");
+    if (comment->size() > kMaxCommentLength) return MalformedError("its untrusted comment is too long");
     const std::optional<std::string_view> signatureLine = lines.Next();
-    if (!signatureLine) return Fail(error, "it has no signature line");
+    if (!signatureLine) return MalformedError("it has no signature line");
     const std::optional<KeyedValue> keyed = DecodeKeyedValue(*signatureLine, kEd25519SignatureSize);
-    if (!keyed) return Fail(error, "its signature line isn't base64 of a minisign or signify signature");
-    if (!IsEd25519(*keyed)) return Fail(error, "its signature isn't an Ed25519 one");
+    if (!keyed) return MalformedError("its signature line isn't base64 of a minisign or signify signature");
+    if (!IsEd25519(*keyed)) return MalformedError("its signature isn't an Ed25519 one");
 
     MinisignSignature signature;
     signature.keyId = keyed->keyId;
@@ -90,17 +77,17 @@ std::optional<MinisignSignature> ParseLines(std::string_view text, bool wrapped,
     const std::size_t afterSignature = lines.Offset();
     const std::optional<std::string_view> third = lines.Next();
     if (third && third->starts_with(kTrustedCommentPrefix)) {
-        if (!ReadTrustedComment(lines, *third, signature, error)) return std::nullopt;
+        if (Result<void> read = ReadTrustedComment(lines, *third, signature); !read) return read.GetError();
         signature.kind =
             keyed->algorithm == kPrehashed ? MinisignKind::MinisignPrehashed : MinisignKind::MinisignLegacy;
         return signature;
     }
-    if (keyed->algorithm == kPrehashed) return Fail(error, "its trusted comment is missing");
+    if (keyed->algorithm == kPrehashed) return MalformedError("its trusted comment is missing");
     signature.kind = MinisignKind::Signify;
     signature.signifyKeyName = SignifyKeyName(*comment);
     if (afterSignature < text.size()) {
         // Tauri wraps minisign's detached files only.
-        if (wrapped) return Fail(error, "text follows its signature line");
+        if (wrapped) return MalformedError("text follows its signature line");
         signature.messageOffset = afterSignature;
     }
     return signature;
@@ -108,14 +95,14 @@ std::optional<MinisignSignature> ParseLines(std::string_view text, bool wrapped,
 
 }  // namespace
 
-std::optional<MinisignSignature> ParseMinisignSignature(ByteSpan bytes, std::string& error) {
+Result<MinisignSignature> ParseMinisignSignature(ByteSpan bytes) {
     if (bytes.size() > kMaxMinisignSignatureSize) {
-        return Fail(error, "it is too large to be a minisign or signify signature");
+        return MalformedError("it is too large to be a minisign or signify signature");
     }
     const std::string_view text = AsText(bytes);
-    if (text.starts_with(kUntrustedCommentPrefix)) return ParseLines(text, false, error);
-    if (const std::optional<std::string> unwrapped = UnwrapBase64File(text)) return ParseLines(*unwrapped, true, error);
-    return Fail(error, "its first line isn't an untrusted comment");
+    if (text.starts_with(kUntrustedCommentPrefix)) return ParseLines(text, false);
+    if (const std::optional<std::string> unwrapped = UnwrapBase64File(text)) return ParseLines(*unwrapped, true);
+    return MalformedError("its first line isn't an untrusted comment");
 }
 
 bool LooksLikeMinisignOrSignify(ByteSpan bytes) {

@@ -4,6 +4,7 @@
 // signify may follow its two lines with the message it signed.
 #pragma once
 
+#include "engine/result.h"
 #include "signatures/common/byte_reader.h"
 
 #include <array>
@@ -41,9 +42,8 @@ struct MinisignSignature {
     bool base64Wrapped = false;  // Tauri's base64 of a whole file
 };
 
-// Any of the forms; CR LF line ends are accepted. error says what is wrong
-// when nothing is returned.
-std::optional<MinisignSignature> ParseMinisignSignature(ByteSpan text, std::string& error);
+// Any of the forms, or Malformed saying what is wrong; CR LF line ends are accepted.
+Result<MinisignSignature> ParseMinisignSignature(ByteSpan text);
 
 // A cheap test of the content, never of a name: the first line is an
 // untrusted comment and the second base64 of "Ed" or "ED", a key ID and a

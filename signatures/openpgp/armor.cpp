@@ -77,8 +77,15 @@ bool IsHeaderLine(std::string_view line) {
     return colon != std::string_view::npos && colon > 0 && line.find(' ') > colon;
 }
 
-// Reads one block after its BEGIN line; error is set when it is damaged.
-ArmorBlock ReadBlock(LineCursor& lines, std::string_view label, std::string& error) {
+// True when the four characters of a CRC line hold the CRC-24 of bytes.
+bool ChecksumMatches(std::string_view checksum, const std::vector<std::uint8_t>& bytes) {
+    std::vector<std::uint8_t> crc;
+    return checksum.size() == 4 && DecodeBase64Into(checksum, crc) && crc.size() == 3 &&
+           ((std::uint32_t{crc[0]} << 16) | (std::uint32_t{crc[1]} << 8) | crc[2]) == Crc24(bytes);
+}
+
+// Reads one block after its BEGIN line, or what is damaged in it.
+Result<ArmorBlock> ReadBlock(LineCursor& lines, std::string_view label) {
     ArmorBlock block{std::string(label), {}};
     std::string data;
     std::optional<std::string_view> checksum;
@@ -86,40 +93,28 @@ ArmorBlock ReadBlock(LineCursor& lines, std::string_view label, std::string& err
     std::string_view line;
     while (lines.Next(line)) {
         if (const auto end = LabelOf(line, kEndPrefix)) {
-            if (*end != label) {
-                error = "the armour's end line doesn't match its begin line";
-                return block;
-            }
+            if (*end != label) return MalformedError("the armour's end line doesn't match its begin line");
             if (!DecodeBase64Into(data, block.bytes)) {
-                error = "the armour holds characters that aren't base64";
-                return block;
+                return MalformedError("the armour holds characters that aren't base64");
             }
-            if (checksum) {
-                std::vector<std::uint8_t> crc;
-                if (checksum->size() != 4 || !DecodeBase64Into(*checksum, crc) || crc.size() != 3 ||
-                    ((std::uint32_t{crc[0]} << 16) | (std::uint32_t{crc[1]} << 8) | crc[2]) != Crc24(block.bytes)) {
-                    error = "the armour's checksum doesn't match its data";
-                }
+            if (checksum && !ChecksumMatches(*checksum, block.bytes)) {
+                return MalformedError("the armour's checksum doesn't match its data");
             }
-            if (block.bytes.empty() && error.empty()) error = "the armour holds no data";
+            if (block.bytes.empty()) return MalformedError("the armour holds no data");
             return block;
         }
         if (inHeaders) {
             if (line.empty() || !IsHeaderLine(line)) inHeaders = false;
             if (line.empty() || IsHeaderLine(line)) continue;
         }
-        if (checksum) {
-            error = "the armour has data after its checksum line";
-            return block;
-        }
+        if (checksum) return MalformedError("the armour has data after its checksum line");
         if (line.starts_with('=') && line.size() == 5) {
             checksum = line.substr(1);
         } else {
             data += line;
         }
     }
-    error = "the armour has no end line";
-    return block;
+    return MalformedError("the armour has no end line");
 }
 
 }  // namespace
@@ -143,22 +138,19 @@ bool LooksArmored(std::string_view text) {
     return start.starts_with("-----BEGIN PGP ") || text.find("\n-----BEGIN PGP ") != std::string_view::npos;
 }
 
-DearmorResult Dearmor(std::string_view text) {
-    DearmorResult result;
+Result<std::vector<ArmorBlock>> Dearmor(std::string_view text) {
+    std::vector<ArmorBlock> blocks;
     LineCursor lines(text);
     std::string_view line;
     while (lines.Next(line)) {
         const auto label = LabelOf(line, kBeginPrefix);
         if (!label) continue;
-        ArmorBlock block = ReadBlock(lines, *label, result.error);
-        if (!result.error.empty()) {
-            result.blocks.clear();
-            return result;
-        }
-        result.blocks.push_back(std::move(block));
+        Result<ArmorBlock> block = ReadBlock(lines, *label);
+        if (!block) return block.GetError();
+        blocks.push_back(std::move(*block));
     }
-    if (result.blocks.empty()) result.error = "no armoured OpenPGP data found";
-    return result;
+    if (blocks.empty()) return MalformedError("no armoured OpenPGP data found");
+    return blocks;
 }
 
 std::string Armor(std::string_view label, ByteSpan bytes) {

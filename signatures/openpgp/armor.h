@@ -3,6 +3,7 @@
 // present, must match.
 #pragma once
 
+#include "engine/result.h"
 #include "signatures/common/byte_reader.h"
 
 #include <cstdint>
@@ -17,13 +18,6 @@ struct ArmorBlock {
     std::vector<std::uint8_t> bytes;
 };
 
-// The blocks in text order; error names the first fault (then blocks is
-// empty). Text with no block at all is an error too.
-struct DearmorResult {
-    std::vector<ArmorBlock> blocks;
-    std::string error;
-};
-
 // The CRC-24 of RFC 4880 section 6.1.
 std::uint32_t Crc24(ByteSpan bytes);
 
@@ -31,7 +25,9 @@ std::uint32_t Crc24(ByteSpan bytes);
 // after other text, as in a key pasted into a message.
 bool LooksArmored(std::string_view text);
 
-DearmorResult Dearmor(std::string_view text);
+// The blocks in text order, or Malformed naming the first fault. Text with no
+// block at all is Malformed too.
+Result<std::vector<ArmorBlock>> Dearmor(std::string_view text);
 
 // One block with "-----BEGIN label-----", 64-character lines, the CRC line
 // and LF line ends.

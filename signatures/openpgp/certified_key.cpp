@@ -4,6 +4,8 @@
 #include "signatures/openpgp/packets.h"
 #include "signatures/openpgp/signature_digest.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <iterator>
 #include <stdexcept>
@@ -71,11 +73,10 @@ RawComponent& ComponentFor(std::vector<RawComponent>& components, const Packet& 
 
 // A revocation certificate on its own names its key only as issuer.
 RawKey* KeyIssuing(std::vector<RawKey>& keys, const Packet& signaturePacket) {
-    std::string error, unsupported;
-    const std::optional<Signature> signature = ParseSignature(signaturePacket.body, error, unsupported);
+    const Result<Signature> signature = ParseSignature(signaturePacket.body);
     if (!signature) return nullptr;
     for (RawKey& key : keys) {
-        const std::optional<PublicKey> primary = ParsePublicKey(key.primary.body, error);
+        const Result<PublicKey> primary = ParsePublicKey(key.primary.body);
         if (primary && (signature->issuerFingerprint.empty() ? signature->issuerKeyId == primary->keyId
                                                              : signature->issuerFingerprint == primary->fingerprint)) {
             return &key;
@@ -137,8 +138,7 @@ public:
     template <typename Feed>
     std::optional<Signature> Valid(const Packet& packet, std::initializer_list<SignatureType> types,
                                    const PublicKey& signer, const Feed& feed) {
-        std::string error, unsupported;
-        std::optional<Signature> signature = ParseSignature(packet.body, error, unsupported);
+        Result<Signature> signature = ParseSignature(packet.body);
         if (!signature || std::ranges::find(types, static_cast<SignatureType>(signature->type)) == types.end() ||
             !IssuedBy(*signature, signer) || !Acceptable(*signature, signer) || ++checked_ > kMaxSelfSignatures) {
             return std::nullopt;
@@ -150,7 +150,7 @@ public:
         } catch (const std::runtime_error&) {
             return std::nullopt;
         }
-        return signature;
+        return std::move(*signature);
     }
 
 private:
@@ -185,8 +185,7 @@ bool Newer(const std::optional<Signature>& candidate, const std::optional<Signat
 
 std::optional<CertifiedSubkey> CertifySubkey(const RawComponent& raw, const PublicKey& primary,
                                              SelfSignatureChecker& checker) {
-    std::string error;
-    std::optional<PublicKey> subkey = ParsePublicKey(raw.packet.body, error);
+    const Result<PublicKey> subkey = ParsePublicKey(raw.packet.body);
     if (!subkey) return std::nullopt;
     const auto feedBinding = [&](SignatureDigest& digest) {
         digest.UpdateKey(primary);
@@ -220,10 +219,9 @@ struct UserIdState {
 
 // Checks one key; nothing (and a reason) when it has no valid self-signature.
 std::optional<CertifiedKey> CertifyKey(const RawKey& raw, std::uint32_t now, RejectedKey& rejected) {
-    std::string error;
-    std::optional<PublicKey> primary = ParsePublicKey(raw.primary.body, error);
+    const Result<PublicKey> primary = ParsePublicKey(raw.primary.body);
     if (!primary) {
-        rejected.reason = error;
+        rejected.reason = primary.GetError().detail;
         return std::nullopt;
     }
     rejected.fingerprint = primary->fingerprint;
@@ -313,48 +311,35 @@ std::optional<CertifiedKey> CertifyKey(const RawKey& raw, std::uint32_t now, Rej
     return key;
 }
 
+// The packets of binary key data, or of every block of armoured key data.
+Result<std::vector<Packet>> KeyPackets(ByteSpan data) {
+    const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+    if (!LooksArmored(text)) return ReadPackets(data);
+    const Result<std::vector<ArmorBlock>> blocks = Dearmor(text);
+    if (!blocks) return blocks.GetError();
+    std::vector<Packet> packets;
+    for (const ArmorBlock& block : *blocks) {
+        Result<std::vector<Packet>> read = ReadPackets(block.bytes);
+        if (!read) return read;
+        std::ranges::move(*read, std::back_inserter(packets));
+    }
+    return packets;
+}
+
 }  // namespace
 
-KeyLoadResult LoadKeys(ByteSpan data, std::uint32_t now) {
+Result<KeyLoadResult> LoadKeys(ByteSpan data, std::uint32_t now) {
+    if (data.size() > kMaxKeyFileSize) return MalformedError("the file is too large to be a key");
+    if (!CryptoAvailable()) return SystemError(ERROR_MOD_NOT_FOUND, "libgcrypt isn't available");
+    const Result<std::vector<Packet>> packets = KeyPackets(data);
+    if (!packets) return packets.GetError();
     KeyLoadResult result;
-    if (data.size() > kMaxKeyFileSize) {
-        result.error = "the file is too large to be a key";
-        return result;
-    }
-    if (!CryptoAvailable()) {
-        result.error = "libgcrypt isn't available";
-        return result;
-    }
-    const std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
-    std::vector<Packet> packets;
-    if (LooksArmored(text)) {
-        DearmorResult armor = Dearmor(text);
-        if (!armor.error.empty()) {
-            result.error = armor.error;
-            return result;
-        }
-        for (const ArmorBlock& block : armor.blocks) {
-            PacketList list = ReadPackets(block.bytes);
-            if (!list.error.empty()) {
-                result.error = list.error;
-                return result;
-            }
-            std::ranges::move(list.packets, std::back_inserter(packets));
-        }
-    } else {
-        PacketList list = ReadPackets(data);
-        if (!list.error.empty()) {
-            result.error = list.error;
-            return result;
-        }
-        packets = std::move(list.packets);
-    }
-    for (const RawKey& raw : GroupKeys(packets)) {
+    for (const RawKey& raw : GroupKeys(*packets)) {
         RejectedKey rejected;
         if (auto key = CertifyKey(raw, now, rejected)) result.keys.push_back(std::move(*key));
         else result.rejected.push_back(std::move(rejected));
     }
-    if (result.keys.empty() && result.rejected.empty()) result.error = "it holds no OpenPGP public key";
+    if (result.keys.empty() && result.rejected.empty()) return MalformedError("it holds no OpenPGP public key");
     return result;
 }
 

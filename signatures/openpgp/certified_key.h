@@ -3,6 +3,7 @@
 // whether it was revoked.
 #pragma once
 
+#include "engine/result.h"
 #include "signatures/openpgp/signature_packet.h"
 
 #include <optional>
@@ -38,14 +39,15 @@ struct RejectedKey {
 struct KeyLoadResult {
     std::vector<CertifiedKey> keys;
     std::vector<RejectedKey> rejected;
-    std::string error;  // set when the data is no OpenPGP key data at all, or can't be checked
 };
 
 // Largest key file read: keyrings of a few thousand keys fit.
 inline constexpr std::uint64_t kMaxKeyFileSize = 16 * 1024 * 1024;
 
 // Reads binary or armoured key data and checks each key's self-signatures as
-// of now (seconds since 1970). Needs libgcrypt; without it, error says so.
-KeyLoadResult LoadKeys(ByteSpan data, std::uint32_t now);
+// of now (seconds since 1970): the keys and those refused, or Malformed when
+// the data is no OpenPGP key data at all. Needs libgcrypt; without it, the
+// error is ERROR_MOD_NOT_FOUND and says so.
+Result<KeyLoadResult> LoadKeys(ByteSpan data, std::uint32_t now);
 
 }  // namespace vms

@@ -32,7 +32,7 @@ void AddHashNames(std::string_view list, std::vector<std::string>& names) {
 
 }  // namespace
 
-std::optional<ClearSignedMessage> ParseClearSigned(std::string_view text, std::string& error) {
+std::optional<Result<ClearSignedMessage>> ParseClearSigned(std::string_view text) {
     std::size_t position = 0;
     std::size_t begin = std::string_view::npos;
     while (position <= text.size()) {
@@ -67,8 +67,7 @@ std::optional<ClearSignedMessage> ParseClearSigned(std::string_view text, std::s
             } else if (line.starts_with("Hash: ")) {
                 AddHashNames(line.substr(6), message.hashNames);
             } else {
-                error = "the signed message has a header other than \"Hash:\"";
-                return message;
+                return MalformedError("the signed message has a header other than \"Hash:\"");
             }
             break;
         case Stage::Text:
@@ -91,9 +90,12 @@ std::optional<ClearSignedMessage> ParseClearSigned(std::string_view text, std::s
             break;
         }
     }
-    if (stage == Stage::Headers) error = "the signed message has no text";
-    else if (stage == Stage::Text) error = "the signed message has no signature";
-    else if (stage == Stage::Signature) error = "the signature's armour has no end line";
+    switch (stage) {
+    case Stage::Headers: return MalformedError("the signed message has no text");
+    case Stage::Text: return MalformedError("the signed message has no signature");
+    case Stage::Signature: return MalformedError("the signature's armour has no end line");
+    case Stage::After: break;
+    }
     return message;
 }
 

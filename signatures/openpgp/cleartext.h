@@ -2,6 +2,8 @@
 // followed by its armoured signature.
 #pragma once
 
+#include "engine/result.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,8 +19,8 @@ struct ClearSignedMessage {
     bool textOutside = false;             // non-blank text before or after the signed message
 };
 
-// Nothing when the text holds no "-----BEGIN PGP SIGNED MESSAGE-----" line.
-// When it holds one but the framework is damaged, error names the fault.
-std::optional<ClearSignedMessage> ParseClearSigned(std::string_view text, std::string& error);
+// Nothing when the text holds no "-----BEGIN PGP SIGNED MESSAGE-----" line;
+// else the message, or Malformed when the framework is damaged.
+std::optional<Result<ClearSignedMessage>> ParseClearSigned(std::string_view text);
 
 }  // namespace vms

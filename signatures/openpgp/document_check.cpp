@@ -141,12 +141,8 @@ struct PendingCheck {
 // or a check that waits for the document's bytes.
 std::variant<SignatureResult, std::unique_ptr<PendingCheck>> Prepare(const Packet& packet, const Document& document,
                                                                      const Keyring& keys) {
-    std::string error, unsupported;
-    std::optional<Signature> parsed = ParseSignature(packet.body, error, unsupported);
-    if (!parsed) {
-        if (!unsupported.empty()) return Verdict(SignatureState::Unsupported, unsupported);
-        return Malformed(error);
-    }
+    const Result<Signature> parsed = ParseSignature(packet.body);
+    if (!parsed) return Verdict(SignatureStateOf(parsed.GetError()), parsed.GetError().detail);
     const Signature& signature = *parsed;
     const SignatureType type = static_cast<SignatureType>(signature.type);
     if (type != SignatureType::Binary && type != SignatureType::Text) {
@@ -221,21 +217,21 @@ DocumentCheck CheckPackets(ByteSpan signatureData, const Document& document, con
     if (!CryptoAvailable()) return OneResult(Verdict(SignatureState::Uncheckable));
     std::vector<std::uint8_t> dearmored;
     if (LooksArmored(AsText(signatureData))) {
-        DearmorResult armor = Dearmor(AsText(signatureData));
-        if (!armor.error.empty()) return OneResult(Malformed(armor.error));
-        for (const ArmorBlock& block : armor.blocks) {
+        const Result<std::vector<ArmorBlock>> blocks = Dearmor(AsText(signatureData));
+        if (!blocks) return OneResult(Malformed(blocks.GetError().detail));
+        for (const ArmorBlock& block : *blocks) {
             if (block.label != "PGP SIGNATURE") return OneResult(Malformed("the armour isn't a signature"));
             dearmored.insert(dearmored.end(), block.bytes.begin(), block.bytes.end());
         }
         signatureData = dearmored;
     }
-    const PacketList list = ReadPackets(signatureData);
-    if (!list.error.empty()) return OneResult(Malformed(list.error));
+    const Result<std::vector<Packet>> packets = ReadPackets(signatureData);
+    if (!packets) return OneResult(Malformed(packets.GetError().detail));
 
     // Each verdict keeps its signature's place; the checks that need the document share one read of it.
     std::vector<std::variant<SignatureResult, std::unique_ptr<PendingCheck>>> checks;
     try {
-        for (const Packet& packet : list.packets) {
+        for (const Packet& packet : *packets) {
             if (packet.tag != PacketTag::Signature) continue;
             if (checks.size() == kMaxDocumentSignatures) return OneResult(Malformed("too many signatures"));
             checks.push_back(Prepare(packet, document, keys));
@@ -289,26 +285,23 @@ DocumentCheck CheckDetachedSignatures(ByteSpan signatureData, ByteSpan document,
     return CheckDetachedSignatures(signatureData, InMemory(document), keys, now);
 }
 
-bool IsClearSigned(ByteSpan text) {
-    std::string error;
-    return ParseClearSigned(AsText(text), error).has_value();
-}
+bool IsClearSigned(ByteSpan text) { return ParseClearSigned(AsText(text)).has_value(); }
 
 std::optional<DocumentCheck> CheckClearSigned(ByteSpan text, const Keyring& keys, std::uint32_t now) {
-    std::string error;
-    const std::optional<ClearSignedMessage> message = ParseClearSigned(AsText(text), error);
-    if (!message) return std::nullopt;
-    if (!error.empty()) return OneResult(Malformed(error));
+    const std::optional<Result<ClearSignedMessage>> parsed = ParseClearSigned(AsText(text));
+    if (!parsed) return std::nullopt;
+    if (!*parsed) return OneResult(Malformed(parsed->GetError().detail));
+    const ClearSignedMessage& message = **parsed;
     // Lines outside the signed part would be read as if the signature covered them.
-    if (message->textOutside) return OneResult(Malformed("the file holds text outside its signed part"));
-    if (message->signatureArmor.size() > kMaxSignatureFileSize) {
+    if (message.textOutside) return OneResult(Malformed("the file holds text outside its signed part"));
+    if (message.signatureArmor.size() > kMaxSignatureFileSize) {
         return OneResult(Malformed("its signature is too large"));
     }
-    const ByteSpan signedText(reinterpret_cast<const std::uint8_t*>(message->signedText.data()),
-                              message->signedText.size());
-    const ByteSpan armor(reinterpret_cast<const std::uint8_t*>(message->signatureArmor.data()),
-                         message->signatureArmor.size());
-    return CheckPackets(armor, Document{InMemory(signedText), true, &message->hashNames}, keys, now);
+    const ByteSpan signedText(reinterpret_cast<const std::uint8_t*>(message.signedText.data()),
+                              message.signedText.size());
+    const ByteSpan armor(reinterpret_cast<const std::uint8_t*>(message.signatureArmor.data()),
+                         message.signatureArmor.size());
+    return CheckPackets(armor, Document{InMemory(signedText), true, &message.hashNames}, keys, now);
 }
 
 }  // namespace vms

@@ -75,13 +75,12 @@ bool ReadKeyMaterial(ByteReader& reader, PublicKey& key) {
 
 }  // namespace
 
-std::optional<PublicKey> ParsePublicKey(ByteSpan body, std::string& error) {
+Result<PublicKey> ParsePublicKey(ByteSpan body) {
     ByteReader reader(body);
     PublicKey key;
     key.version = reader.Byte();
     if (key.version != 4 && key.version != 6) {
-        error = "version " + std::to_string(key.version) + " keys";
-        return std::nullopt;
+        return UnsupportedError("version " + std::to_string(key.version) + " keys");
     }
     key.created = reader.Number32();
     key.algorithm = static_cast<PublicKeyAlgorithm>(reader.Byte());
@@ -93,17 +92,11 @@ std::optional<PublicKey> ParsePublicKey(ByteSpan body, std::string& error) {
     } else {
         intact = ReadKeyMaterial(reader, key);
     }
-    if (!intact || reader.Failed() || !reader.AtEnd()) {
-        error = "a public key packet is damaged";
-        return std::nullopt;
-    }
+    if (!intact || reader.Failed() || !reader.AtEnd()) return MalformedError("a public key packet is damaged");
 
     const std::size_t size = body.size();
     if (key.version == 4) {
-        if (size > 0xFFFF) {
-            error = "a public key packet is too long";
-            return std::nullopt;
-        }
+        if (size > 0xFFFF) return MalformedError("a public key packet is too long");
         key.hashedForm = {0x99, static_cast<std::uint8_t>(size >> 8), static_cast<std::uint8_t>(size)};
     } else {
         key.hashedForm = {0x9B, static_cast<std::uint8_t>(size >> 24), static_cast<std::uint8_t>(size >> 16),

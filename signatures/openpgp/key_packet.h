@@ -1,11 +1,11 @@
 // Public key and subkey packets, versions 4 and 6, and their fingerprints.
 #pragma once
 
+#include "engine/result.h"
 #include "signatures/common/byte_reader.h"
 #include "signatures/openpgp/openpgp_algorithms.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,10 +25,10 @@ struct PublicKey {
     bool canVerify = false;     // an algorithm and curve this program checks signatures of
 };
 
-// The key of a public key or subkey packet's body. On a damaged packet or a
-// version other than 4 and 6, nothing, with error naming the fault. Keys of
-// algorithms this program can't check still get their fingerprint.
-std::optional<PublicKey> ParsePublicKey(ByteSpan body, std::string& error);
+// The key of a public key or subkey packet's body; Malformed for a damaged
+// packet, Unsupported for a version other than 4 and 6. Keys of algorithms
+// this program can't check still get their fingerprint.
+Result<PublicKey> ParsePublicKey(ByteSpan body);
 
 // "RSA 4096", "Ed25519", "NIST P-256": what a person calls the key.
 std::string DescribeKeyAlgorithm(const PublicKey& key);

@@ -13,7 +13,9 @@ void Keyring::Add(CertifiedKey key, std::uint32_t now) {
     }
     Bytes both = held->packets;
     both.insert(both.end(), key.packets.begin(), key.packets.end());
-    for (CertifiedKey& merged : LoadKeys(both, now).keys) {
+    Result<KeyLoadResult> loaded = LoadKeys(both, now);
+    if (!loaded) return;
+    for (CertifiedKey& merged : loaded->keys) {
         if (merged.primary.fingerprint == held->primary.fingerprint) *held = std::move(merged);
     }
 }

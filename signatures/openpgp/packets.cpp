@@ -30,40 +30,30 @@ std::optional<Length> OldFormatLength(ByteReader& reader, std::uint8_t lengthTyp
 
 }  // namespace
 
-PacketList ReadPackets(ByteSpan bytes) {
-    PacketList list;
+Result<std::vector<Packet>> ReadPackets(ByteSpan bytes) {
+    std::vector<Packet> packets;
     ByteReader reader(bytes);
     while (!reader.AtEnd()) {
-        if (list.packets.size() == kMaxPackets) {
-            list.error = "too many packets";
-            return list;
-        }
+        if (packets.size() == kMaxPackets) return MalformedError("too many packets");
         const std::uint8_t header = reader.Byte();
-        if (!(header & 0x80)) {
-            list.error = "a packet header is invalid";
-            return list;
-        }
+        if (!(header & 0x80)) return MalformedError("a packet header is invalid");
         const bool newFormat = header & 0x40;
         Packet packet;
         packet.tag = static_cast<PacketTag>(newFormat ? header & 0x3F : (header >> 2) & 0x0F);
         std::optional<Length> length = newFormat ? NewFormatLength(reader) : OldFormatLength(reader, header & 3);
         while (true) {
             if (reader.Failed() || !length || length->size > reader.Left()) {
-                list.error = "a packet is longer than the data";
-                return list;
+                return MalformedError("a packet is longer than the data");
             }
             const ByteSpan part = reader.Take(length->size);
             packet.body.insert(packet.body.end(), part.begin(), part.end());
             if (!length->partial) break;
             length = NewFormatLength(reader);
         }
-        if (static_cast<std::uint8_t>(packet.tag) == 0) {
-            list.error = "a packet has the reserved tag 0";
-            return list;
-        }
-        list.packets.push_back(std::move(packet));
+        if (static_cast<std::uint8_t>(packet.tag) == 0) return MalformedError("a packet has the reserved tag 0");
+        packets.push_back(std::move(packet));
     }
-    return list;
+    return packets;
 }
 
 }  // namespace vms

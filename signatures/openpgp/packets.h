@@ -3,10 +3,10 @@
 // packets come back as opaque bodies.
 #pragma once
 
+#include "engine/result.h"
 #include "signatures/common/byte_reader.h"
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace vms {
@@ -31,15 +31,10 @@ struct Packet {
     std::vector<std::uint8_t> body;
 };
 
-// The packets in input order; on a damaged or truncated header, error names
-// the fault and the packets read so far stay. At most kMaxPackets are read.
-struct PacketList {
-    std::vector<Packet> packets;
-    std::string error;
-};
-
 inline constexpr std::size_t kMaxPackets = 100000;
 
-PacketList ReadPackets(ByteSpan bytes);
+// The packets in input order, or Malformed naming the fault of a damaged or
+// truncated header. At most kMaxPackets are read.
+Result<std::vector<Packet>> ReadPackets(ByteSpan bytes);
 
 }  // namespace vms

@@ -136,14 +136,13 @@ bool SignatureFitsKey(const Signature& signature, const PublicKey& key) {
     return !eddsa || signature.hash != HashAlgorithm::Sha224;
 }
 
-std::optional<Signature> ParseSignature(ByteSpan body, std::string& error, std::string& unsupported) {
+Result<Signature> ParseSignature(ByteSpan body) {
     ByteReader reader(body);
     Signature signature;
     signature.version = reader.Byte();
+    if (reader.Failed()) return MalformedError("a signature packet is empty");
     if (signature.version != 4 && signature.version != 6) {
-        if (reader.Failed()) error = "a signature packet is empty";
-        else unsupported = "version " + std::to_string(signature.version) + " signatures";
-        return std::nullopt;
+        return UnsupportedError("version " + std::to_string(signature.version) + " signatures");
     }
     signature.type = reader.Byte();
     signature.algorithm = static_cast<PublicKeyAlgorithm>(reader.Byte());
@@ -161,8 +160,7 @@ std::optional<Signature> ParseSignature(ByteSpan body, std::string& error, std::
     }
     if (reader.Failed() || !ReadSubpackets(hashedArea, true, signature) ||
         !ReadSubpackets(unhashedArea, false, signature) || !ReadValues(reader, signature) || !reader.AtEnd()) {
-        error = "a signature packet is damaged";
-        return std::nullopt;
+        return MalformedError("a signature packet is damaged");
     }
     signature.left16[0] = left16[0];
     signature.left16[1] = left16[1];

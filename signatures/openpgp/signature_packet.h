@@ -53,9 +53,9 @@ struct Signature {
 // at least 256 bits.
 bool SignatureFitsKey(const Signature& signature, const PublicKey& key);
 
-// The signature of a signature packet's body. A damaged packet gives nothing
-// and sets error; a version other than 4 and 6 gives nothing and sets
-// unsupported. Values of algorithms this program doesn't check are skipped.
-std::optional<Signature> ParseSignature(ByteSpan body, std::string& error, std::string& unsupported);
+// The signature of a signature packet's body; Malformed for a damaged packet,
+// Unsupported for a version other than 4 and 6. Values of algorithms this
+// program doesn't check are skipped.
+Result<Signature> ParseSignature(ByteSpan body);
 
 }  // namespace vms

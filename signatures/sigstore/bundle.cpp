@@ -24,8 +24,6 @@ constexpr KnownMediaType kMediaTypes[] = {
     {"application/vnd.dev.sigstore.bundle.v0.3+json", BundleVersion::V03},
 };
 
-BundleParse Problem(BundleProblem problem, std::string detail) { return {std::nullopt, problem, std::move(detail)}; }
-
 // The certificate chain of versions 0.1 and 0.2, or the single certificate of 0.3.
 bool ReadCertificates(const json& material, Bundle& bundle) {
     if (const json* chain = Member(material, "x509CertificateChain")) {
@@ -152,43 +150,43 @@ std::optional<DsseEnvelope> ReadEnvelope(const json& value) {
 
 }  // namespace
 
-BundleParse ParseBundle(ByteSpan text) {
+Result<Bundle> ParseBundle(ByteSpan text) {
     const std::string_view json(reinterpret_cast<const char*>(text.data()), text.size());
     const std::optional<nlohmann::json> document = ParseJsonObject(json, kMaxBundleSize);
-    if (!document) return Problem(BundleProblem::Malformed, "it isn't valid JSON");
+    if (!document) return MalformedError("it isn't valid JSON");
     const std::optional<std::string> mediaType = StringMember(*document, "mediaType");
     if (!mediaType || !mediaType->starts_with(kMediaTypeStart)) {
-        return Problem(BundleProblem::Malformed, "it names no Sigstore bundle media type");
+        return MalformedError("it names no Sigstore bundle media type");
     }
     const auto known = std::ranges::find(kMediaTypes, *mediaType, &KnownMediaType::name);
-    if (known == std::end(kMediaTypes)) return Problem(BundleProblem::Unsupported, "bundle media type " + *mediaType);
+    if (known == std::end(kMediaTypes)) return UnsupportedError("bundle media type " + *mediaType);
     Bundle bundle;
     bundle.version = known->version;
     const nlohmann::json* material = Member(*document, "verificationMaterial");
     if (!material || !ReadCertificates(*material, bundle) || !ReadTimestamps(*material, bundle)) {
-        return Problem(BundleProblem::Malformed, "its verification material is damaged");
+        return MalformedError("its verification material is damaged");
     }
     if (const nlohmann::json* entries = Member(*material, "tlogEntries")) {
-        if (!entries->is_array()) return Problem(BundleProblem::Malformed, "its log entries are damaged");
+        if (!entries->is_array()) return MalformedError("its log entries are damaged");
         for (const nlohmann::json& value : *entries) {
             std::optional<LogEntry> entry = ReadEntry(value);
-            if (!entry) return Problem(BundleProblem::Malformed, "its log entries are damaged");
+            if (!entry) return MalformedError("its log entries are damaged");
             bundle.entries.push_back(std::move(*entry));
         }
     }
     const nlohmann::json* message = Member(*document, "messageSignature");
     const nlohmann::json* envelope = Member(*document, "dsseEnvelope");
     if ((message != nullptr) == (envelope != nullptr)) {
-        return Problem(BundleProblem::Malformed, "it holds neither one message signature nor one DSSE envelope");
+        return MalformedError("it holds neither one message signature nor one DSSE envelope");
     }
     if (message) {
         bundle.message = ReadMessage(*message);
-        if (!bundle.message) return Problem(BundleProblem::Malformed, "its message signature is damaged");
+        if (!bundle.message) return MalformedError("its message signature is damaged");
     } else {
         bundle.envelope = ReadEnvelope(*envelope);
-        if (!bundle.envelope) return Problem(BundleProblem::Malformed, "its DSSE envelope is damaged");
+        if (!bundle.envelope) return MalformedError("its DSSE envelope is damaged");
     }
-    return {std::move(bundle), BundleProblem::None, {}};
+    return bundle;
 }
 
 bool LooksLikeSigstoreBundle(ByteSpan text) {

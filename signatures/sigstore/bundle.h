@@ -4,6 +4,7 @@
 // checks only shape; sigstore_check.h decides what it proves.
 #pragma once
 
+#include "engine/result.h"
 #include "signatures/common/byte_reader.h"
 
 #include <cstdint>
@@ -61,15 +62,9 @@ struct Bundle {
     const Bytes& Signature() const { return message ? message->signature : envelope->signature; }
 };
 
-enum class BundleProblem { None, Malformed, Unsupported };
-
-struct BundleParse {
-    std::optional<Bundle> bundle;
-    BundleProblem problem = BundleProblem::None;
-    std::string detail;  // what is wrong, for people
-};
-
-BundleParse ParseBundle(ByteSpan text);
+// The bundle, or what is wrong with it: Unsupported for a media type of
+// another version, else Malformed.
+Result<Bundle> ParseBundle(ByteSpan text);
 
 // A cheap test of the content, never of a name: a JSON object naming a Sigstore bundle media type.
 bool LooksLikeSigstoreBundle(ByteSpan text);

@@ -54,47 +54,59 @@ bool DerVerifierMatches(const json* verifier, const ExpectedEntry& expected) {
     return der && *der == expected.verifier;
 }
 
-std::string CheckHashedRekord(const json& spec, const std::string& version, const ExpectedEntry& expected) {
-    if (expected.digest.empty()) return "it logs a signed digest, but the bundle holds a DSSE envelope";
+Result<void> CheckHashedRekord(const json& spec, const std::string& version, const ExpectedEntry& expected) {
+    if (expected.digest.empty()) return MalformedError("it logs a signed digest, but the bundle holds a DSSE envelope");
     if (version == "0.0.1") {
         if (StringAt(spec, {"data", "hash", "algorithm"}) != "sha256" ||
             StringAt(spec, {"data", "hash", "value"}) != BytesToHex(expected.digest, false)) {
-            return "it logs another digest";
+            return MalformedError("it logs another digest");
         }
-        if (BytesAt(spec, {"signature", "content"}) != expected.signature) return "it logs another signature";
+        if (BytesAt(spec, {"signature", "content"}) != expected.signature) {
+            return MalformedError("it logs another signature");
+        }
         if (!PemVerifierMatches(BytesAt(spec, {"signature", "publicKey", "content"}), expected)) {
-            return "it logs another certificate or key";
+            return MalformedError("it logs another certificate or key");
         }
         return {};
     }
     const json* v2 = Member(spec, "hashedRekordV002");
-    if (!v2) return "its body is damaged";
+    if (!v2) return MalformedError("its body is damaged");
     if (StringAt(*v2, {"data", "algorithm"}) != "SHA2_256" || BytesAt(*v2, {"data", "digest"}) != expected.digest) {
-        return "it logs another digest";
+        return MalformedError("it logs another digest");
     }
-    if (BytesAt(*v2, {"signature", "content"}) != expected.signature) return "it logs another signature";
-    if (!DerVerifierMatches(Path(*v2, {"signature", "verifier"}), expected)) return "it logs another certificate or key";
+    if (BytesAt(*v2, {"signature", "content"}) != expected.signature) {
+        return MalformedError("it logs another signature");
+    }
+    if (!DerVerifierMatches(Path(*v2, {"signature", "verifier"}), expected)) {
+        return MalformedError("it logs another certificate or key");
+    }
     return {};
 }
 
-std::string CheckDsse(const json& spec, const std::string& version, const ExpectedEntry& expected) {
-    if (expected.payloadHash.empty()) return "it logs a DSSE envelope, but the bundle holds a signed digest";
+Result<void> CheckDsse(const json& spec, const std::string& version, const ExpectedEntry& expected) {
+    if (expected.payloadHash.empty()) {
+        return MalformedError("it logs a DSSE envelope, but the bundle holds a signed digest");
+    }
     const bool v1 = version == "0.0.1";
     const json* body = v1 ? &spec : Member(spec, "dsseV002");
-    if (!body) return "its body is damaged";
+    if (!body) return MalformedError("its body is damaged");
     const bool payloadMatches =
         v1 ? StringAt(*body, {"payloadHash", "algorithm"}) == "sha256" &&
                  StringAt(*body, {"payloadHash", "value"}) == BytesToHex(expected.payloadHash, false)
            : StringAt(*body, {"payloadHash", "algorithm"}) == "SHA2_256" &&
                  BytesAt(*body, {"payloadHash", "digest"}) == expected.payloadHash;
-    if (!payloadMatches) return "it logs another envelope payload";
+    if (!payloadMatches) return MalformedError("it logs another envelope payload");
     const json* signatures = Member(*body, "signatures");
-    if (!signatures || !signatures->is_array() || signatures->size() != 1) return "it logs other signatures";
+    if (!signatures || !signatures->is_array() || signatures->size() != 1) {
+        return MalformedError("it logs other signatures");
+    }
     const json& signature = (*signatures)[0];
-    if (BytesAt(signature, {v1 ? "signature" : "content"}) != expected.signature) return "it logs another signature";
+    if (BytesAt(signature, {v1 ? "signature" : "content"}) != expected.signature) {
+        return MalformedError("it logs another signature");
+    }
     const bool verifierMatches = v1 ? PemVerifierMatches(BytesAt(signature, {"verifier"}), expected)
                                     : DerVerifierMatches(Member(signature, "verifier"), expected);
-    if (!verifierMatches) return "it logs another certificate or key";
+    if (!verifierMatches) return MalformedError("it logs another certificate or key");
     return {};
 }
 
@@ -133,19 +145,21 @@ bool NoteSignatureVerifies(std::string_view line, std::string_view body, const T
 
 }  // namespace
 
-std::string CheckEntryBody(const LogEntry& entry, const ExpectedEntry& expected) {
+Result<void> CheckEntryBody(const LogEntry& entry, const ExpectedEntry& expected) {
     const std::string_view text(reinterpret_cast<const char*>(entry.body.data()), entry.body.size());
     const std::optional<json> body = ParseJsonObject(text, kMaxBundleSize);
-    if (!body) return "its body is damaged";
+    if (!body) return MalformedError("its body is damaged");
     if (StringAt(*body, {"kind"}) != entry.kind || StringAt(*body, {"apiVersion"}) != entry.version) {
-        return "its body is of another kind than the bundle says";
+        return MalformedError("its body is of another kind than the bundle says");
     }
     const json* spec = Member(*body, "spec");
-    if (!spec || !spec->is_object()) return "its body is damaged";
-    if (entry.version != "0.0.1" && entry.version != "0.0.2") return "its version " + entry.version + " is unknown";
+    if (!spec || !spec->is_object()) return MalformedError("its body is damaged");
+    if (entry.version != "0.0.1" && entry.version != "0.0.2") {
+        return MalformedError("its version " + entry.version + " is unknown");
+    }
     if (entry.kind == "hashedrekord") return CheckHashedRekord(*spec, entry.version, expected);
     if (entry.kind == "dsse") return CheckDsse(*spec, entry.version, expected);
-    return "its kind " + entry.kind + " is unknown";
+    return MalformedError("its kind " + entry.kind + " is unknown");
 }
 
 Bytes LeafHash(ByteSpan body) {

@@ -4,6 +4,7 @@
 // inclusion proof and the checkpoint).
 #pragma once
 
+#include "engine/result.h"
 #include "signatures/sigstore/bundle.h"
 #include "signatures/sigstore/trusted_root.h"
 
@@ -20,8 +21,8 @@ struct ExpectedEntry {
     Bytes payloadHash;   // DSSE: the payload's SHA-256
 };
 
-// "" when the body names the expected values, else what differs.
-std::string CheckEntryBody(const LogEntry& entry, const ExpectedEntry& expected);
+// Success when the body names the expected values, else Malformed saying what differs.
+Result<void> CheckEntryBody(const LogEntry& entry, const ExpectedEntry& expected);
 
 // The Merkle audit path of RFC 6962 (2.1.1) from a leaf to a root.
 bool VerifyInclusion(ByteSpan leafHash, std::uint64_t index, std::uint64_t treeSize, const std::vector<Bytes>& path,

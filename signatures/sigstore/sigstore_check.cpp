@@ -80,8 +80,9 @@ std::optional<Failure> CheckLogEntries(const Bundle& bundle, const ExpectedEntry
     for (const LogEntry& entry : bundle.entries) {
         const TransparencyLog* log = FindLog(root.transparencyLogs, entry.logId);
         if (!log) return Failure{SignatureState::Bad, "its log entry is in a log the trust root doesn't list"};
-        const std::string mismatch = CheckEntryBody(entry, expected);
-        if (!mismatch.empty()) return Failure{SignatureState::Bad, "its log entry doesn't match: " + mismatch};
+        if (const Result<void> body = CheckEntryBody(entry, expected); !body) {
+            return Failure{SignatureState::Bad, "its log entry doesn't match: " + body.GetError().detail};
+        }
         if (entry.signedEntryTimestamp) {
             if (!VerifySignedEntryTimestamp(entry, *log)) {
                 return Failure{SignatureState::Bad, "the log's signed entry timestamp doesn't verify"};
@@ -228,10 +229,9 @@ SigstoreResult Check(const Bundle& bundle, const SigstoreArtifact& artifact, con
     }
     if (!times.empty()) result.loggedAt = times.front();
     for (const Bytes& token : bundle.timestamps) {
-        std::string error;
-        const std::optional<std::int64_t> time = VerifyTimestampToken(token, bundle.Signature(), root, error);
-        if (!time) return fail({SignatureState::Bad, error});
-        if (!result.loggedAt) result.loggedAt = time;
+        const Result<std::int64_t> time = VerifyTimestampToken(token, bundle.Signature(), root);
+        if (!time) return fail({SignatureState::Bad, time.GetError().detail});
+        if (!result.loggedAt) result.loggedAt = *time;
         times.push_back(*time);
     }
     if (times.empty() || (!unpromised.empty() && bundle.timestamps.empty())) {
@@ -276,23 +276,22 @@ SigstoreResult Check(const Bundle& bundle, const SigstoreArtifact& artifact, con
 
 SigstoreResult CheckSigstoreBundle(ByteSpan bundleText, const SigstoreArtifact& artifact, const SigstoreTrust& trust) {
     SigstoreResult result;
-    BundleParse parse = ParseBundle(bundleText);
-    if (!parse.bundle) {
-        result.state =
-            parse.problem == BundleProblem::Unsupported ? SignatureState::Unsupported : SignatureState::Malformed;
-        result.detail = std::move(parse.detail);
+    const Result<Bundle> bundle = ParseBundle(bundleText);
+    if (!bundle) {
+        result.state = SignatureStateOf(bundle.GetError());
+        result.detail = bundle.GetError().detail;
         return result;
     }
     if (!CryptoAvailable()) {
         result.state = SignatureState::Uncheckable;
         return result;
     }
-    if (!parse.bundle->timestamps.empty() && !KsbaAvailable()) {
+    if (!bundle->timestamps.empty() && !KsbaAvailable()) {
         result.state = SignatureState::Uncheckable;
         result.detail = ToUtf8(kKsbaLibraryName) + " is missing beside the program or doesn't work";
         return result;
     }
-    return Check(*parse.bundle, artifact, trust);
+    return Check(*bundle, artifact, trust);
 }
 
 }  // namespace vms

@@ -186,25 +186,19 @@ std::optional<TimestampInfo> ReadTimestampInfo(ByteSpan stored) {
     return std::move(parts->info);
 }
 
-std::optional<std::int64_t> VerifyTimestampToken(ByteSpan stored, ByteSpan signature, const TrustedRoot& root,
-                                                 std::string& error) {
+Result<std::int64_t> VerifyTimestampToken(ByteSpan stored, ByteSpan signature, const TrustedRoot& root) {
     const std::optional<TokenParts> parts = ReadToken(stored);
     const std::optional<SignerInfo> signer = parts ? ReadSigner(*KsbaLibrary(), parts->token) : std::nullopt;
-    if (!signer) {
-        error = "its time stamp is damaged";
-        return std::nullopt;
-    }
+    if (!signer) return MalformedError("its time stamp is damaged");
     const TimestampInfo& info = parts->info;
     if (DigestOf(info.imprintAlgorithm, signature) != info.imprint) {
-        error = "its time stamp is of another signature";
-        return std::nullopt;
+        return MalformedError("its time stamp is of another signature");
     }
     if (DigestOf(signer->digestAlgorithm, parts->content) != signer->messageDigest ||
         std::ranges::none_of(root.timestampAuthorities, [&](const CertificateAuthority& authority) {
             return SignedByAuthority(authority, *signer, info.time);
         })) {
-        error = "its time stamp isn't signed by a time-stamp authority of the trust root";
-        return std::nullopt;
+        return MalformedError("its time stamp isn't signed by a time-stamp authority of the trust root");
     }
     return info.time;
 }

@@ -24,8 +24,7 @@ std::optional<TimestampInfo> ReadTimestampInfo(ByteSpan stored);
 // The time the token proves for these signature bytes: its signature verifies
 // with the signing certificate of a time-stamp authority of the root, that
 // authority and its chain valid at the stamped time, and its imprint is the
-// digest of signature. Nothing otherwise, with why in error.
-std::optional<std::int64_t> VerifyTimestampToken(ByteSpan stored, ByteSpan signature, const TrustedRoot& root,
-                                                 std::string& error);
+// digest of signature. Malformed otherwise, saying why.
+Result<std::int64_t> VerifyTimestampToken(ByteSpan stored, ByteSpan signature, const TrustedRoot& root);
 
 }  // namespace vms

@@ -66,29 +66,24 @@ bool ReadList(const json& root, std::string_view name, Reader reader, List& list
 
 }  // namespace
 
-std::optional<TrustedRoot> ParseTrustedRoot(std::string_view text, std::string& error) {
+Result<TrustedRoot> ParseTrustedRoot(std::string_view text) {
     const std::optional<json> root = ParseJsonObject(text, kMaxTrustedRootSize);
     const std::optional<std::string> mediaType = root ? StringMember(*root, "mediaType") : std::nullopt;
     if (!mediaType || !mediaType->starts_with("application/vnd.dev.sigstore.trustedroot")) {
-        error = "it isn't a Sigstore trusted_root.json";
-        return std::nullopt;
+        return MalformedError("it isn't a Sigstore trusted_root.json");
     }
     TrustedRoot trusted;
     if (!ReadList(*root, "tlogs", ReadLog, trusted.transparencyLogs) ||
         !ReadList(*root, "ctlogs", ReadLog, trusted.certificateLogs) ||
         !ReadList(*root, "certificateAuthorities", ReadAuthority, trusted.certificateAuthorities) ||
         !ReadList(*root, "timestampAuthorities", ReadAuthority, trusted.timestampAuthorities)) {
-        error = "it is damaged";
-        return std::nullopt;
+        return MalformedError("it is damaged");
     }
     return trusted;
 }
 
 const TrustedRoot& ProductionTrustedRoot() {
-    static const TrustedRoot root = [] {
-        std::string error;
-        return ParseTrustedRoot(kProductionTrustedRoot, error).value_or(TrustedRoot{});
-    }();
+    static const TrustedRoot root = ParseTrustedRoot(kProductionTrustedRoot).ValueOr(TrustedRoot{});
     return root;
 }
 

@@ -3,6 +3,7 @@
 // authorities a bundle may lead to, each with the period it is trusted for.
 #pragma once
 
+#include "engine/result.h"
 #include "signatures/sigstore/public_key.h"
 
 #include <cstdint>
@@ -42,9 +43,9 @@ struct TrustedRoot {
 };
 
 // Entries with a key of a kind this program doesn't check are left out, so
-// bundles that need them fail; a damaged root is refused whole, with what is
-// wrong in error.
-std::optional<TrustedRoot> ParseTrustedRoot(std::string_view json, std::string& error);
+// bundles that need them fail; a damaged root is refused whole, as Malformed
+// with what is wrong.
+Result<TrustedRoot> ParseTrustedRoot(std::string_view json);
 
 // The root built into the programs: Sigstore's production instance.
 const TrustedRoot& ProductionTrustedRoot();

@@ -48,20 +48,21 @@ std::vector<StoredSigner> ReadTrustedSigners() {
     return signers;
 }
 
-TrustOutcome TrustSigner(const TrustedSigner& signer, DWORD& error) {
-    return StoreKeyText(FileNameOf(signer), SignerText(signer), error);
+Result<TrustOutcome> TrustSigner(const TrustedSigner& signer) {
+    return StoreKeyText(FileNameOf(signer), SignerText(signer));
 }
 
-ForgetOutcome ForgetSigner(const TrustedSigner& signer, DWORD& error) { return ForgetKeyFile(FileNameOf(signer), error); }
+Result<ForgetOutcome> ForgetSigner(const TrustedSigner& signer) { return ForgetKeyFile(FileNameOf(signer)); }
 
 std::optional<TrustedRoot> StoredTrustedRoot() {
     const std::wstring folder = TrustStoreFolder();
     if (folder.empty()) return std::nullopt;
-    DWORD error = 0;
-    const std::optional<Bytes> text = ReadFileBytes(folder + L"\\trusted_root.json", kMaxTrustedRootSize, error);
+    const Result<Bytes> text = ReadFileBytes(folder + L"\\trusted_root.json", kMaxTrustedRootSize);
     if (!text) return std::nullopt;
-    std::string why;
-    return ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()), why);
+    Result<TrustedRoot> root =
+        ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
+    if (!root) return std::nullopt;
+    return std::move(*root);
 }
 
 SigstoreTrust TrustedSigstore() {

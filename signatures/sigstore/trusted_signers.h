@@ -19,8 +19,8 @@ struct StoredSigner {
 
 std::vector<StoredSigner> ReadTrustedSigners();
 
-TrustOutcome TrustSigner(const TrustedSigner& signer, DWORD& error);
-ForgetOutcome ForgetSigner(const TrustedSigner& signer, DWORD& error);
+Result<TrustOutcome> TrustSigner(const TrustedSigner& signer);
+Result<ForgetOutcome> ForgetSigner(const TrustedSigner& signer);
 
 // The trust root in the store folder, when there is one that reads.
 std::optional<TrustedRoot> StoredTrustedRoot();

@@ -21,12 +21,12 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 // Calls onLine for each line that isn't blank or a comment, its CR and
-// leading blanks gone; an error for the whole file, or empty.
-std::string ForEachLine(std::string_view text, std::vector<SshLineError>& errors,
-                        const std::function<void(std::size_t, std::string_view)>& onLine) {
-    if (text.size() > kMaxSshTrustFileSize) return "the file is too large";
+// leading blanks gone; Malformed for a file past the bounds.
+Result<void> ForEachLine(std::string_view text, std::vector<SshLineError>& errors,
+                         const std::function<void(std::size_t, std::string_view)>& onLine) {
+    if (text.size() > kMaxSshTrustFileSize) return MalformedError("the file is too large");
     if (static_cast<std::size_t>(std::ranges::count(text, '\n')) >= kMaxSshTrustFileLines) {
-        return "the file has too many lines";
+        return MalformedError("the file has too many lines");
     }
     std::size_t number = 0;
     while (!text.empty()) {
@@ -45,6 +45,8 @@ std::string ForEachLine(std::string_view text, std::vector<SshLineError>& errors
     }
     return {};
 }
+
+SshLineError LineError(std::size_t line, const Error& error) { return {line, SignatureStateOf(error), error.detail}; }
 
 // The principals field: a quoted string, or the text up to the next blank.
 std::optional<std::string_view> TakePrincipals(std::string_view& line) {
@@ -143,9 +145,9 @@ std::optional<SshLineError> TakeOptions(std::string_view& line, AllowedSigner& s
 
 }  // namespace
 
-AllowedSigners ParseAllowedSigners(std::string_view text) {
+Result<AllowedSigners> ParseAllowedSigners(std::string_view text) {
     AllowedSigners result;
-    result.fileError = ForEachLine(text, result.errors, [&](std::size_t number, std::string_view line) {
+    const Result<void> read = ForEachLine(text, result.errors, [&](std::size_t number, std::string_view line) {
         AllowedSigner signer;
         signer.line = number;
         const std::optional<std::string_view> principals = TakePrincipals(line);
@@ -164,26 +166,26 @@ AllowedSigners ParseAllowedSigners(std::string_view text) {
                 return;
             }
         }
-        SshKeyParse key = ParseSshKeyLine(line);
-        if (!key.key) {
-            result.errors.push_back({number, key.state, std::move(key.error)});
+        Result<SshPublicKey> key = ParseSshKeyLine(line);
+        if (!key) {
+            result.errors.push_back(LineError(number, key.GetError()));
             return;
         }
-        signer.key = std::move(*key.key);
+        signer.key = std::move(*key);
         result.signers.push_back(std::move(signer));
     });
-    if (!result.fileError.empty()) result.signers.clear();
+    if (!read) return read.GetError();
     return result;
 }
 
-SshKeyList ParseSshPublicKeys(std::string_view text) {
+Result<SshKeyList> ParseSshPublicKeys(std::string_view text) {
     SshKeyList result;
-    result.fileError = ForEachLine(text, result.errors, [&](std::size_t number, std::string_view line) {
-        SshKeyParse key = ParseSshKeyLine(line);
-        if (key.key) result.keys.push_back(std::move(*key.key));
-        else result.errors.push_back({number, key.state, std::move(key.error)});
+    const Result<void> read = ForEachLine(text, result.errors, [&](std::size_t number, std::string_view line) {
+        Result<SshPublicKey> key = ParseSshKeyLine(line);
+        if (key) result.keys.push_back(std::move(*key));
+        else result.errors.push_back(LineError(number, key.GetError()));
     });
-    if (!result.fileError.empty()) result.keys.clear();
+    if (!read) return read.GetError();
     return result;
 }
 

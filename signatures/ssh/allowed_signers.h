@@ -3,6 +3,8 @@
 // A damaged line is reported and passed over; the other lines still count.
 #pragma once
 
+#include "engine/result.h"
+#include "signatures/common/signature_state.h"
 #include "signatures/ssh/signer_time.h"
 #include "signatures/ssh/ssh_key.h"
 
@@ -32,13 +34,11 @@ struct SshLineError {
 struct AllowedSigners {
     std::vector<AllowedSigner> signers;
     std::vector<SshLineError> errors;
-    std::string fileError;  // when set the whole file was refused, and signers is empty
 };
 
 struct SshKeyList {
     std::vector<SshPublicKey> keys;
     std::vector<SshLineError> errors;
-    std::string fileError;  // when set the whole file was refused, and keys is empty
 };
 
 // Bounds of either file; a longer line is an error of its own.
@@ -49,10 +49,11 @@ inline constexpr std::size_t kMaxSshTrustLineLength = 16384;
 // "principals [options] TYPE BASE64 [comment]" lines, LF or CR LF; blank
 // lines and lines starting with "#" are skipped. Options: cert-authority,
 // namespaces="list", valid-after="time", valid-before="time", their names
-// in any case and their values quoted, as ssh-keygen requires.
-AllowedSigners ParseAllowedSigners(std::string_view text);
+// in any case and their values quoted, as ssh-keygen requires. A file past
+// the bounds is refused whole, as Malformed.
+Result<AllowedSigners> ParseAllowedSigners(std::string_view text);
 
 // "TYPE BASE64 [comment]" lines, with the same skipping and bounds.
-SshKeyList ParseSshPublicKeys(std::string_view text);
+Result<SshKeyList> ParseSshPublicKeys(std::string_view text);
 
 }  // namespace vms

@@ -75,7 +75,7 @@ bool IsSecurityKey(const SshSignature& signature) {
            signature.algorithm == SshSignatureAlgorithm::SkEcdsaSha256;
 }
 
-SshResult Result(SignatureState state, std::string detail) {
+SshResult ResultWith(SignatureState state, std::string detail) {
     SshResult result;
     result.state = state;
     result.detail = std::move(detail);
@@ -95,10 +95,10 @@ std::optional<std::string> Weakness(const SshSignature& signature) {
 
 SshResult CheckSshSignature(ByteSpan signatureText, const DocumentReader& document, const SshTrust& trust,
                             std::int64_t now, std::string_view requiredNamespace) {
-    if (!CryptoAvailable()) return Result(SignatureState::Uncheckable, "libgcrypt is missing");
-    SshSignatureParse parsed = ParseSshSignature(signatureText);
-    if (!parsed.signature) return Result(parsed.state, std::move(parsed.error));
-    const SshSignature& signature = *parsed.signature;
+    if (!CryptoAvailable()) return ResultWith(SignatureState::Uncheckable, "libgcrypt is missing");
+    const Result<SshSignature> parsed = ParseSshSignature(signatureText);
+    if (!parsed) return ResultWith(SignatureStateOf(parsed.GetError()), parsed.GetError().detail);
+    const SshSignature& signature = *parsed;
 
     SshResult result;
     result.keyType = SshKeyTypeName(signature.key.type);

@@ -37,10 +37,6 @@ const KeyTypeInfo* FindKeyType(std::string_view name) {
     return nullptr;
 }
 
-SshKeyParse Failure(SignatureState state, std::string error) {
-    return SshKeyParse{std::nullopt, state, std::move(error)};
-}
-
 // An uncompressed point of the curve's size: 04 || X || Y.
 bool IsUncompressedPoint(ByteSpan point, std::size_t bits) {
     const std::size_t coordinate = (bits + 7) / 8;
@@ -72,16 +68,16 @@ std::string PrintableName(std::string_view name) {
     return text;
 }
 
-SshKeyParse ParseSshKeyBlob(ByteSpan blob) {
-    if (blob.size() > kMaxSshKeyBlob) return Failure(SignatureState::Malformed, "the key is too large");
+Result<SshPublicKey> ParseSshKeyBlob(ByteSpan blob) {
+    if (blob.size() > kMaxSshKeyBlob) return MalformedError("the key is too large");
     ByteReader reader(blob);
     const std::string_view name = WireText(ReadSshString(reader));
-    if (reader.Failed()) return Failure(SignatureState::Malformed, "the key is cut short");
+    if (reader.Failed()) return MalformedError("the key is cut short");
     if (name.ends_with(kCertificateSuffix)) {
-        return Failure(SignatureState::Unsupported, "OpenSSH certificates (" + PrintableName(name) + ")");
+        return UnsupportedError("OpenSSH certificates (" + PrintableName(name) + ")");
     }
     const KeyTypeInfo* info = FindKeyType(name);
-    if (!info) return Failure(SignatureState::Unsupported, "the key type " + PrintableName(name));
+    if (!info) return UnsupportedError("the key type " + PrintableName(name));
 
     SshPublicKey key;
     key.type = info->type;
@@ -92,7 +88,7 @@ SshKeyParse ParseSshKeyBlob(ByteSpan blob) {
     case SshKeyType::SkEd25519: {
         const ByteSpan point = ReadSshString(reader);
         if (!reader.Failed() && point.size() != 32) {
-            return Failure(SignatureState::Malformed, "the Ed25519 key isn't 32 bytes");
+            return MalformedError("the Ed25519 key isn't 32 bytes");
         }
         key.point.assign(point.begin(), point.end());
         break;
@@ -104,9 +100,9 @@ SshKeyParse ParseSshKeyBlob(ByteSpan blob) {
         const std::string_view curve = WireText(ReadSshString(reader));
         const ByteSpan point = ReadSshString(reader);
         if (reader.Failed()) break;
-        if (curve != info->curve) return Failure(SignatureState::Malformed, "the key's curve doesn't match its type");
+        if (curve != info->curve) return MalformedError("the key's curve doesn't match its type");
         if (!IsUncompressedPoint(point, info->bits)) {
-            return Failure(SignatureState::Malformed, "the key's point isn't an uncompressed point of its curve");
+            return MalformedError("the key's point isn't an uncompressed point of its curve");
         }
         key.point.assign(point.begin(), point.end());
         break;
@@ -115,10 +111,10 @@ SshKeyParse ParseSshKeyBlob(ByteSpan blob) {
         ByteSpan exponent, modulus;
         if (!ReadSshMpint(reader, exponent) || !ReadSshMpint(reader, modulus)) break;
         if (exponent.empty() || modulus.empty()) {
-            return Failure(SignatureState::Malformed, "the RSA key has a zero value");
+            return MalformedError("the RSA key has a zero value");
         }
         key.bits = 8 * (modulus.size() - 1) + static_cast<std::size_t>(std::bit_width(modulus[0]));
-        if (key.bits > kMaxSshRsaBits) return Failure(SignatureState::Unsupported, "RSA keys over 16384 bits");
+        if (key.bits > kMaxSshRsaBits) return UnsupportedError("RSA keys over 16384 bits");
         key.exponent.assign(exponent.begin(), exponent.end());
         key.modulus.assign(modulus.begin(), modulus.end());
         break;
@@ -127,12 +123,12 @@ SshKeyParse ParseSshKeyBlob(ByteSpan blob) {
     if (info->type == SshKeyType::SkEd25519 || info->type == SshKeyType::SkEcdsaP256) {
         key.application = WireText(ReadSshString(reader));
     }
-    if (reader.Failed()) return Failure(SignatureState::Malformed, "the key is cut short");
-    if (!reader.AtEnd()) return Failure(SignatureState::Malformed, "the key has data after its end");
-    return SshKeyParse{std::move(key), SignatureState::Good, {}};
+    if (reader.Failed()) return MalformedError("the key is cut short");
+    if (!reader.AtEnd()) return MalformedError("the key has data after its end");
+    return key;
 }
 
-SshKeyParse ParseSshKeyLine(std::string_view line) {
+Result<SshPublicKey> ParseSshKeyLine(std::string_view line) {
     if (line.ends_with('\n')) line.remove_suffix(1);
     if (line.ends_with('\r')) line.remove_suffix(1);
     const auto field = [&line]() {
@@ -145,18 +141,16 @@ SshKeyParse ParseSshKeyLine(std::string_view line) {
     };
     const std::string_view type = field();
     const std::string_view base64 = field();
-    if (type.empty() || base64.empty()) return Failure(SignatureState::Malformed, "the key line has no key");
-    if (base64.size() > kMaxSshKeyBlob * 4 / 3 + 4) return Failure(SignatureState::Malformed, "the key is too large");
+    if (type.empty() || base64.empty()) return MalformedError("the key line has no key");
+    if (base64.size() > kMaxSshKeyBlob * 4 / 3 + 4) return MalformedError("the key is too large");
     const std::optional<Bytes> blob = DecodeStrictBase64(base64);
-    if (!blob) return Failure(SignatureState::Malformed, "the key isn't base64");
-    SshKeyParse parsed = ParseSshKeyBlob(*blob);
-    if (!parsed.key) return parsed;
-    if (SshKeyTypeName(parsed.key->type) != type) {
-        return Failure(SignatureState::Malformed, "the key line's type isn't its key's");
-    }
+    if (!blob) return MalformedError("the key isn't base64");
+    Result<SshPublicKey> parsed = ParseSshKeyBlob(*blob);
+    if (!parsed) return parsed;
+    if (SshKeyTypeName(parsed->type) != type) return MalformedError("the key line's type isn't its key's");
     while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
     while (!line.empty() && IsBlank(line.back())) line.remove_suffix(1);
-    parsed.key->comment = line;
+    parsed->comment = line;
     return parsed;
 }
 

@@ -2,10 +2,9 @@
 // hash, and the "TYPE BASE64 [comment]" lines of .pub and allowed_signers files.
 #pragma once
 
+#include "engine/result.h"
 #include "signatures/common/byte_reader.h"
-#include "signatures/common/signature_state.h"
 
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,19 +31,13 @@ inline constexpr std::size_t kMaxSshRsaBits = 16384;
 // "ssh-ed25519", "ecdsa-sha2-nistp256", ... as written in keys and lines.
 std::string_view SshKeyTypeName(SshKeyType type);
 
-// A key (state Good), or why there is none: Unsupported for certificates and
-// other key types (error names them), Malformed for damaged data.
-struct SshKeyParse {
-    std::optional<SshPublicKey> key;
-    SignatureState state = SignatureState::Malformed;
-    std::string error;
-};
-
-SshKeyParse ParseSshKeyBlob(ByteSpan blob);
+// The key, or why there is none: Unsupported for certificates and other key
+// types (the detail names them), Malformed for damaged data.
+Result<SshPublicKey> ParseSshKeyBlob(ByteSpan blob);
 
 // "TYPE BASE64 [comment]", blanks before it and a line end (LF or CR LF)
 // after it allowed; TYPE must be the type the blob names.
-SshKeyParse ParseSshKeyLine(std::string_view line);
+Result<SshPublicKey> ParseSshKeyLine(std::string_view line);
 
 // The fingerprint as ssh-keygen prints it: "SHA256:" and the unpadded base64
 // of the blob's SHA-256. Requires CryptoAvailable(); throws std::runtime_error

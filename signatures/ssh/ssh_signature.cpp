@@ -33,17 +33,12 @@ constexpr std::array<AlgorithmInfo, 9> kAlgorithms = {{
     {SshKeyType::SkEcdsaP256, "sk-ecdsa-sha2-nistp256@openssh.com", SshSignatureAlgorithm::SkEcdsaSha256},
 }};
 
-SshSignatureParse Failure(SignatureState state, std::string error) {
-    return SshSignatureParse{std::nullopt, state, std::move(error)};
-}
-
 bool IsLineEnd(std::string_view text) { return text.starts_with('\n') || text.starts_with("\r\n"); }
 
 // The base64 between the armour lines, blanks and line ends dropped.
-std::optional<std::string> ArmourBody(std::string_view text, std::string& error) {
+Result<std::string> ArmourBody(std::string_view text) {
     if (!text.starts_with(kBeginLine) || !IsLineEnd(text.substr(kBeginLine.size()))) {
-        error = "it doesn't start with \"-----BEGIN SSH SIGNATURE-----\"";
-        return std::nullopt;
+        return MalformedError("it doesn't start with \"-----BEGIN SSH SIGNATURE-----\"");
     }
     text.remove_prefix(text.find('\n') + 1);
     std::string body;
@@ -57,25 +52,24 @@ std::optional<std::string> ArmourBody(std::string_view text, std::string& error)
             if (c != ' ' && c != '\t') body += c;
         }
     }
-    error = "it has no \"-----END SSH SIGNATURE-----\" line";
-    return std::nullopt;
+    return MalformedError("it has no \"-----END SSH SIGNATURE-----\" line");
 }
 
 // The signature field into signature: its type, which must fit the key, and
-// its values. What is wrong with it, if anything.
-std::optional<SshSignatureParse> ReadSignatureField(ByteSpan field, SshSignature& signature) {
+// its values; or what is wrong with it.
+Result<void> ReadSignatureField(ByteSpan field, SshSignature& signature) {
     ByteReader reader(field);
     const std::string_view name = WireText(ReadSshString(reader));
-    if (reader.Failed()) return Failure(SignatureState::Malformed, "its signature is cut short");
+    if (reader.Failed()) return MalformedError("its signature is cut short");
     const AlgorithmInfo* info = nullptr;
     for (const AlgorithmInfo& candidate : kAlgorithms) {
         if (candidate.key == signature.key.type && candidate.name == name) info = &candidate;
     }
     if (!info) {
         if (signature.key.type == SshKeyType::SkEcdsaP256 && name == "webauthn-sk-ecdsa-sha2-nistp256@openssh.com") {
-            return Failure(SignatureState::Unsupported, "webauthn signatures");
+            return UnsupportedError("webauthn signatures");
         }
-        return Failure(SignatureState::Malformed, "its signature type doesn't fit its key");
+        return MalformedError("its signature type doesn't fit its key");
     }
     signature.algorithm = info->algorithm;
     const ByteSpan value = ReadSshString(reader);
@@ -83,7 +77,7 @@ std::optional<SshSignatureParse> ReadSignatureField(ByteSpan field, SshSignature
     case SshSignatureAlgorithm::Ed25519:
     case SshSignatureAlgorithm::SkEd25519:
         if (!reader.Failed() && value.size() != 64) {
-            return Failure(SignatureState::Malformed, "its Ed25519 value isn't 64 bytes");
+            return MalformedError("its Ed25519 value isn't 64 bytes");
         }
         signature.value.assign(value.begin(), value.end());
         break;
@@ -95,7 +89,7 @@ std::optional<SshSignatureParse> ReadSignatureField(ByteSpan field, SshSignature
         ByteSpan r, s;
         if (!ReadSshMpint(values, r) || !ReadSshMpint(values, s) || !values.AtEnd() || r.size() > kMaxEcdsaValue ||
             s.size() > kMaxEcdsaValue) {
-            return Failure(SignatureState::Malformed, "its ECDSA values are damaged");
+            return MalformedError("its ECDSA values are damaged");
         }
         signature.r.assign(r.begin(), r.end());
         signature.s.assign(s.begin(), s.end());
@@ -105,7 +99,7 @@ std::optional<SshSignatureParse> ReadSignatureField(ByteSpan field, SshSignature
     case SshSignatureAlgorithm::RsaSha512:
     case SshSignatureAlgorithm::RsaSha1:
         if (!reader.Failed() && (value.empty() || value.size() > signature.key.modulus.size())) {
-            return Failure(SignatureState::Malformed, "its RSA value doesn't fit its key");
+            return MalformedError("its RSA value doesn't fit its key");
         }
         signature.value.assign(value.begin(), value.end());
         break;
@@ -114,9 +108,9 @@ std::optional<SshSignatureParse> ReadSignatureField(ByteSpan field, SshSignature
         signature.flags = reader.Byte();
         signature.counter = reader.Number32();
     }
-    if (reader.Failed()) return Failure(SignatureState::Malformed, "its signature is cut short");
-    if (!reader.AtEnd()) return Failure(SignatureState::Malformed, "its signature has data after its end");
-    return std::nullopt;
+    if (reader.Failed()) return MalformedError("its signature is cut short");
+    if (!reader.AtEnd()) return MalformedError("its signature has data after its end");
+    return {};
 }
 
 }  // namespace
@@ -126,49 +120,46 @@ bool LooksLikeSshSignature(ByteSpan text) {
     return start.starts_with(kBeginLine) && IsLineEnd(start.substr(kBeginLine.size()));
 }
 
-SshSignatureParse ParseSshSignature(ByteSpan text) {
-    if (text.size() > kMaxSshSignatureFileSize) {
-        return Failure(SignatureState::Malformed, "it is too large to be a signature");
-    }
-    std::string error;
-    const std::optional<std::string> body = ArmourBody(WireText(text), error);
-    if (!body) return Failure(SignatureState::Malformed, std::move(error));
+Result<SshSignature> ParseSshSignature(ByteSpan text) {
+    if (text.size() > kMaxSshSignatureFileSize) return MalformedError("it is too large to be a signature");
+    const Result<std::string> body = ArmourBody(WireText(text));
+    if (!body) return body.GetError();
     const std::optional<Bytes> blob = DecodeStrictBase64(*body);
-    if (!blob) return Failure(SignatureState::Malformed, "its armour isn't base64");
+    if (!blob) return MalformedError("its armour isn't base64");
     return ParseSshSignatureBlob(*blob);
 }
 
-SshSignatureParse ParseSshSignatureBlob(ByteSpan blob) {
+Result<SshSignature> ParseSshSignatureBlob(ByteSpan blob) {
     ByteReader reader(blob);
     if (WireText(reader.Take(kMagic.size())) != kMagic) {
-        return Failure(SignatureState::Malformed, "it isn't an SSH signature");
+        return MalformedError("it isn't an SSH signature");
     }
     const std::uint32_t version = reader.Number32();
-    if (reader.Failed()) return Failure(SignatureState::Malformed, "it is cut short");
-    if (version != kVersion) return Failure(SignatureState::Unsupported, "version " + std::to_string(version));
+    if (reader.Failed()) return MalformedError("it is cut short");
+    if (version != kVersion) return UnsupportedError("version " + std::to_string(version));
 
     SshSignature signature;
-    SshKeyParse key = ParseSshKeyBlob(ReadSshString(reader));
-    if (reader.Failed()) return Failure(SignatureState::Malformed, "it is cut short");
-    if (!key.key) return Failure(key.state, std::move(key.error));
-    signature.key = std::move(*key.key);
+    Result<SshPublicKey> key = ParseSshKeyBlob(ReadSshString(reader));
+    if (reader.Failed()) return MalformedError("it is cut short");
+    if (!key) return key.GetError();
+    signature.key = std::move(*key);
     signature.signatureNamespace = WireText(ReadSshString(reader));
     const ByteSpan reserved = ReadSshString(reader);
     signature.reserved.assign(reserved.begin(), reserved.end());
     signature.hashName = WireText(ReadSshString(reader));
     const ByteSpan field = ReadSshString(reader);
-    if (reader.Failed()) return Failure(SignatureState::Malformed, "it is cut short");
-    if (!reader.AtEnd()) return Failure(SignatureState::Malformed, "it has data after its end");
-    if (signature.signatureNamespace.empty()) return Failure(SignatureState::Malformed, "its namespace is empty");
+    if (reader.Failed()) return MalformedError("it is cut short");
+    if (!reader.AtEnd()) return MalformedError("it has data after its end");
+    if (signature.signatureNamespace.empty()) return MalformedError("its namespace is empty");
     if (signature.hashName == "sha256") {
         signature.hash = DigestAlgorithm::Sha256;
     } else if (signature.hashName == "sha512") {
         signature.hash = DigestAlgorithm::Sha512;
     } else {
-        return Failure(SignatureState::Unsupported, "the digest " + PrintableName(signature.hashName));
+        return UnsupportedError("the digest " + PrintableName(signature.hashName));
     }
-    if (std::optional<SshSignatureParse> failure = ReadSignatureField(field, signature)) return std::move(*failure);
-    return SshSignatureParse{std::move(signature), SignatureState::Good, {}};
+    if (const Result<void> read = ReadSignatureField(field, signature); !read) return read.GetError();
+    return signature;
 }
 
 }  // namespace vms

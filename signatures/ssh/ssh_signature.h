@@ -8,7 +8,6 @@
 #include "signatures/ssh/ssh_key.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace vms {
@@ -44,21 +43,15 @@ inline constexpr std::size_t kMaxSshSignatureFileSize = 64 * 1024;
 // The user-presence bit of a security key's flags.
 inline constexpr std::uint8_t kSkUserPresent = 0x01;
 
-// A signature (state Good), or why there is none: Unsupported for versions,
-// key types, digests and signature types this program doesn't check (error
-// names them), Malformed for damaged data.
-struct SshSignatureParse {
-    std::optional<SshSignature> signature;
-    SignatureState state = SignatureState::Malformed;
-    std::string error;
-};
-
 // The armoured text: it must start with the BEGIN line, as ssh-keygen
 // requires; lines may end in CR LF; text after the END line is ignored.
-SshSignatureParse ParseSshSignature(ByteSpan text);
+// The signature, or why there is none: Unsupported for versions, key types,
+// digests and signature types this program doesn't check (the detail names
+// them), Malformed for damaged data.
+Result<SshSignature> ParseSshSignature(ByteSpan text);
 
 // The blob inside the armour.
-SshSignatureParse ParseSshSignatureBlob(ByteSpan blob);
+Result<SshSignature> ParseSshSignatureBlob(ByteSpan blob);
 
 // True when text starts with the BEGIN line: a cheap test for telling formats apart.
 bool LooksLikeSshSignature(ByteSpan text);

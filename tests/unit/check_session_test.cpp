@@ -228,12 +228,14 @@ TEST(ListUpdate, AFailedUpdateReportsItsOwnErrorAndLeavesTheList) {
         ASSERT_TRUE(held.Valid());
         const ListUpdateDone refused = UpdateListFromFolder(list, false);
         // The replace's own error, as Windows or Wine words it.
-        EXPECT_TRUE(refused.error == ERROR_ACCESS_DENIED || refused.error == ERROR_SHARING_VIOLATION) << refused.error;
+        ASSERT_FALSE(refused.update);
+        const std::uint32_t error = refused.update.GetError().systemCode;
+        EXPECT_TRUE(error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) << error;
         EXPECT_EQ(FileText(list), std::string(64, '0') + "  a.txt\n");
     }
     const ListUpdateDone done = UpdateListFromFolder(list, false);
-    EXPECT_EQ(done.error, 0u);
-    EXPECT_EQ(done.target, list);
+    ASSERT_TRUE(done.update);
+    EXPECT_EQ(done.update->target, list);
     EXPECT_EQ(FileText(list), "ca978112ca1bbdcafac231b39a23dc4da786eff8147c4e72b9807785afee48bb  a.txt\n");
 }
 

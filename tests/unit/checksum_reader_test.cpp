@@ -170,16 +170,16 @@ TEST(ReadChecksumText, SixtyFourMebibytesAndNoMore) {
     testing::TempFolder folder;
     Bytes content(kMaxChecksumFileSize, 'x');
     const std::wstring exact = folder.Write(L"exact", content);
-    std::uint32_t error = 0;
-    const auto text = ReadChecksumText(exact, &error);
+    const Result<std::wstring> text = ReadChecksumText(exact);
     ASSERT_TRUE(text);
     EXPECT_EQ(text->size(), kMaxChecksumFileSize);
     content.push_back('x');
-    EXPECT_FALSE(ReadChecksumText(folder.Write(L"over", content), &error));
-    EXPECT_EQ(error, 223u);
-    EXPECT_FALSE(ReadChecksumText((folder.Path() / L"absent").wstring(), &error));
-    EXPECT_EQ(error, 2u);
-    EXPECT_FALSE(ReadChecksumText((folder.Path() / L"absent").wstring(), nullptr));
+    const Result<std::wstring> over = ReadChecksumText(folder.Write(L"over", content));
+    EXPECT_FALSE(over);
+    EXPECT_EQ(over.GetError().systemCode, 223u);
+    const Result<std::wstring> absent = ReadChecksumText((folder.Path() / L"absent").wstring());
+    EXPECT_FALSE(absent);
+    EXPECT_EQ(absent.GetError().systemCode, 2u);
 }
 
 TEST(VerifyEntry, VerdictsForMatchesMismatchesAndMissingFiles) {

@@ -144,9 +144,8 @@ TEST(MinisignFuzz, MutationsNeverVerifyWhatWasNotSigned) {
             Bytes signature = signatureText, key = keyText, data = document;
             MutateLayer(static_cast<Layer>(mutator.Below(kLayers)), original, signature, key, data, mutator);
             LooksLikeMinisignOrSignify(signature);
-            std::string error;
-            const std::optional<MinisignSignature> parsed = ParseMinisignSignature(signature, error);
-            const std::optional<MinisignKey> parsedKey = ParseMinisignKey(key, error);
+            const Result<MinisignSignature> parsed = ParseMinisignSignature(signature);
+            const Result<MinisignKey> parsedKey = ParseMinisignKey(key);
             if (!parsed || !parsedKey) continue;
             const MinisignKey keys[] = {*parsedKey};
             const MinisignResult result =

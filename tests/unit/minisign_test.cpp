@@ -15,29 +15,27 @@ using namespace vms::testing;
 constexpr char kDnscryptKey[] = "RWQf6LRCGA9i53mlYecO4IzT51TGPpvWucNSCh1CBM0QTaLn73Y7GFO3";
 
 MinisignKey LoadKey(const std::wstring& file) {
-    std::string error;
-    const std::optional<MinisignKey> key = ParseMinisignKey(ReadTestData(file), error);
-    EXPECT_TRUE(key.has_value()) << error;
-    return key.value_or(MinisignKey{});
+    const Result<MinisignKey> key = ParseMinisignKey(ReadTestData(file));
+    EXPECT_TRUE(key.Ok()) << key.GetError().detail;
+    return key.ValueOr(MinisignKey{});
 }
 
 MinisignSignature LoadSignature(const std::wstring& file) {
-    std::string error;
-    const std::optional<MinisignSignature> signature = ParseMinisignSignature(ReadTestData(file), error);
-    EXPECT_TRUE(signature.has_value()) << error;
-    return signature.value_or(MinisignSignature{});
+    const Result<MinisignSignature> signature = ParseMinisignSignature(ReadTestData(file));
+    EXPECT_TRUE(signature.Ok()) << signature.GetError().detail;
+    return signature.ValueOr(MinisignSignature{});
 }
 
 std::string KeyError(std::string_view text) {
-    std::string error;
-    EXPECT_FALSE(ParseMinisignKey(AsBytes(text), error).has_value()) << text;
-    return error;
+    const Result<MinisignKey> key = ParseMinisignKey(AsBytes(text));
+    EXPECT_FALSE(key.Ok()) << text;
+    return key.GetError().detail;
 }
 
 std::string SignatureError(std::string_view text) {
-    std::string error;
-    EXPECT_FALSE(ParseMinisignSignature(AsBytes(text), error).has_value()) << text;
-    return error;
+    const Result<MinisignSignature> signature = ParseMinisignSignature(AsBytes(text));
+    EXPECT_FALSE(signature.Ok()) << text;
+    return signature.GetError().detail;
 }
 
 TEST(StrictBase64, OneWrittenFormPerValue) {

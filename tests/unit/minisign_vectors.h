@@ -14,10 +14,9 @@ namespace vms::testing {
 
 // A file of tests/data, which the build passes as VM_TEST_DATA_DIR.
 inline Bytes ReadTestData(const std::wstring& relative) {
-    DWORD error = 0;
-    const auto bytes = ReadFileBytes(std::wstring(L"Z:" VM_TEST_DATA_DIR L"/") + relative, 1024 * 1024, error);
-    EXPECT_TRUE(bytes.has_value()) << "error " << error;
-    return bytes.value_or(Bytes{});
+    const Result<Bytes> bytes = ReadFileBytes(std::wstring(L"Z:" VM_TEST_DATA_DIR L"/") + relative, 1024 * 1024);
+    EXPECT_TRUE(bytes.Ok()) << "error " << bytes.GetError().systemCode;
+    return bytes.ValueOr(Bytes{});
 }
 
 inline Bytes AsBytes(std::string_view text) { return Bytes(text.begin(), text.end()); }
@@ -35,13 +34,15 @@ inline DocumentReader ChunkedReader(ByteSpan bytes) {
 }
 
 inline std::optional<MinisignKey> KeyFrom(ByteSpan text) {
-    std::string error;
-    return ParseMinisignKey(text, error);
+    Result<MinisignKey> key = ParseMinisignKey(text);
+    if (!key) return std::nullopt;
+    return std::move(*key);
 }
 
 inline std::optional<MinisignSignature> SignatureFrom(ByteSpan text) {
-    std::string error;
-    return ParseMinisignSignature(text, error);
+    Result<MinisignSignature> signature = ParseMinisignSignature(text);
+    if (!signature) return std::nullopt;
+    return std::move(*signature);
 }
 
 // The document a signature is checked against: its embedded message, or the document given.
@@ -51,12 +52,11 @@ inline ByteSpan SignedDocument(const MinisignSignature& signature, ByteSpan sign
 
 // Parses both, then checks; a text that doesn't parse is Malformed.
 inline MinisignResult CheckTexts(ByteSpan signatureText, ByteSpan keyText, ByteSpan document) {
-    std::string error;
-    const std::optional<MinisignSignature> signature = ParseMinisignSignature(signatureText, error);
-    const std::optional<MinisignKey> key = ParseMinisignKey(keyText, error);
+    const Result<MinisignSignature> signature = ParseMinisignSignature(signatureText);
+    const Result<MinisignKey> key = ParseMinisignKey(keyText);
     if (!signature || !key) {
         MinisignResult unparsed;
-        unparsed.detail = error;
+        unparsed.detail = !key ? key.GetError().detail : signature.GetError().detail;
         return unparsed;
     }
     const MinisignKey keys[] = {*key};

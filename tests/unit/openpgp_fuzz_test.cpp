@@ -26,9 +26,8 @@ struct SignedPart {
 // What a signature's verdict rests on: its hashed part and its values.
 std::vector<SignedPart> SignedParts(const Bytes& signatureBytes) {
     std::vector<SignedPart> parts;
-    for (const Packet& packet : ReadPackets(signatureBytes).packets) {
-        std::string error, unsupported;
-        if (auto signature = ParseSignature(packet.body, error, unsupported)) {
+    for (const Packet& packet : ReadPackets(signatureBytes).ValueOr({})) {
+        if (const Result<Signature> signature = ParseSignature(packet.body)) {
             parts.push_back({signature->hashedPart, signature->values});
         }
     }
@@ -37,30 +36,28 @@ std::vector<SignedPart> SignedParts(const Bytes& signatureBytes) {
 
 Keyring KeysFrom(const Bytes& data) {
     Keyring keys;
-    for (CertifiedKey& key : LoadKeys(data, kNow).keys) keys.Add(std::move(key), kNow);
+    for (CertifiedKey& key : LoadKeys(data, kNow).ValueOr({}).keys) keys.Add(std::move(key), kNow);
     return keys;
 }
 
 Bytes SignatureOf(const ClearSignedMessage& message) {
-    const DearmorResult armor = Dearmor(message.signatureArmor);
-    return armor.blocks.empty() ? Bytes{} : armor.blocks[0].bytes;
+    const Result<std::vector<ArmorBlock>> blocks = Dearmor(message.signatureArmor);
+    return blocks ? blocks->front().bytes : Bytes{};
 }
 
 std::optional<ClearSignedMessage> Parse(std::string_view text) {
-    std::string error;
-    auto message = ParseClearSigned(text, error);
-    if (!error.empty()) return std::nullopt;
-    return message;
+    std::optional<Result<ClearSignedMessage>> message = ParseClearSigned(text);
+    if (!message || !*message) return std::nullopt;
+    return std::move(**message);
 }
 
 TEST(OpenPgpFuzz, MutatedSignaturesNeverVerifyWhatTheyDidNotSign) {
     const Keyring v6Keys = KeysFrom(AsBytes(kV6Certificate));
     const ClearSignedMessage v6 = *Parse(kV6ClearSigned);
     Keyring debianKeys = KeysFrom(ReadTestData(L"openpgp/debian/debian-archive-bookworm-security-automatic.gpg"));
-    for (CertifiedKey& key :
-         LoadKeys(ReadTestData(L"openpgp/debian/debian-archive-bullseye-security-automatic.gpg"), kNow).keys) {
-        debianKeys.Add(std::move(key), kNow);
-    }
+    const Result<KeyLoadResult> bullseye =
+        LoadKeys(ReadTestData(L"openpgp/debian/debian-archive-bullseye-security-automatic.gpg"), kNow);
+    for (CertifiedKey& key : bullseye.ValueOr({}).keys) debianKeys.Add(std::move(key), kNow);
     const Bytes inRelease = ReadTestData(L"openpgp/debian/bookworm-security_InRelease");
     const ClearSignedMessage debian = *Parse(std::string_view(reinterpret_cast<const char*>(inRelease.data()),
                                                               inRelease.size()));
@@ -90,7 +87,7 @@ TEST(OpenPgpFuzz, MutatedSignaturesNeverVerifyWhatTheyDidNotSign) {
 }
 
 TEST(OpenPgpFuzz, MutatedKeysAndTextsNeverGiveAFalseGood) {
-    const Bytes certificate = Dearmor(kV6Certificate).blocks.at(0).bytes;
+    const Bytes certificate = Dearmor(kV6Certificate).Value().at(0).bytes;
     const Bytes fingerprint = KeysFrom(certificate).Keys().at(0).primary.fingerprint;
     const ClearSignedMessage original = *Parse(kV6ClearSigned);
     Mutator mutator(4880);

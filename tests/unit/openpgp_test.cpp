@@ -21,9 +21,9 @@ std::string Hex(const Bytes& bytes) {
 
 Keyring KeysFrom(const Bytes& data) {
     Keyring keys;
-    KeyLoadResult loaded = LoadKeys(data, kNow);
-    EXPECT_EQ(loaded.error, "");
-    for (CertifiedKey& key : loaded.keys) keys.Add(std::move(key), kNow);
+    const Result<KeyLoadResult> loaded = LoadKeys(data, kNow);
+    EXPECT_EQ(loaded.GetError().detail, "");
+    for (CertifiedKey& key : loaded.ValueOr({}).keys) keys.Add(std::move(key), kNow);
     return keys;
 }
 
@@ -31,20 +31,20 @@ TEST(Armor, Crc24CheckValueRoundTripAndDamage) {
     EXPECT_EQ(Crc24(AsBytes("123456789")), 0x21CF02u);  // the CRC-24/OPENPGP check value
     const Bytes data = AsBytes("any bytes \x01\x02\xff at all, and more than one line of them when armoured");
     const std::string armored = Armor("PGP SIGNATURE", data);
-    const DearmorResult back = Dearmor("Leading text\r\n" + armored + "trailing text\n");
-    ASSERT_EQ(back.error, "");
-    ASSERT_EQ(back.blocks.size(), 1u);
-    EXPECT_EQ(back.blocks[0].label, "PGP SIGNATURE");
-    EXPECT_EQ(back.blocks[0].bytes, data);
+    const Result<std::vector<ArmorBlock>> back = Dearmor("Leading text\r\n" + armored + "trailing text\n");
+    ASSERT_EQ(back.GetError().detail, "");
+    ASSERT_EQ(back->size(), 1u);
+    EXPECT_EQ((*back)[0].label, "PGP SIGNATURE");
+    EXPECT_EQ((*back)[0].bytes, data);
 
     std::string badCrc = armored;
     badCrc[badCrc.find("\n=") + 2] ^= 1;
-    EXPECT_NE(Dearmor(badCrc).error, "");
-    EXPECT_NE(Dearmor(armored.substr(0, armored.find("-----END"))).error, "");
+    EXPECT_NE(Dearmor(badCrc).GetError().detail, "");
+    EXPECT_NE(Dearmor(armored.substr(0, armored.find("-----END"))).GetError().detail, "");
     std::string badChar = armored;
     badChar[badChar.find("\n\n") + 3] = '*';
-    EXPECT_NE(Dearmor(badChar).error, "");
-    EXPECT_NE(Dearmor("no armour here").error, "");
+    EXPECT_NE(Dearmor(badChar).GetError().detail, "");
+    EXPECT_NE(Dearmor("no armour here").GetError().detail, "");
 }
 
 TEST(Packets, EveryLengthFormAndTruncation) {
@@ -63,60 +63,59 @@ TEST(Packets, EveryLengthFormAndTruncation) {
     const Bytes indeterminate = {0x8B, 't', 'a', 'i', 'l'};  // old format, to the end
     withLong.insert(withLong.end(), indeterminate.begin(), indeterminate.end());
 
-    const PacketList list = ReadPackets(withLong);
-    ASSERT_EQ(list.error, "");
-    ASSERT_EQ(list.packets.size(), 6u);
-    EXPECT_EQ(list.packets[0].body, AsBytes("a"));
-    EXPECT_EQ(list.packets[1].body, AsBytes("bc"));
-    EXPECT_EQ(list.packets[2].body.size(), 192u);
-    EXPECT_EQ(list.packets[3].tag, PacketTag::UserId);
-    EXPECT_EQ(list.packets[3].body, AsBytes("uid"));
-    EXPECT_EQ(list.packets[4].body, AsBytes("pqrs"));
-    EXPECT_EQ(list.packets[5].body, AsBytes("tail"));
+    const Result<std::vector<Packet>> list = ReadPackets(withLong);
+    ASSERT_EQ(list.GetError().detail, "");
+    const std::vector<Packet>& packets = *list;
+    ASSERT_EQ(packets.size(), 6u);
+    EXPECT_EQ(packets[0].body, AsBytes("a"));
+    EXPECT_EQ(packets[1].body, AsBytes("bc"));
+    EXPECT_EQ(packets[2].body.size(), 192u);
+    EXPECT_EQ(packets[3].tag, PacketTag::UserId);
+    EXPECT_EQ(packets[3].body, AsBytes("uid"));
+    EXPECT_EQ(packets[4].body, AsBytes("pqrs"));
+    EXPECT_EQ(packets[5].body, AsBytes("tail"));
 
     for (const Bytes& bad : {Bytes{0xCD, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 'x'}, Bytes{0x88, 0x05, 'a'}, Bytes{0x41},
                              Bytes{0xC0, 0x00}, Bytes{0xCB, 0xE1, 'p'}}) {
-        EXPECT_NE(ReadPackets(bad).error, "");
+        EXPECT_NE(ReadPackets(bad).GetError().detail, "");
     }
 }
 
 TEST(Cleartext, CanonicalTextHeadersAndOutsideText) {
-    std::string error;
     const std::string text = "-----BEGIN PGP SIGNED MESSAGE-----\r\nHash: SHA256, SHA512\r\n\r\n"
                              "line one  \t\r\n- -dashed\r\n\r\nlast\r\n"
                              "-----BEGIN PGP SIGNATURE-----\r\n\r\nAAAA\r\n-----END PGP SIGNATURE-----\r\n";
-    const auto message = ParseClearSigned(text, error);
-    ASSERT_TRUE(message.has_value());
-    EXPECT_EQ(error, "");
-    EXPECT_EQ(message->signedText, "line one\r\n-dashed\r\n\r\nlast");
-    EXPECT_EQ(message->hashNames, (std::vector<std::string>{"SHA256", "SHA512"}));
-    EXPECT_FALSE(message->textOutside);
-    EXPECT_TRUE(ParseClearSigned("before\n" + text, error)->textOutside);
-    EXPECT_TRUE(ParseClearSigned(text + "after\n", error)->textOutside);
+    const auto parsed = ParseClearSigned(text);
+    ASSERT_TRUE(parsed.has_value());
+    EXPECT_EQ(parsed->GetError().detail, "");
+    const ClearSignedMessage& message = parsed->Value();
+    EXPECT_EQ(message.signedText, "line one\r\n-dashed\r\n\r\nlast");
+    EXPECT_EQ(message.hashNames, (std::vector<std::string>{"SHA256", "SHA512"}));
+    EXPECT_FALSE(message.textOutside);
+    EXPECT_TRUE(ParseClearSigned("before\n" + text).value().Value().textOutside);
+    EXPECT_TRUE(ParseClearSigned(text + "after\n").value().Value().textOutside);
 
-    ParseClearSigned("-----BEGIN PGP SIGNED MESSAGE-----\nComment: x\n\nbody\n", error);
-    EXPECT_NE(error, "");
-    error.clear();
-    ParseClearSigned("-----BEGIN PGP SIGNED MESSAGE-----\n\nbody without signature\n", error);
-    EXPECT_NE(error, "");
-    EXPECT_FALSE(ParseClearSigned("plain text", error).has_value());
+    const auto otherHeader = ParseClearSigned("-----BEGIN PGP SIGNED MESSAGE-----\nComment: x\n\nbody\n");
+    EXPECT_NE(otherHeader.value().GetError().detail, "");
+    const auto noSignature = ParseClearSigned("-----BEGIN PGP SIGNED MESSAGE-----\n\nbody without signature\n");
+    EXPECT_NE(noSignature.value().GetError().detail, "");
+    EXPECT_FALSE(ParseClearSigned("plain text").has_value());
 }
 
 TEST(Rfc9580Samples, Version4Ed25519LegacyKeyAndSignature) {
     ASSERT_TRUE(CryptoAvailable());
-    std::string error, unsupported;
-    const PacketList keyPackets = ReadPackets(FromBase64(kV4LegacyKey));
-    ASSERT_EQ(keyPackets.packets.size(), 1u);
-    const auto key = ParsePublicKey(keyPackets.packets[0].body, error);
-    ASSERT_TRUE(key.has_value()) << error;
+    const Result<std::vector<Packet>> keyPackets = ReadPackets(FromBase64(kV4LegacyKey));
+    ASSERT_EQ(keyPackets.ValueOr({}).size(), 1u);
+    const Result<PublicKey> key = ParsePublicKey(keyPackets->front().body);
+    ASSERT_TRUE(key.Ok()) << key.GetError().detail;
     EXPECT_EQ(Hex(key->fingerprint), kV4LegacyKeyFingerprint);
     EXPECT_EQ(DescribeKeyAlgorithm(*key), "Ed25519");
 
     const Bytes signatureBytes = FromBase64(kV4LegacySignature);
     const auto verify = [&](std::string_view data, const Bytes& packetBytes) {
-        const PacketList packets = ReadPackets(packetBytes);
-        if (packets.packets.empty()) return VerifyOutcome::InvalidValues;
-        const auto signature = ParseSignature(packets.packets[0].body, error, unsupported);
+        const Result<std::vector<Packet>> packets = ReadPackets(packetBytes);
+        if (!packets || packets->empty()) return VerifyOutcome::InvalidValues;
+        const Result<Signature> signature = ParseSignature(packets->front().body);
         if (!signature) return VerifyOutcome::InvalidValues;
         SignatureDigest digest(*signature);
         digest.Update(AsBytes(data));
@@ -167,10 +166,9 @@ TEST(Rfc9580Samples, Version6CertificateAndClearSignedMessage) {
 
 TEST(DebianInRelease, BothSignaturesGoodWithTheArchiveKeys) {
     Keyring keys = KeysFrom(ReadTestData(L"openpgp/debian/debian-archive-bookworm-security-automatic.gpg"));
-    for (CertifiedKey& key :
-         LoadKeys(ReadTestData(L"openpgp/debian/debian-archive-bullseye-security-automatic.gpg"), kNow).keys) {
-        keys.Add(std::move(key), kNow);
-    }
+    const Result<KeyLoadResult> bullseye =
+        LoadKeys(ReadTestData(L"openpgp/debian/debian-archive-bullseye-security-automatic.gpg"), kNow);
+    for (CertifiedKey& key : bullseye.ValueOr({}).keys) keys.Add(std::move(key), kNow);
     const auto check = CheckClearSigned(ReadTestData(L"openpgp/debian/bookworm-security_InRelease"), keys, kNow);
     ASSERT_TRUE(check.has_value());
     ASSERT_EQ(check->signatures.size(), 2u);
@@ -181,10 +179,10 @@ TEST(DebianInRelease, BothSignaturesGoodWithTheArchiveKeys) {
     }
     EXPECT_TRUE(check->Good());
     // Both detached signatures are fed from one read of the document.
-    std::string error;
     const Bytes inRelease = ReadTestData(L"openpgp/debian/bookworm-security_InRelease");
-    const auto message = ParseClearSigned(std::string(inRelease.begin(), inRelease.end()), error);
-    const Bytes text = AsBytes(message->signedText);
+    const ClearSignedMessage message =
+        ParseClearSigned(std::string(inRelease.begin(), inRelease.end())).value().Value();
+    const Bytes text = AsBytes(message.signedText);
     int reads = 0;
     const DocumentReader reader = [&](const std::function<void(ByteSpan)>& sink) {
         ++reads;
@@ -193,7 +191,7 @@ TEST(DebianInRelease, BothSignaturesGoodWithTheArchiveKeys) {
         }
         return true;
     };
-    const Bytes signatures = Dearmor(message->signatureArmor).blocks.at(0).bytes;
+    const Bytes signatures = Dearmor(message.signatureArmor).Value().at(0).bytes;
     const DocumentCheck detached = CheckDetachedSignatures(signatures, reader, keys, kNow);
     EXPECT_TRUE(detached.Good());
     EXPECT_EQ(detached.signatures.size(), 2u);
@@ -227,23 +225,22 @@ Bytes SignatureWithEmbedded(const Bytes& inner) {
 }
 
 TEST(HostileInput, NestingInvalidNumbersAndLengths) {
-    std::string error, unsupported;
     // Embedded signatures inside embedded signatures are read one level only, never recursed into.
     Bytes nested = SignatureWithEmbedded({});
     for (int depth = 0; depth < 2000 && nested.size() < 60000; ++depth) nested = SignatureWithEmbedded(nested);
-    const auto outer = ParseSignature(nested, error, unsupported);
-    ASSERT_TRUE(outer.has_value()) << error;
+    const Result<Signature> outer = ParseSignature(nested);
+    ASSERT_TRUE(outer.Ok()) << outer.GetError().detail;
     EXPECT_FALSE(outer->embeddedSignature.empty());
 
     // An MPI whose bit count claims more than its leading byte has, or more bytes than there are.
     const Bytes rsaKey = {4, 0x5F, 0, 0, 0, 1, 0, 16, 0x00, 0x81, 0, 17, 0x01, 0x00, 0x01};
-    EXPECT_FALSE(ParsePublicKey(rsaKey, error).has_value());
+    EXPECT_FALSE(ParsePublicKey(rsaKey).Ok());
     const Bytes cutKey = {4, 0x5F, 0, 0, 0, 1, 0xFF, 0xFF, 0x01};
-    EXPECT_FALSE(ParsePublicKey(cutKey, error).has_value());
+    EXPECT_FALSE(ParsePublicKey(cutKey).Ok());
     // A subpacket area longer than the packet, and a subpacket longer than its area.
-    EXPECT_FALSE(ParseSignature(Bytes{4, 0, 22, 8, 0xFF, 0xFF, 5, 2}, error, unsupported).has_value());
-    EXPECT_FALSE(ParseSignature(Bytes{4, 0, 22, 8, 0, 2, 0xFF, 2, 0, 0, 0xAB, 0xCD}, error, unsupported).has_value());
-    EXPECT_TRUE(ParseSignature(Bytes{3, 0}, error, unsupported) == std::nullopt && unsupported == "version 3 signatures");
+    EXPECT_FALSE(ParseSignature(Bytes{4, 0, 22, 8, 0xFF, 0xFF, 5, 2}).Ok());
+    EXPECT_FALSE(ParseSignature(Bytes{4, 0, 22, 8, 0, 2, 0xFF, 2, 0, 0, 0xAB, 0xCD}).Ok());
+    EXPECT_TRUE(ParseSignature(Bytes{3, 0}).GetError() == UnsupportedError("version 3 signatures"));
 }
 
 TEST(Crypto, PointsOffTheCurveAndForeignValuesAreRefused) {

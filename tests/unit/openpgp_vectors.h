@@ -62,17 +62,17 @@ inline Bytes AsBytes(std::string_view text) { return Bytes(text.begin(), text.en
 
 // The bytes of base64 text, through the armour reader.
 inline Bytes FromBase64(std::string_view base64) {
-    const DearmorResult armor = Dearmor("-----BEGIN PGP X-----\n\n" + std::string(base64) + "\n-----END PGP X-----\n");
-    EXPECT_EQ(armor.error, "");
-    return armor.blocks.empty() ? Bytes{} : armor.blocks[0].bytes;
+    const Result<std::vector<ArmorBlock>> blocks =
+        Dearmor("-----BEGIN PGP X-----\n\n" + std::string(base64) + "\n-----END PGP X-----\n");
+    EXPECT_EQ(blocks.GetError().detail, "");
+    return blocks ? blocks->front().bytes : Bytes{};
 }
 
 // A file of tests/data, which the build passes as VM_TEST_DATA_DIR.
 inline Bytes ReadTestData(const std::wstring& relative) {
-    DWORD error = 0;
-    const auto bytes = ReadFileBytes(std::wstring(L"Z:" VM_TEST_DATA_DIR L"/") + relative, 64 * 1024 * 1024, error);
-    EXPECT_TRUE(bytes.has_value()) << "error " << error;
-    return bytes.value_or(Bytes{});
+    const Result<Bytes> bytes = ReadFileBytes(std::wstring(L"Z:" VM_TEST_DATA_DIR L"/") + relative, 64 * 1024 * 1024);
+    EXPECT_TRUE(bytes.Ok()) << "error " << bytes.GetError().systemCode;
+    return bytes.ValueOr(Bytes{});
 }
 
 }  // namespace vms::testing

@@ -28,8 +28,8 @@ using nlohmann::json;
 using Pointer = json::json_pointer;
 
 std::string Read(const wchar_t* name) {
-    DWORD error = 0;
-    const Bytes bytes = ReadFileBytes(std::wstring(VM_TEST_DATA_DIR) + L"/sigstore/mock-corpus/" + name, 1 << 20, error).value();
+    const Bytes bytes =
+        ReadFileBytes(std::wstring(VM_TEST_DATA_DIR) + L"/sigstore/mock-corpus/" + name, 1 << 20).Value();
     return std::string(bytes.begin(), bytes.end());
 }
 
@@ -70,8 +70,7 @@ std::vector<Sample>& Samples() {
 
 SignatureState Check(const Sample& sample, std::string_view text) {
     static const SigstoreTrust trust = [] {
-        std::string error;
-        return SigstoreTrust{ParseTrustedRoot(Read(L"trusted_root.full.json"), error).value(),
+        return SigstoreTrust{ParseTrustedRoot(Read(L"trusted_root.full.json")).Value(),
                              {{"https://accounts.example.com", "release@example.org", ""}}, {}};
     }();
     const DocumentReader reader = [&](const std::function<void(ByteSpan)>& sink) { return sink(Span(sample.artifactBytes)), true; };

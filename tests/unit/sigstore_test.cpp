@@ -19,18 +19,17 @@ namespace {
 const std::wstring kData = std::wstring(VM_TEST_DATA_DIR) + L"/sigstore/";
 
 Bytes Read(const std::wstring& path) {
-    DWORD error = 0;
-    const std::optional<Bytes> bytes = ReadFileBytes(path, 64 * 1024 * 1024, error);
+    const Result<Bytes> bytes = ReadFileBytes(path, 64 * 1024 * 1024);
     EXPECT_TRUE(bytes) << ToUtf8(path);
-    return bytes.value_or(Bytes{});
+    return bytes.ValueOr(Bytes{});
 }
 
 TrustedRoot RootFrom(const std::wstring& path) {
     const Bytes text = Read(path);
-    std::string error;
-    std::optional<TrustedRoot> root = ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), error);
-    EXPECT_TRUE(root) << error;
-    return root.value_or(TrustedRoot{});
+    const Result<TrustedRoot> root =
+        ParseTrustedRoot(std::string_view(reinterpret_cast<const char*>(text.data()), text.size()));
+    EXPECT_TRUE(root) << root.GetError().detail;
+    return root.ValueOr(TrustedRoot{});
 }
 
 DocumentReader InMemory(const Bytes& bytes) {

@@ -13,8 +13,9 @@ std::string KeyText(const std::string& file) {
 }
 
 TEST(AllowedSigners, TheTestDataFiles) {
-    const AllowedSigners file = ParseAllowedSigners(TextOf(SshData("allowed_signers")));
-    EXPECT_EQ(file.fileError, "");
+    const Result<AllowedSigners> read = ParseAllowedSigners(TextOf(SshData("allowed_signers")));
+    EXPECT_EQ(read.GetError().detail, "");
+    const AllowedSigners file = read.ValueOr({});
     EXPECT_TRUE(file.errors.empty());
     ASSERT_EQ(file.signers.size(), 9u);
     EXPECT_EQ(file.signers[0].line, 2u);
@@ -23,14 +24,14 @@ TEST(AllowedSigners, TheTestDataFiles) {
     EXPECT_FALSE(file.signers[0].certAuthority);
     EXPECT_FALSE(file.signers[0].namespaces.has_value());
 
-    const AllowedSigners crlf = ParseAllowedSigners(TextOf(SshData("allowed_signers_crlf")));
+    const AllowedSigners crlf = ParseAllowedSigners(TextOf(SshData("allowed_signers_crlf"))).ValueOr({});
     ASSERT_EQ(crlf.signers.size(), file.signers.size());
     for (std::size_t i = 0; i < crlf.signers.size(); ++i) {
         EXPECT_EQ(crlf.signers[i].key.blob, file.signers[i].key.blob);
         EXPECT_EQ(crlf.signers[i].principals, file.signers[i].principals);
     }
 
-    const AllowedSigners options = ParseAllowedSigners(TextOf(SshData("allowed_signers_options")));
+    const AllowedSigners options = ParseAllowedSigners(TextOf(SshData("allowed_signers_options"))).ValueOr({});
     EXPECT_TRUE(options.errors.empty());
     ASSERT_EQ(options.signers.size(), 5u);
     EXPECT_EQ(options.signers[0].namespaces, "git");
@@ -67,8 +68,9 @@ TEST(AllowedSigners, EachOptionAndEachFaultOnItsOwnLine) {
         "   # an indented comment\n"                                                   // 15
         "alice cert-authority=\"x\" " + key + "\n"                                     // 16
         "alice namespaces=\"file\"" + key + "\n";                                      // 17
-    const AllowedSigners file = ParseAllowedSigners(text);
-    EXPECT_EQ(file.fileError, "");
+    const Result<AllowedSigners> read = ParseAllowedSigners(text);
+    EXPECT_EQ(read.GetError().detail, "");
+    const AllowedSigners file = read.ValueOr({});
     std::vector<std::size_t> good;
     for (const AllowedSigner& signer : file.signers) good.push_back(signer.line);
     EXPECT_EQ(good, (std::vector<std::size_t>{1, 6, 11, 12, 13}));
@@ -95,7 +97,7 @@ TEST(AllowedSigners, EachOptionAndEachFaultOnItsOwnLine) {
 TEST(AllowedSigners, BoundsOnTheFileAndItsLines) {
     const std::string line = "alice@example.com " + KeyText("ed25519.pub") + "\n";
     const AllowedSigners longLine =
-        ParseAllowedSigners(line + "bob " + std::string(kMaxSshTrustLineLength, 'A') + "\n" + line);
+        ParseAllowedSigners(line + "bob " + std::string(kMaxSshTrustLineLength, 'A') + "\n" + line).ValueOr({});
     EXPECT_EQ(longLine.signers.size(), 2u);
     ASSERT_EQ(longLine.errors.size(), 1u);
     EXPECT_EQ(longLine.errors[0].line, 2u);
@@ -103,23 +105,24 @@ TEST(AllowedSigners, BoundsOnTheFileAndItsLines) {
 
     std::string manyLines;
     for (std::size_t i = 0; i < kMaxSshTrustFileLines; ++i) manyLines += i ? "\n" : line;
-    const AllowedSigners tooMany = ParseAllowedSigners(manyLines);
-    EXPECT_EQ(tooMany.fileError, "the file has too many lines");
-    EXPECT_TRUE(tooMany.signers.empty());
+    const Result<AllowedSigners> tooMany = ParseAllowedSigners(manyLines);
+    EXPECT_EQ(tooMany.GetError().detail, "the file has too many lines");
+    EXPECT_TRUE(tooMany.ValueOr({}).signers.empty());
 
     std::string large;
     while (large.size() <= kMaxSshTrustFileSize) large += "# " + std::string(1000, 'x') + "\n";
-    EXPECT_EQ(ParseAllowedSigners(large + line).fileError, "the file is too large");
-    EXPECT_EQ(ParseSshPublicKeys(large).fileError, "the file is too large");
-    EXPECT_TRUE(ParseAllowedSigners("").signers.empty());
-    EXPECT_TRUE(ParseAllowedSigners("").errors.empty());
+    EXPECT_EQ(ParseAllowedSigners(large + line).GetError().detail, "the file is too large");
+    EXPECT_EQ(ParseSshPublicKeys(large).GetError().detail, "the file is too large");
+    EXPECT_TRUE(ParseAllowedSigners("")->signers.empty());
+    EXPECT_TRUE(ParseAllowedSigners("")->errors.empty());
 }
 
 TEST(SshPublicKeys, KeysCommentsAndADamagedLine) {
     const std::string text = std::string(TextOf(SshData("ed25519_crlf.pub"))) + "# a comment\r\n\r\n" +
                              "ssh-ed25519 AAAAbroken\n" + std::string(TextOf(SshData("ecdsa384.pub")));
-    const SshKeyList list = ParseSshPublicKeys(text);
-    EXPECT_EQ(list.fileError, "");
+    const Result<SshKeyList> read = ParseSshPublicKeys(text);
+    EXPECT_EQ(read.GetError().detail, "");
+    const SshKeyList list = read.ValueOr({});
     ASSERT_EQ(list.keys.size(), 2u);
     EXPECT_EQ(list.keys[0].type, SshKeyType::Ed25519);
     EXPECT_EQ(list.keys[0].comment, "ed25519@verimond.test");

@@ -11,7 +11,7 @@ namespace {
 
 using namespace vms::testing;
 
-SshKeyParse KeyFile(const std::string& name) { return ParseSshKeyLine(TextOf(SshData(name))); }
+Result<SshPublicKey> KeyFile(const std::string& name) { return ParseSshKeyLine(TextOf(SshData(name))); }
 
 TEST(SshKey, EveryTypeWithTheFingerprintSshKeygenPrints) {
     ASSERT_TRUE(CryptoAvailable());
@@ -47,78 +47,80 @@ TEST(SshKey, EveryTypeWithTheFingerprintSshKeygenPrints) {
          "SHA256:mPFZ8TqGo1IgmsoTSARgzccMVu1ATOI9JP7FJMQ3a8M", "ed25519@verimond.test"},
     };
     for (const Expected& expected : keys) {
-        const SshKeyParse parsed = KeyFile(expected.file);
-        ASSERT_TRUE(parsed.key.has_value()) << expected.file << ": " << parsed.error;
-        EXPECT_EQ(parsed.key->type, expected.type) << expected.file;
-        EXPECT_EQ(parsed.key->bits, expected.bits) << expected.file;
-        EXPECT_EQ(SshFingerprint(*parsed.key), expected.fingerprint) << expected.file;
-        EXPECT_EQ(parsed.key->comment, expected.comment) << expected.file;
+        const Result<SshPublicKey> parsed = KeyFile(expected.file);
+        ASSERT_TRUE(parsed.Ok()) << expected.file << ": " << parsed.GetError().detail;
+        EXPECT_EQ(parsed->type, expected.type) << expected.file;
+        EXPECT_EQ(parsed->bits, expected.bits) << expected.file;
+        EXPECT_EQ(SshFingerprint(*parsed), expected.fingerprint) << expected.file;
+        EXPECT_EQ(parsed->comment, expected.comment) << expected.file;
     }
-    const SshKeyParse sk = KeyFile("sk_ecdsa256.pub");
-    EXPECT_EQ(sk.key->application, "ssh:");
-    EXPECT_EQ(sk.key->point.size(), 65u);
-    EXPECT_EQ(KeyFile("rsa3072.pub").key->exponent, (Bytes{0x01, 0x00, 0x01}));
+    const Result<SshPublicKey> sk = KeyFile("sk_ecdsa256.pub");
+    EXPECT_EQ(sk->application, "ssh:");
+    EXPECT_EQ(sk->point.size(), 65u);
+    EXPECT_EQ(KeyFile("rsa3072.pub")->exponent, (Bytes{0x01, 0x00, 0x01}));
 }
 
 TEST(SshKey, CertificatesAndOtherTypesAreUnsupportedByName) {
-    const SshKeyParse certificate = KeyFile("certified_ed25519-cert.pub");
-    EXPECT_EQ(certificate.state, SignatureState::Unsupported);
-    EXPECT_EQ(certificate.error, "OpenSSH certificates (ssh-ed25519-cert-v01@openssh.com)");
-    const SshKeyParse dsa = ParseSshKeyBlob(Concat({WireString("ssh-dss"), WireString("p")}));
-    EXPECT_EQ(dsa.state, SignatureState::Unsupported);
-    EXPECT_EQ(dsa.error, "the key type ssh-dss");
-    EXPECT_EQ(ParseSshKeyBlob(WireString("\x1b[2Jhostile\n")).error, "the key type ?[2Jhostile?");
+    const Result<SshPublicKey> certificate = KeyFile("certified_ed25519-cert.pub");
+    EXPECT_EQ(StateOf(certificate), SignatureState::Unsupported);
+    EXPECT_EQ(certificate.GetError().detail, "OpenSSH certificates (ssh-ed25519-cert-v01@openssh.com)");
+    const Result<SshPublicKey> dsa = ParseSshKeyBlob(Concat({WireString("ssh-dss"), WireString("p")}));
+    EXPECT_EQ(StateOf(dsa), SignatureState::Unsupported);
+    EXPECT_EQ(dsa.GetError().detail, "the key type ssh-dss");
+    EXPECT_EQ(ParseSshKeyBlob(WireString("\x1b[2Jhostile\n")).GetError().detail, "the key type ?[2Jhostile?");
 }
 
 TEST(SshKey, RsaSizeBoundAndMinimalNumbers) {
     const Bytes exponent = WireString(Bytes{0x01, 0x00, 0x01});
     Bytes largest(2049, 0xFF);  // 16384 bits, after the zero that keeps it positive
     largest[0] = 0x00;
-    const SshKeyParse atBound = ParseSshKeyBlob(Concat({WireString("ssh-rsa"), exponent, WireString(largest)}));
-    ASSERT_TRUE(atBound.key.has_value()) << atBound.error;
-    EXPECT_EQ(atBound.key->bits, 16384u);
+    const Result<SshPublicKey> atBound =
+        ParseSshKeyBlob(Concat({WireString("ssh-rsa"), exponent, WireString(largest)}));
+    ASSERT_TRUE(atBound.Ok()) << atBound.GetError().detail;
+    EXPECT_EQ(atBound->bits, 16384u);
     Bytes tooLarge(2049, 0xFF);
     tooLarge[0] = 0x01;
-    const SshKeyParse over = ParseSshKeyBlob(Concat({WireString("ssh-rsa"), exponent, WireString(tooLarge)}));
-    EXPECT_EQ(over.state, SignatureState::Unsupported);
+    const Result<SshPublicKey> over = ParseSshKeyBlob(Concat({WireString("ssh-rsa"), exponent, WireString(tooLarge)}));
+    EXPECT_EQ(StateOf(over), SignatureState::Unsupported);
 
     const Bytes modulus(256, 0x7F);
-    EXPECT_TRUE(ParseSshKeyBlob(Concat({WireString("ssh-rsa"), exponent, WireString(modulus)})).key.has_value());
+    EXPECT_TRUE(ParseSshKeyBlob(Concat({WireString("ssh-rsa"), exponent, WireString(modulus)})).Ok());
     for (const Bytes& badExponent : {WireString(Bytes{0x00, 0x01}), WireString(Bytes{0x80, 0x01}),
                                      WireString(Bytes{0x00}), WireString(Bytes{})}) {
-        EXPECT_EQ(ParseSshKeyBlob(Concat({WireString("ssh-rsa"), badExponent, WireString(modulus)})).state,
+        EXPECT_EQ(StateOf(ParseSshKeyBlob(Concat({WireString("ssh-rsa"), badExponent, WireString(modulus)}))),
                   SignatureState::Malformed);
     }
 }
 
 TEST(SshKey, DamagedBlobsAndLines) {
-    const SshKeyParse parsed = KeyFile("ed25519.pub");
-    ASSERT_TRUE(parsed.key.has_value());
-    const Bytes& key = parsed.key->blob;
+    const Result<SshPublicKey> parsed = KeyFile("ed25519.pub");
+    ASSERT_TRUE(parsed.Ok());
+    const Bytes& key = parsed->blob;
     Bytes longer = key;
     longer.push_back(0);
-    EXPECT_EQ(ParseSshKeyBlob(longer).error, "the key has data after its end");
-    EXPECT_EQ(ParseSshKeyBlob(Bytes(key.begin(), key.end() - 1)).error, "the key is cut short");
+    EXPECT_EQ(ParseSshKeyBlob(longer).GetError().detail, "the key has data after its end");
+    EXPECT_EQ(ParseSshKeyBlob(Bytes(key.begin(), key.end() - 1)).GetError().detail, "the key is cut short");
     Bytes hugeLength = key;
     hugeLength[0] = 0xFF;  // the type's length runs far past the data
-    EXPECT_EQ(ParseSshKeyBlob(hugeLength).state, SignatureState::Malformed);
-    EXPECT_EQ(ParseSshKeyBlob(Concat({WireString("ssh-ed25519"), WireString(Bytes(31, 1))})).state,
+    EXPECT_EQ(StateOf(ParseSshKeyBlob(hugeLength)), SignatureState::Malformed);
+    EXPECT_EQ(StateOf(ParseSshKeyBlob(Concat({WireString("ssh-ed25519"), WireString(Bytes(31, 1))}))),
               SignatureState::Malformed);
     const Bytes p256 = WireString("ecdsa-sha2-nistp256");
-    EXPECT_EQ(ParseSshKeyBlob(Concat({p256, WireString("nistp384"), WireString(Bytes(65, 4))})).state,
+    EXPECT_EQ(StateOf(ParseSshKeyBlob(Concat({p256, WireString("nistp384"), WireString(Bytes(65, 4))}))),
               SignatureState::Malformed);
-    EXPECT_EQ(ParseSshKeyBlob(Concat({p256, WireString("nistp256"), WireString(Bytes(33, 2))})).error,
+    EXPECT_EQ(ParseSshKeyBlob(Concat({p256, WireString("nistp256"), WireString(Bytes(33, 2))})).GetError().detail,
               "the key's point isn't an uncompressed point of its curve");
-    EXPECT_EQ(ParseSshKeyBlob(Bytes(kMaxSshKeyBlob + 1, 0)).error, "the key is too large");
+    EXPECT_EQ(ParseSshKeyBlob(Bytes(kMaxSshKeyBlob + 1, 0)).GetError().detail, "the key is too large");
 
     const std::string line(TextOf(SshData("ed25519.pub")));
-    EXPECT_EQ(ParseSshKeyLine("ssh-rsa" + line.substr(line.find(' '))).error, "the key line's type isn't its key's");
-    EXPECT_EQ(ParseSshKeyLine("SSH-ED25519" + line.substr(line.find(' '))).state, SignatureState::Malformed);
-    EXPECT_EQ(ParseSshKeyLine("ssh-ed25519").error, "the key line has no key");
+    EXPECT_EQ(ParseSshKeyLine("ssh-rsa" + line.substr(line.find(' '))).GetError().detail,
+              "the key line's type isn't its key's");
+    EXPECT_EQ(StateOf(ParseSshKeyLine("SSH-ED25519" + line.substr(line.find(' ')))), SignatureState::Malformed);
+    EXPECT_EQ(ParseSshKeyLine("ssh-ed25519").GetError().detail, "the key line has no key");
     std::string urlSafe = line;
     urlSafe.replace(urlSafe.find('/'), 1, "_");
-    EXPECT_EQ(ParseSshKeyLine(urlSafe).error, "the key isn't base64");
-    EXPECT_EQ(ParseSshKeyLine("  \t" + line).key->comment, "ed25519@verimond.test");
+    EXPECT_EQ(ParseSshKeyLine(urlSafe).GetError().detail, "the key isn't base64");
+    EXPECT_EQ(ParseSshKeyLine("  \t" + line)->comment, "ed25519@verimond.test");
 }
 
 TEST(SshPattern, WildcardsNegationAndHostilePatterns) {

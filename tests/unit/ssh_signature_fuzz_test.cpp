@@ -23,9 +23,9 @@ struct SignedParts {
 };
 
 std::optional<SignedParts> PartsOf(ByteSpan armoured) {
-    const SshSignatureParse parsed = ParseSshSignature(armoured);
-    if (!parsed.signature) return std::nullopt;
-    const SshSignature& s = *parsed.signature;
+    const Result<SshSignature> parsed = ParseSshSignature(armoured);
+    if (!parsed) return std::nullopt;
+    const SshSignature& s = *parsed;
     return SignedParts{s.key.blob, s.reserved, s.value, s.r, s.s, s.signatureNamespace, s.hashName, s.algorithm,
                        s.flags, s.counter};
 }
@@ -83,8 +83,9 @@ TEST(SshFuzz, MutatedAllowedSignersAndKeysNeverTrustAnotherKey) {
     for (int round = 0; round < 2000; ++round) {
         const std::string& name = kSignatures[mutator.Below(kSignatures.size())];
         const Bytes signature = SshData(name);
-        const Bytes signingKey = ParseSshSignature(signature).signature->key.blob;
-        const AllowedSigners file = ParseAllowedSigners(TextOf(mutator.Mutate(round % 2 ? signers : options)));
+        const Bytes signingKey = ParseSshSignature(signature)->key.blob;
+        const AllowedSigners file =
+            ParseAllowedSigners(TextOf(mutator.Mutate(round % 2 ? signers : options))).ValueOr({});
         const SshResult result = CheckSshSignature(signature, document, SshTrust{file.signers, {}}, kSshNow);
         if (result.state != SignatureState::Good) continue;
         // The line that allowed it still holds the signing key, exactly.
@@ -93,9 +94,9 @@ TEST(SshFuzz, MutatedAllowedSignersAndKeysNeverTrustAnotherKey) {
         EXPECT_FALSE(result.principals.empty()) << name << " round " << round;
     }
     const Bytes ecdsaSignature = SshData("ecdsa256.sig");
-    const Bytes ecdsaKey = ParseSshSignature(ecdsaSignature).signature->key.blob;
+    const Bytes ecdsaKey = ParseSshSignature(ecdsaSignature)->key.blob;
     for (int round = 0; round < 1000; ++round) {
-        const SshKeyList keys = ParseSshPublicKeys(TextOf(mutator.Mutate(publicKey)));
+        const SshKeyList keys = ParseSshPublicKeys(TextOf(mutator.Mutate(publicKey))).ValueOr({});
         const SshResult result = CheckSshSignature(ecdsaSignature, document, SshTrust{{}, keys.keys}, kSshNow);
         if (result.state == SignatureState::Good) {
             EXPECT_TRUE(std::ranges::any_of(keys.keys, [&](const SshPublicKey& k) { return k.blob == ecdsaKey; }))
@@ -106,9 +107,9 @@ TEST(SshFuzz, MutatedAllowedSignersAndKeysNeverTrustAnotherKey) {
     const Bytes keyBlob = trusted.allowedSigners.at(4).key.blob;  // RSA 3072
     for (int round = 0; round < 1000; ++round) {
         const Bytes mutated = mutator.Mutate(round % 2 ? keyBlob : trusted.allowedSigners.at(8).key.blob);
-        const SshKeyParse key = ParseSshKeyBlob(mutated);
-        if (key.key) {
-            EXPECT_EQ(key.key->blob, mutated) << "round " << round;
+        const Result<SshPublicKey> key = ParseSshKeyBlob(mutated);
+        if (key) {
+            EXPECT_EQ(key->blob, mutated) << "round " << round;
         }
     }
 }

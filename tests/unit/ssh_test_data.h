@@ -18,11 +18,10 @@ inline constexpr std::int64_t kSshNow = 1798761600;  // 2027-01-01 00:00:00 UTC
 
 // A file of tests/data/ssh, which the build finds through VM_TEST_DATA_DIR.
 inline Bytes SshData(const std::string& name) {
-    DWORD error = 0;
     const std::wstring path = std::wstring(L"Z:" VM_TEST_DATA_DIR L"/ssh/") + std::wstring(name.begin(), name.end());
-    const auto bytes = ReadFileBytes(path, 1024 * 1024, error);
-    EXPECT_TRUE(bytes.has_value()) << name << ": error " << error;
-    return bytes.value_or(Bytes{});
+    const Result<Bytes> bytes = ReadFileBytes(path, 1024 * 1024);
+    EXPECT_TRUE(bytes.Ok()) << name << ": error " << bytes.GetError().systemCode;
+    return bytes.ValueOr(Bytes{});
 }
 
 inline std::string_view TextOf(const Bytes& bytes) {
@@ -31,10 +30,17 @@ inline std::string_view TextOf(const Bytes& bytes) {
 
 inline Bytes BytesOf(std::string_view text) { return Bytes(text.begin(), text.end()); }
 
+// What a reading gives a signature's state: Good when it read, else its error's.
+template <typename T>
+SignatureState StateOf(const Result<T>& read) {
+    return read ? SignatureState::Good : SignatureStateOf(read.GetError());
+}
+
 // The trust of an allowed_signers file of the test data, which must read without errors.
 inline SshTrust SignersFrom(const std::string& name) {
-    AllowedSigners file = ParseAllowedSigners(TextOf(SshData(name)));
-    EXPECT_EQ(file.fileError, "") << name;
+    Result<AllowedSigners> read = ParseAllowedSigners(TextOf(SshData(name)));
+    EXPECT_EQ(read.GetError().detail, "") << name;
+    AllowedSigners file = read.ValueOr({});
     EXPECT_TRUE(file.errors.empty()) << name << ": line " << file.errors.at(0).line << " " << file.errors.at(0).error;
     return SshTrust{std::move(file.signers), {}};
 }
@@ -43,7 +49,7 @@ inline SshTrust SignersFrom(const std::string& name) {
 inline SshTrust KeysFrom(std::initializer_list<std::string> names) {
     SshTrust trust;
     for (const std::string& name : names) {
-        SshKeyList list = ParseSshPublicKeys(TextOf(SshData(name)));
+        const SshKeyList list = ParseSshPublicKeys(TextOf(SshData(name))).ValueOr({});
         EXPECT_TRUE(list.errors.empty()) << name;
         trust.keys.insert(trust.keys.end(), list.keys.begin(), list.keys.end());
     }
