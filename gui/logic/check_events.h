@@ -10,6 +10,7 @@
 #include "gui/logic/sibling_checksums.h"
 
 #include <string>
+#include <vector>
 
 namespace app {
 
@@ -35,6 +36,13 @@ struct OwnSignatureFound {
     RowId row = 0;
     std::wstring signaturePath;
     ListSignature signature;
+};
+
+// The files under a list's folder, for finding those it doesn't name; none
+// when the folder can't be listed.
+struct FolderListed {
+    std::wstring listPath;
+    std::vector<std::wstring> files;
 };
 
 // A list brought up to date with its folder: the file written, or why nothing was.

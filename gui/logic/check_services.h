@@ -26,6 +26,7 @@ public:
     // OwnSignatureFound when a signature of the file lies beside it, else nothing.
     virtual bool StartSiblingSearch(RowId row, const std::wstring& path) = 0;
     virtual bool StartOwnSignatureCheck(RowId row, const std::wstring& path) = 0;
+    virtual bool StartFolderListing(const std::wstring& listPath, bool includeHidden) = 0;
     virtual bool StartListUpdate(const std::wstring& listPath, bool includeHidden) = 0;
 };
 

@@ -121,8 +121,9 @@ public:
     // Reads a checksum list and adds a row per entry, replacing rows of the
     // same files; starts checking its signature.
     ListOutcome VerifyList(const std::wstring& listPath);
-    // Adds the files in the list's folder that it doesn't name, hashed with
-    // the list's algorithms too, so that moved files are recognised.
+    // Starts listing the list's folder; the files it doesn't name become rows
+    // when the listing is done, hashed with the list's algorithms too, so that
+    // moved files are recognised.
     Changes FindUnlistedFiles(const std::wstring& listPath);
     // After the trusted keys changed: every signature is checked again.
     Changes RecheckSignatures();
@@ -142,6 +143,7 @@ public:
     Changes OnAuthenticodeChecked(const AuthenticodeResult& result);
     Changes OnListSignatureChecked(const ListSignatureDone& result);
     Changes OnSiblingFound(const SiblingFound& result);
+    Changes OnFolderListed(const FolderListed& listed);
     Changes OnOwnSignatureFound(const OwnSignatureFound& result);
 
 private:

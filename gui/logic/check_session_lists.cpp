@@ -4,7 +4,6 @@
 #include "gui/logic/check_session.h"
 
 #include "checksums/entry_verification.h"
-#include "engine/folder_walker.h"
 #include "engine/text.h"
 
 #include <algorithm>
@@ -13,6 +12,8 @@ namespace app {
 namespace {
 
 constexpr wchar_t kAllowedSigners[] = L"allowed_signers";
+// Shown while the list's folder is listed, which can take long for a large tree.
+constexpr wchar_t kLookingForUnlisted[] = L"Looking for files that aren't in this list...";
 
 std::wstring FolderOf(const std::wstring& path) {
     const std::size_t separator = path.find_last_of(L"\\/");
@@ -140,6 +141,12 @@ Changes CheckSession::RecheckSignatures() {
 }
 
 Changes CheckSession::FindUnlistedFiles(const std::wstring& listPath) {
+    if (!services_.StartFolderListing(listPath, settings_.includeHidden)) return {};
+    return ShowNotice(MakeNotice(NoticeKind::Unlisted, kLookingForUnlisted, {}, listPath));
+}
+
+Changes CheckSession::OnFolderListed(const FolderListed& listed) {
+    const std::wstring& listPath = listed.listPath;
     std::vector<std::wstring> known = {vms::ToLowerW(vms::ToLongPath(listPath))};
     for (const std::wstring& signature : vms::DetachedSignatureCandidates(listPath)) {
         known.push_back(vms::ToLowerW(vms::ToLongPath(signature)));
@@ -149,29 +156,30 @@ Changes CheckSession::FindUnlistedFiles(const std::wstring& listPath) {
         known.push_back(vms::ToLowerW(vms::ToLongPath(row.path)));
         if (IsEntryOf(row, listPath)) listAlgorithms |= vms::CandidateMask(row.expectedCandidates);
     }
-    std::size_t added = 0;
-    // A folder that can't be listed has no files to add.
-    static_cast<void>(vms::FindInFolder(
-        FolderOf(listPath), vms::FindOptions{true, settings_.includeHidden, nullptr}, [&](vms::FoundFile found) {
-            if (std::ranges::find(known, vms::ToLowerW(vms::ToLongPath(found.path))) != known.end()) return;
-            FileRow row = files_.MakeRow(found.path);
-            row.notListed = true;
-            row.checksumFile = listPath;
-            files_.Rows().push_back(std::move(row));
-            ++added;
-        }));
+    const std::size_t first = files_.Rows().size();
+    for (const std::wstring& path : listed.files) {
+        if (std::ranges::find(known, vms::ToLowerW(vms::ToLongPath(path))) != known.end()) continue;
+        FileRow row = files_.MakeRow(path);
+        row.notListed = true;
+        row.checksumFile = listPath;
+        files_.Rows().push_back(std::move(row));
+    }
     files_.RebuildIndex();
     Changes changes;
     // The list's algorithms too, so that a file can be recognised as a listed one that moved.
-    for (std::size_t i = files_.Rows().size() - added; i < files_.Rows().size(); ++i) {
+    for (std::size_t i = first; i < files_.Rows().size(); ++i) {
         changes |= Queue(files_.Rows()[i], settings_.algorithms | listAlgorithms);
     }
     changes |= QueueForExpectedHash();
     changes |= UpdateVerdict();
     changes |= Changes::ForAllRows();
-    if (added == 0) {
+    const bool looking = notice_.kind == NoticeKind::Unlisted && notice_.text == kLookingForUnlisted &&
+                         vms::EqualsIgnoreCase(notice_.subject, listPath);
+    if (files_.Rows().size() == first) {
         changes |= ShowNotice(MakeNotice(NoticeKind::Unlisted, L"Every file in the list's folder is in the list.    ",
                                          {NoticeAction::Dismiss}, L""));
+    } else if (looking) {
+        changes |= ShowNotice({});
     }
     return changes;
 }

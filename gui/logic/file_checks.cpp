@@ -3,6 +3,7 @@
 #include "checksums/checksum_reader.h"
 #include "checksums/list_update.h"
 #include "engine/file_bytes.h"
+#include "engine/folder_walker.h"
 #include "engine/text.h"
 #include "signatures/common/trusted_keys.h"
 
@@ -74,6 +75,16 @@ bool HoldsPublicKey(const std::wstring& path) {
     const vms::KeyFileContents contents = vms::ReadKeyFileContents(*bytes, vms::CurrentUnixTime());
     return contents.kind != vms::KeyFileKind::None &&
            (contents.kind != vms::KeyFileKind::OpenPgp || (contents.openpgp && !contents.openpgp->keys.empty()));
+}
+
+FolderListed ListFolderOf(const std::wstring& listPath, bool includeHidden) {
+    FolderListed listed{listPath, {}};
+    const std::size_t separator = listPath.find_last_of(L"\\/");
+    const std::wstring folder = separator == std::wstring::npos ? L"." : listPath.substr(0, separator);
+    // A folder that can't be listed has no files to add.
+    static_cast<void>(vms::FindInFolder(folder, vms::FindOptions{true, includeHidden, nullptr},
+                                        [&](vms::FoundFile found) { listed.files.push_back(std::move(found.path)); }));
+    return listed;
 }
 
 ListUpdateDone UpdateListFromFolder(const std::wstring& listPath, bool includeHidden) {

@@ -23,6 +23,9 @@ std::optional<OwnSignatureFound> CheckOwnSignature(RowId row, const std::wstring
 // file that holds a usable public key of any format.
 bool HoldsPublicKey(const std::wstring& path);
 
+// Every file under the list's folder, as the walker finds them.
+FolderListed ListFolderOf(const std::wstring& listPath, bool includeHidden);
+
 // Audits the list's folder as vmsum --audit --update does and writes the
 // list brought up to date. A folder that can't be listed would make every
 // entry look missing: the list isn't touched then.

@@ -22,7 +22,7 @@ inline constexpr UINT WM_APP_OFFER_KEYS = WM_APP + 3;       // offer the key fil
 
 // With one: each payload type has the message WM_APP + 10 + its place here.
 using PostedPayloads = std::tuple<JobResult, AuthenticodeResult, ListSignatureDone, SiblingFound, OwnSignatureFound,
-                                  ListUpdateDone>;
+                                  FolderListed, ListUpdateDone>;
 
 template <typename Payload, std::size_t place = 0>
 constexpr UINT PostedMessage() {

@@ -101,6 +101,10 @@ bool PostingServices::StartSiblingSearch(RowId row, const std::wstring& path) {
     });
 }
 
+bool PostingServices::StartFolderListing(const std::wstring& listPath, bool includeHidden) {
+    return StartPosting(window_, [listPath, includeHidden] { return Owned(ListFolderOf(listPath, includeHidden)); });
+}
+
 bool PostingServices::StartListUpdate(const std::wstring& listPath, bool includeHidden) {
     return StartPosting(window_, [listPath, includeHidden] { return Owned(UpdateListFromFolder(listPath, includeHidden)); });
 }

@@ -27,6 +27,7 @@ public:
     bool StartListSignatureCheck(const std::wstring& listPath, const std::optional<std::wstring>& signaturePath) override;
     bool StartSiblingSearch(RowId row, const std::wstring& path) override;
     bool StartOwnSignatureCheck(RowId row, const std::wstring& path) override;
+    bool StartFolderListing(const std::wstring& listPath, bool includeHidden) override;
     bool StartListUpdate(const std::wstring& listPath, bool includeHidden) override;
 
 private:

@@ -175,6 +175,9 @@ bool MainWindow::OnPosted(UINT message, LPARAM lParam) {
     case PostedMessage<OwnSignatureFound>():
         Show(session_->OnOwnSignatureFound(*TakePayload<OwnSignatureFound>(lParam)));
         return true;
+    case PostedMessage<FolderListed>():
+        Show(session_->OnFolderListed(*TakePayload<FolderListed>(lParam)));
+        return true;
     case PostedMessage<ListUpdateDone>():
         ReportListUpdate(hwnd_, *TakePayload<ListUpdateDone>(lParam));
         return true;

@@ -12,7 +12,7 @@
 //   vmview_driver handoff <path>...          the hand-off message of a second start
 //   vmview_driver rawcopydata <tag> <bytes>  a WM_COPYDATA of that tag and length
 //   vmview_driver drop <path>...             files dropped on the window
-//   vmview_driver wait-idle                  until no row waits or is being hashed
+//   vmview_driver wait-idle                  until no row waits or is being hashed, nor a folder listed
 //   vmview_driver resize <width> <height>    the window's outer size
 //   vmview_driver rect <control id>          a control's client rectangle
 //   vmview_driver settext <control id> <text> put text into a control, as typing would
@@ -47,12 +47,14 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
 
 constexpr ULONG_PTR kHandOffTag = 0x4C504D56;
 constexpr int kListId = 1021;
+constexpr int kBannerId = 1020;
 
 void Print(const std::wstring& text) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
@@ -294,6 +296,10 @@ std::vector<POINT> LinkPoints(HWND window, HWND control, int index) {
 }
 
 bool AnyRowBusy(HWND window) {
+    // A list's folder being listed for files it doesn't name: rows are yet to come.
+    wchar_t notice[64] = {};
+    GetDlgItemTextW(window, kBannerId, notice, 64);
+    if (std::wstring_view(notice).starts_with(L"Looking for files")) return true;
     for (const auto& row : Rows(window)) {
         const std::wstring& status = row.back();
         if (status == L"Waiting" || status == L"Hashing") return true;

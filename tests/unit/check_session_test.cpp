@@ -12,6 +12,7 @@
 #include <deque>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 namespace app {
 namespace {
@@ -48,11 +49,16 @@ public:
         return true;
     }
     bool StartOwnSignatureCheck(RowId, const std::wstring&) override { return true; }
+    bool StartFolderListing(const std::wstring& listPath, bool includeHidden) override {
+        folderListings.emplace_back(listPath, includeHidden);
+        return true;
+    }
     bool StartListUpdate(const std::wstring&, bool) override { return true; }
 
     std::deque<QueuedJob> jobs;
     std::vector<std::wstring> signatureChecks;
     std::vector<std::pair<RowId, std::wstring>> siblingSearches;
+    std::vector<std::pair<std::wstring, bool>> folderListings;
 };
 
 class CheckSessionTest : public ::testing::Test {
@@ -64,6 +70,13 @@ protected:
             services.jobs.pop_front();
             FinishedCommands finished;
             session.OnJobDone({job.row, job.algorithms, vms::HashFile(job.path, job.algorithms, {})}, finished);
+        }
+    }
+
+    // Lists the folders asked for, as the listing thread would, and hands the files over.
+    void RunFolderListings() {
+        for (const auto& [listPath, includeHidden] : std::exchange(services.folderListings, {})) {
+            session.OnFolderListed(ListFolderOf(listPath, includeHidden));
         }
     }
 
@@ -102,8 +115,11 @@ TEST_F(CheckSessionTest, AListVerifiedWithChangedMissingAndMovedFiles) {
     EXPECT_EQ(session.CurrentVerdict().text, L"Not all files match: 1 OK, 1 FAILED, 1 missing.");
     EXPECT_EQ(session.ListToUpdate(), list);
 
-    const NoticeOutcome found = session.ChooseNoticeAction(NoticeAction::FindUnlistedFiles);
-    EXPECT_TRUE(found.changes.rowCount);
+    session.ChooseNoticeAction(NoticeAction::FindUnlistedFiles);
+    EXPECT_EQ(session.CurrentNotice().kind, NoticeKind::Unlisted);  // while the folder is listed
+    EXPECT_EQ(session.Rows().size(), 3u);
+    RunFolderListings();
+    EXPECT_EQ(session.CurrentNotice().kind, NoticeKind::None);
     EXPECT_EQ(session.Rows().size(), 4u);  // the list itself isn't one of the folder's new files
     RunJobs();
     EXPECT_EQ(RowNamed(L"c.txt").movedName, L"sub/moved.txt");
@@ -205,8 +221,12 @@ TEST_F(CheckSessionTest, TheUpdateTheListDecision) {
     ASSERT_EQ(session.VerifyList(list).problem, ListProblem::None);
     RunJobs();
     EXPECT_FALSE(session.ListToUpdate());  // every file as listed
+    session.FindUnlistedFiles(list);
+    RunFolderListings();
+    EXPECT_EQ(session.CurrentNotice().text, L"Every file in the list's folder is in the list.    <a id=\"x\">Dismiss</a>");
     folder.Write(L"new.txt", Bytes("new"));
     session.FindUnlistedFiles(list);
+    RunFolderListings();
     EXPECT_EQ(session.ListToUpdate(), list);  // a file the list doesn't name
     session.Remove({1});
     EXPECT_FALSE(session.ListToUpdate());
