@@ -187,11 +187,12 @@ bool MainWindow::OnPosted(UINT message, LPARAM lParam) {
 }
 
 void MainWindow::OnInit() {
-    chrome_.Create(hwnd_);
-    list_.Attach(GetDlgItem(hwnd_, IDC_LIST));
+    // The session first: building the controls can send messages that ask it for the notice.
     settings_ = LoadSettings();
     services_ = std::make_unique<PostingServices>(hwnd_);
     session_ = std::make_unique<CheckSession>(*services_, settings_);
+    chrome_.Create(hwnd_);
+    list_.Attach(GetDlgItem(hwnd_, IDC_LIST));
     taskbarCreatedMessage_ = RegisterWindowMessageW(L"TaskbarButtonCreated");
     publishedWindow_ = PublishWindow(hwnd_);
     const UINT tabStop = 64;
