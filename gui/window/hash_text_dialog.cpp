@@ -3,6 +3,7 @@
 #include "gui/window/dpi.h"
 #include "gui/logic/hash_text.h"
 #include "gui/window/resource.h"
+#include "gui/window/window_text.h"
 #include "gui/system/shell.h"
 
 #include <commctrl.h>
@@ -75,17 +76,11 @@ void LayOut(HWND dialog, const HashTextState& state) {
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
-std::wstring TextOf(HWND control) {
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 void Recompute(HWND dialog, const HashTextState& state) {
     const auto encoding = static_cast<TextEncoding>(SendDlgItemMessageW(dialog, IDC_HT_ENCODING, CB_GETCURSEL, 0, 0));
     const auto breaks = static_cast<LineBreaks>(SendDlgItemMessageW(dialog, IDC_HT_BREAKS, CB_GETCURSEL, 0, 0));
     const bool finalBreak = IsDlgButtonChecked(dialog, IDC_HT_FINAL_BREAK) == BST_CHECKED;
-    const auto bytes = TextBytes(TextOf(GetDlgItem(dialog, IDC_HT_TEXT)), encoding, breaks, finalBreak);
+    const auto bytes = TextBytes(WindowText(GetDlgItem(dialog, IDC_HT_TEXT)), encoding, breaks, finalBreak);
     SetDlgItemTextW(dialog, IDC_HT_RESULT, HashTextResult(bytes, state.algorithms, state.upper).c_str());
 }
 
@@ -130,7 +125,7 @@ INT_PTR CALLBACK HashTextProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
             Recompute(dialog, *state);
             return TRUE;
         case IDC_HT_COPY:
-            SetClipboardText(dialog, DigestLinesOf(TextOf(GetDlgItem(dialog, IDC_HT_RESULT))));
+            SetClipboardText(dialog, DigestLinesOf(WindowText(GetDlgItem(dialog, IDC_HT_RESULT))));
             return TRUE;
         case IDCANCEL:
             EndDialog(dialog, IDCANCEL);

@@ -11,6 +11,7 @@
 #include "gui/window/resource.h"
 #include "gui/window/save_dialog.h"
 #include "gui/window/toolbar.h"
+#include "gui/window/window_text.h"
 
 #include <commctrl.h>
 
@@ -29,13 +30,6 @@ int VerdictIcon(VerdictStyle style) {
     case VerdictStyle::None: return 0;
     }
     return 0;
-}
-
-std::wstring ControlText(HWND dialog, int id) {
-    const HWND control = GetDlgItem(dialog, id);
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
-    return text;
 }
 
 }  // namespace
@@ -132,7 +126,7 @@ void MainWindow::CheckClipboard() {
     clipboardSequence_ = sequence;
     const std::wstring text = ReadClipboardText(hwnd_);
     if (text.empty()) return;
-    Show(session_->OfferClipboard(text, ControlText(hwnd_, IDC_EXPECTED)));
+    Show(session_->OfferClipboard(text, WindowText(GetDlgItem(hwnd_, IDC_EXPECTED))));
 }
 
 void MainWindow::VerifyChecksumFile(const std::wstring& path) {

@@ -13,6 +13,7 @@
 #include "gui/window/resource.h"
 #include "gui/window/toolbar.h"
 #include "gui/window/trusted_keys_dialog.h"
+#include "gui/window/window_text.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -200,9 +201,7 @@ void MainWindow::OnCommand(int id, int code) {
         break;
     case IDC_EXPECTED:
         if (code == EN_CHANGE) {
-            std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(GetDlgItem(hwnd_, IDC_EXPECTED))) + 1, L'\0');
-            text.resize(static_cast<std::size_t>(GetDlgItemTextW(hwnd_, IDC_EXPECTED, text.data(), static_cast<int>(text.size()))));
-            Show(session_->SetExpectedText(text));
+            Show(session_->SetExpectedText(WindowText(GetDlgItem(hwnd_, IDC_EXPECTED))));
         }
         break;
     case IDC_CANCEL:

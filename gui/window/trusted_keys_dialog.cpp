@@ -5,6 +5,7 @@
 #include "gui/window/key_trust.h"
 #include "gui/window/message_dialog.h"
 #include "gui/window/resource.h"
+#include "gui/window/window_text.h"
 #include "signatures/common/crypto.h"
 #include "signatures/common/key_text.h"
 #include "signatures/common/signed_file.h"
@@ -119,9 +120,7 @@ void RemoveSelected(HWND dialog, TrustedKeysState& state) {
 // The pasted text: a minisign key as projects print it, or any key text.
 void TrustText(HWND dialog, TrustedKeysState& state) {
     const HWND box = GetDlgItem(dialog, IDC_TK_TEXT);
-    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(box, text.data(), static_cast<int>(text.size()))));
-    const std::string utf8 = vms::ToUtf8(text);
+    const std::string utf8 = vms::ToUtf8(WindowText(box));
     const KeyOffer offer = OfferToTrustKeys(dialog, std::vector<std::uint8_t>(utf8.begin(), utf8.end()));
     if (!offer.found) {
         MessageDialog(dialog, DialogIcon::Warning, L"This isn't a public key.",

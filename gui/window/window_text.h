@@ -1,0 +1,16 @@
+// A window's or control's whole text.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace app {
+
+inline std::wstring WindowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+}  // namespace app
