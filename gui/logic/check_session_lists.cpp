@@ -7,6 +7,7 @@
 #include "engine/text.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace app {
 namespace {
@@ -147,18 +148,19 @@ Changes CheckSession::FindUnlistedFiles(const std::wstring& listPath) {
 
 Changes CheckSession::OnFolderListed(const FolderListed& listed) {
     const std::wstring& listPath = listed.listPath;
-    std::vector<std::wstring> known = {vms::ToLowerW(vms::ToLongPath(listPath))};
+    // Looked up once per file found, on the window's thread: a set, not a search.
+    std::unordered_set<std::wstring> known = {vms::ToLowerW(vms::ToLongPath(listPath))};
     for (const std::wstring& signature : vms::DetachedSignatureCandidates(listPath)) {
-        known.push_back(vms::ToLowerW(vms::ToLongPath(signature)));
+        known.insert(vms::ToLowerW(vms::ToLongPath(signature)));
     }
     vms::AlgorithmMask listAlgorithms = 0;
     for (const FileRow& row : files_.Rows()) {
-        known.push_back(vms::ToLowerW(vms::ToLongPath(row.path)));
+        known.insert(vms::ToLowerW(vms::ToLongPath(row.path)));
         if (IsEntryOf(row, listPath)) listAlgorithms |= vms::CandidateMask(row.expectedCandidates);
     }
     const std::size_t first = files_.Rows().size();
     for (const std::wstring& path : listed.files) {
-        if (std::ranges::find(known, vms::ToLowerW(vms::ToLongPath(path))) != known.end()) continue;
+        if (known.contains(vms::ToLowerW(vms::ToLongPath(path)))) continue;
         FileRow row = files_.MakeRow(path);
         row.notListed = true;
         row.checksumFile = listPath;

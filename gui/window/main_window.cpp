@@ -275,12 +275,15 @@ void MainWindow::Show(const Changes& changes, bool keepScroll) {
         SetDlgItemTextW(hwnd_, IDC_VERDICT, session_->CurrentVerdict().text.c_str());
         InvalidateRect(GetDlgItem(hwnd_, IDC_VERDICT), nullptr, TRUE);
     }
-    const std::vector<std::size_t> selected = list_.Selected(rows.size());
-    const bool selectedChanged =
-        selected.size() == 1 && std::ranges::find(changes.rows, selected.front()) != changes.rows.end();
-    if (changes.details || selectedChanged) {
-        session_->StartDetailsChecks(selected);
-        ShowDetails();
+    // The selection is read only when the details may have changed: every finished job comes through here.
+    if (changes.details || !changes.rows.empty()) {
+        const std::vector<std::size_t> selected = list_.Selected(rows.size());
+        const bool selectedChanged =
+            selected.size() == 1 && std::ranges::find(changes.rows, selected.front()) != changes.rows.end();
+        if (changes.details || selectedChanged) {
+            session_->StartDetailsChecks(selected);
+            ShowDetails();
+        }
     }
     if (changes.status || changes.rowCount) ShowStatusLine();
 }
