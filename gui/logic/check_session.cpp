@@ -50,11 +50,11 @@ Changes CheckSession::Queue(FileRow& row, vms::AlgorithmMask algorithms) {
     return changes;
 }
 
-AddOutcome CheckSession::AddPaths(const std::vector<std::wstring>& given) {
+AddOutcome CheckSession::AddPaths(const std::vector<std::wstring>& given, KeyFiles keyFiles) {
     AddOutcome outcome;
     std::vector<std::wstring> paths;
     for (const std::wstring& path : given) {
-        if (!vms::IsExistingFolder(path) && HoldsPublicKey(path)) {
+        if (keyFiles == KeyFiles::Offer && !vms::IsExistingFolder(path) && HoldsPublicKey(path)) {
             outcome.keyFiles.push_back(path);
         } else {
             paths.push_back(path);

@@ -101,8 +101,10 @@ public:
 
     // Files and folders the user added. Files added one by one get the list
     // beside them looked for; one file that looks like a list is offered for
-    // verifying.
-    AddOutcome AddPaths(const std::vector<std::wstring>& paths);
+    // verifying. Key files become an offer to trust them, unless they are to
+    // be hashed as any other file.
+    enum class KeyFiles { Offer, Hash };
+    AddOutcome AddPaths(const std::vector<std::wstring>& paths, KeyFiles keyFiles = KeyFiles::Offer);
     Changes Remove(std::vector<std::size_t> positions);
     Changes Clear();
     Changes CancelAll();

@@ -1,6 +1,7 @@
 #include "gui/system/explorer_integration.h"
 
 #include "gui/system/com_ptr.h"
+#include "gui/system/shell_registration.h"
 
 #include "engine/text.h"
 
@@ -17,9 +18,6 @@
 namespace app {
 namespace {
 
-constexpr const wchar_t* kVerbBaseKeys[] = {L"Software\\Classes\\*\\shell\\", L"Software\\Classes\\Directory\\shell\\"};
-constexpr const wchar_t* kVerb = L"ZentaroVerimond";
-constexpr const wchar_t* kMenuText = L"Calculate checksums";
 constexpr const wchar_t* kShortcutName = L"Verimond.lnk";
 constexpr const wchar_t* kShortcutDescription = L"Calculate checksums with Verimond";
 constexpr const wchar_t* kUninstallKey =
@@ -40,8 +38,6 @@ std::optional<std::wstring> ReadString(HKEY root, const wchar_t* subkey, const w
     if (RegGetValueW(root, subkey, name, RRF_RT_REG_SZ, nullptr, buffer.data(), &size) != ERROR_SUCCESS) return std::nullopt;
     return std::wstring(buffer.data());
 }
-
-std::wstring CommandKey(const wchar_t* base) { return std::wstring(base) + kVerb + L"\\command"; }
 
 struct KeyCloser {
     void operator()(HKEY key) const noexcept { RegCloseKey(key); }
@@ -79,23 +75,10 @@ std::optional<std::wstring> ShortcutTarget(const std::wstring& shortcut) {
     return std::wstring(target.data());
 }
 
-bool WriteVerb(const wchar_t* base, const std::wstring& program) {
-    const std::wstring verbKey = std::wstring(base) + kVerb;
-    const std::wstring icon = L"\"" + program + L"\",0";
-    const std::wstring command = L"\"" + program + L"\" \"%1\"";
-    const auto write = [](const std::wstring& key, const wchar_t* name, const std::wstring& text) {
-        return RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ, text.c_str(),
-                               static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-    };
-    const bool menuText = write(verbKey, nullptr, kMenuText);
-    const bool iconSet = write(verbKey, L"Icon", icon);
-    const bool commandSet = write(CommandKey(base), nullptr, command);
-    return menuText && iconSet && commandSet;
-}
-
-bool RemoveVerb(const wchar_t* base) {
-    const LSTATUS status = RegDeleteTreeW(HKEY_CURRENT_USER, (std::wstring(base) + kVerb).c_str());
-    return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+// The shell extension beside the program; empty when this copy has none.
+std::wstring ExtensionBeside(const std::wstring& program) {
+    const std::wstring extension = FolderOf(program) + L"\\" + kShellExtensionName;
+    return Exists(extension) ? extension : std::wstring();
 }
 
 }  // namespace
@@ -139,7 +122,7 @@ bool IsInstallLocation(std::wstring_view location, std::wstring_view programFold
 }
 
 IntegrationState ContextMenuState() {
-    const std::wstring key = CommandKey(kVerbBaseKeys[0]);
+    const std::wstring key = VerbCommandKey();
     const std::wstring user = ReadString(HKEY_CURRENT_USER, key.c_str(), nullptr).value_or(L"");
     const std::wstring machine = user.empty() ? ReadString(HKEY_LOCAL_MACHINE, key.c_str(), nullptr).value_or(L"") : L"";
     return ContextMenuStateOf(user, machine, ProgramPath(), Exists);
@@ -155,8 +138,8 @@ IntegrationState SendToState() {
 
 bool SetContextMenu(bool add) {
     const std::wstring program = ProgramPath();
-    bool succeeded = true;
-    for (const wchar_t* base : kVerbBaseKeys) succeeded = (add ? WriteVerb(base, program) : RemoveVerb(base)) && succeeded;
+    const bool succeeded = add ? WriteExplorerEntries(HKEY_CURRENT_USER, program, ExtensionBeside(program))
+                               : RemoveExplorerEntries(HKEY_CURRENT_USER);
     SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
     return succeeded;
 }

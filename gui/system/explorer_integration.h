@@ -1,6 +1,7 @@
 // The "Calculate checksums" entry of Explorer's context menu for files and
-// folders, and the Send To shortcut, both for the current user and both
-// pointing at the running copy of the program.
+// folders (with the shell extension's page and command when the extension
+// lies beside the program), and the Send To shortcut, both for the current
+// user and both pointing at the running copy of the program.
 #pragma once
 
 #include <functional>

@@ -10,24 +10,6 @@
 namespace app {
 namespace {
 
-// Runs work on a detached thread that posts the payload it makes, if any.
-// False when no thread could be started.
-template <typename Work>
-bool StartPosting(HWND window, Work work) {
-    try {
-        std::thread([window, work] {
-            try {
-                if (auto payload = work()) PostPayload(window, std::move(payload));
-            } catch (const std::exception&) {
-                // Short of memory: nothing to report with.
-            }
-        }).detach();
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
 template <typename Payload>
 std::unique_ptr<Payload> Owned(Payload payload) {
     return std::make_unique<Payload>(std::move(payload));
@@ -35,8 +17,35 @@ std::unique_ptr<Payload> Owned(Payload payload) {
 
 }  // namespace
 
-PostingServices::PostingServices(HWND window)
+bool StartDetachedThread(std::function<void()> work) {
+    try {
+        std::thread(std::move(work)).detach();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// Runs work that makes the payload to post, if any. Short of memory, the
+// work ends with nothing to report.
+template <typename Work>
+bool PostingServices::StartPosting(Work work) {
+    try {
+        return startThread_([window = window_, work] {
+            try {
+                if (auto payload = work()) PostPayload(window, std::move(payload));
+            } catch (const std::exception&) {
+                // Nothing to report with.
+            }
+        });
+    } catch (const std::exception&) {  // no memory for the work's copy
+        return false;
+    }
+}
+
+PostingServices::PostingServices(HWND window, ThreadStarter startThread)
     : window_(window),
+      startThread_(std::move(startThread)),
       worker_(std::make_unique<HashWorker>(
           // A result that can't be posted is freed; its row keeps its pending state.
           [window](std::unique_ptr<JobResult> result) { PostPayload(window, std::move(result)); },
@@ -56,7 +65,7 @@ void PostingServices::Stop() { worker_->Stop(); }
 
 bool PostingServices::StartAuthenticodeCheck(RowId row, const std::wstring& path) {
     try {
-        std::thread([window = window_, row, path] {
+        return startThread_([window = window_, row, path] {
             // The block is made first, so that a check that runs out of memory
             // still reports, as one that could not check.
             std::unique_ptr<AuthenticodeResult> result;
@@ -68,30 +77,28 @@ bool PostingServices::StartAuthenticodeCheck(RowId row, const std::wstring& path
                 result->info = AuthenticodeInfo{};
             }
             PostPayload(window, std::move(result));
-        }).detach();
-        return true;
-    } catch (const std::exception&) {  // no thread, or no memory for its copy of the path
+        });
+    } catch (const std::exception&) {  // no memory for the work's copy of the path
         return false;
     }
 }
 
 bool PostingServices::StartListSignatureCheck(const std::wstring& listPath,
                                               const std::optional<std::wstring>& signaturePath) {
-    return StartPosting(window_, [listPath, signaturePath] {
+    return StartPosting([listPath, signaturePath] {
         return Owned(ListSignatureDone{listPath, CheckListSignature(listPath, signaturePath)});
     });
 }
 
 bool PostingServices::StartOwnSignatureCheck(RowId row, const std::wstring& path) {
-    return StartPosting(window_, [row, path] {
+    return StartPosting([row, path] {
         std::optional<OwnSignatureFound> found = CheckOwnSignature(row, path);
         return found ? Owned(std::move(*found)) : nullptr;
     });
 }
 
 bool PostingServices::StartSiblingSearch(RowId row, const std::wstring& path) {
-    const HWND window = window_;
-    return StartPosting(window, [window, row, path]() -> std::unique_ptr<SiblingFound> {
+    return StartPosting([window = window_, row, path]() -> std::unique_ptr<SiblingFound> {
         if (std::optional<SiblingListing> listing = FindSiblingListing(path)) {
             ListSignature signature = CheckListSignature(listing->listPath, std::nullopt);
             return Owned(SiblingFound{row, std::move(*listing), std::move(signature)});
@@ -102,11 +109,11 @@ bool PostingServices::StartSiblingSearch(RowId row, const std::wstring& path) {
 }
 
 bool PostingServices::StartFolderListing(const std::wstring& listPath, bool includeHidden) {
-    return StartPosting(window_, [listPath, includeHidden] { return Owned(ListFolderOf(listPath, includeHidden)); });
+    return StartPosting([listPath, includeHidden] { return Owned(ListFolderOf(listPath, includeHidden)); });
 }
 
 bool PostingServices::StartListUpdate(const std::wstring& listPath, bool includeHidden) {
-    return StartPosting(window_, [listPath, includeHidden] { return Owned(UpdateListFromFolder(listPath, includeHidden)); });
+    return StartPosting([listPath, includeHidden] { return Owned(UpdateListFromFolder(listPath, includeHidden)); });
 }
 
 }  // namespace app

@@ -1,18 +1,25 @@
 // The checking session's services for a window: the hashing worker, and a
-// detached thread per check, each posting what it finds to the window.
+// thread per check, each posting what it finds to the window.
 #pragma once
 
 #include "gui/logic/check_services.h"
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 namespace app {
 
+// Runs work on a thread of its own; false when none could be started.
+using ThreadStarter = std::function<bool(std::function<void()>)>;
+
+// A detached thread: the program's own threads end with the process.
+bool StartDetachedThread(std::function<void()> work);
+
 class PostingServices final : public CheckServices {
 public:
-    explicit PostingServices(HWND window);
+    explicit PostingServices(HWND window, ThreadStarter startThread = StartDetachedThread);
 
     void Hash(QueuedJob job) override;
     void CancelJobsOf(RowId row) override;
@@ -31,7 +38,11 @@ public:
     bool StartListUpdate(const std::wstring& listPath, bool includeHidden) override;
 
 private:
+    template <typename Work>
+    bool StartPosting(Work work);
+
     HWND window_;
+    ThreadStarter startThread_;
     std::unique_ptr<HashWorker> worker_;
 };
 

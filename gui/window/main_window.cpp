@@ -1,6 +1,7 @@
 #include "gui/window/main_window.h"
 
 #include "gui/system/posted_messages.h"
+#include "gui/system/session_messages.h"
 #include "gui/system/shell.h"
 #include "gui/system/single_instance.h"
 #include "gui/window/check_dialogs.h"
@@ -156,34 +157,16 @@ INT_PTR MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool MainWindow::OnPosted(UINT message, LPARAM lParam) {
-    switch (message) {
-    case PostedMessage<JobResult>(): {
-        FinishedCommands finished;
-        Show(session_->OnJobDone(*TakePayload<JobResult>(lParam), finished));
-        Finish(finished);
-        return true;
-    }
-    case PostedMessage<AuthenticodeResult>():
-        Show(session_->OnAuthenticodeChecked(*TakePayload<AuthenticodeResult>(lParam)));
-        return true;
-    case PostedMessage<ListSignatureDone>():
-        Show(session_->OnListSignatureChecked(*TakePayload<ListSignatureDone>(lParam)));
-        return true;
-    case PostedMessage<SiblingFound>():
-        Show(session_->OnSiblingFound(*TakePayload<SiblingFound>(lParam)));
-        return true;
-    case PostedMessage<OwnSignatureFound>():
-        Show(session_->OnOwnSignatureFound(*TakePayload<OwnSignatureFound>(lParam)));
-        return true;
-    case PostedMessage<FolderListed>():
-        Show(session_->OnFolderListed(*TakePayload<FolderListed>(lParam)));
-        return true;
-    case PostedMessage<ListUpdateDone>():
+    if (message == PostedMessage<ListUpdateDone>()) {
         ReportListUpdate(hwnd_, *TakePayload<ListUpdateDone>(lParam));
         return true;
-    default:
-        return false;
     }
+    FinishedCommands finished;
+    const std::optional<Changes> changes = DeliverPostedEvent(*session_, message, lParam, finished);
+    if (!changes) return false;
+    Show(*changes);
+    Finish(finished);
+    return true;
 }
 
 void MainWindow::OnInit() {

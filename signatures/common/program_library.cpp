@@ -5,10 +5,17 @@
 namespace vms {
 namespace {
 
-std::wstring ProgramFolder() {
+// The folder of the module this code is linked into: the program's, or the
+// shell extension's when Explorer runs it.
+std::wstring ModuleFolder() {
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR>(&ModuleFolder), &module)) {
+        return {};
+    }
     std::wstring path(MAX_PATH, L'\0');
     while (true) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
         if (length == 0) return {};
         if (length < path.size()) {
             path.resize(length);
@@ -22,9 +29,11 @@ std::wstring ProgramFolder() {
 }  // namespace
 
 UniqueModule LoadProgramLibrary(const wchar_t* name) {
-    const std::wstring folder = ProgramFolder();
+    const std::wstring folder = ModuleFolder();
     if (folder.empty()) return nullptr;
-    return UniqueModule(LoadLibraryExW((folder + name).c_str(), nullptr, 0));
+    // The library's own dependencies are looked for beside it first, not
+    // beside the host process.
+    return UniqueModule(LoadLibraryExW((folder + name).c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
 }
 
 }  // namespace vms

@@ -15,7 +15,8 @@ struct ModuleDeleter {
 };
 using UniqueModule = std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleDeleter>;
 
-// The DLL of that name in the running program's folder; empty when it can't be loaded.
+// The DLL of that name in the folder of the program or shell extension this
+// code runs in; empty when it can't be loaded.
 UniqueModule LoadProgramLibrary(const wchar_t* name);
 
 // Looks up an entry point by name into a pointer of its declared type.

@@ -6,6 +6,7 @@
 #include "signatures/ssh/ssh_signature.h"
 
 #include <ctime>
+#include <string_view>
 
 namespace vms {
 namespace {
@@ -101,6 +102,17 @@ std::vector<std::wstring> DetachedSignatureCandidates(const std::wstring& path) 
         for (const wchar_t* ending : kSignatureEndings) candidates.push_back(base + ending);
     }
     return candidates;
+}
+
+std::optional<std::wstring> SignedFileOf(const std::wstring& signaturePath) {
+    const std::size_t separator = signaturePath.find_last_of(L"\\/");
+    const std::size_t nameStart = separator == std::wstring::npos ? 0 : separator + 1;
+    for (const std::wstring_view ending : kSignatureEndings) {
+        if (signaturePath.size() > nameStart + ending.size() && EndsWithIgnoreCase(signaturePath, ending)) {
+            return signaturePath.substr(0, signaturePath.size() - ending.size());
+        }
+    }
+    return std::nullopt;
 }
 
 FileSignature CheckFileSignature(const std::wstring& path, const std::vector<std::uint8_t>* bytes,

@@ -30,6 +30,10 @@ struct FileSignature {
 // NAME.sigstore and NAME.bundle; for NAME.txt also the same names of NAME.
 std::vector<std::wstring> DetachedSignatureCandidates(const std::wstring& path);
 
+// The file a detached signature's name was made from: NAME for NAME.minisig
+// and the other endings above; nothing for another name.
+std::optional<std::wstring> SignedFileOf(const std::wstring& signaturePath);
+
 // The verdicts of a detached signature of any format over a document.
 SignatureCheck CheckDetachedSignature(ByteSpan signatureData, const DocumentReader& document, const KeySet& keys,
                                       std::uint32_t now);
