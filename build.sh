@@ -4,8 +4,8 @@
 #                        then verifies the checksum file it wrote
 #   bash build.sh test     runs every test
 #   bash build.sh build    stops after building
-#   bash build.sh release  builds and lists the zip, the setup and their winget and
-#                          Scoop manifests in dist/
+#   bash build.sh release  builds and lists the zip, the setup, the Explorer package
+#                          and the winget and Scoop manifests in dist/
 # Both are idempotent: packages already present are not fetched again.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -15,7 +15,7 @@ BUILD=${VM_BUILD_DIR:-$ROOT/build}
 PACKAGES=(
     cmake ninja-build python3 g++-mingw-w64-x86-64-posix
     wine wine64 libxxhash-dev librust-blake3-dev googletest
-    coreutils xxhash b3sum rhash xvfb xauth x11-utils imagemagick openssl osslsigncode nsis
+    coreutils xxhash b3sum rhash xvfb xauth x11-utils imagemagick openssl nsis libxml2-utils
     libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev gpg gpgv hashdeep python3-yaml python3-jsonschema
     minisign signify-openbsd
     openssh-client
@@ -33,6 +33,29 @@ install_missing() {
         apt-get update -qq
         apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
     fi
+}
+
+# Signing an MSIX needs osslsigncode 2.7 or later; bookworm has 2.5, bookworm-backports a newer one.
+install_osslsigncode() {
+    local version
+    version=$(dpkg-query -W -f='${Status} ${Version}' osslsigncode 2>/dev/null || true)
+    if [[ $version == "install ok installed "* ]] && dpkg --compare-versions "${version##* }" ge 2.7; then
+        return
+    fi
+    if ! grep -qsE '^[^#]*bookworm-backports' /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
+        /etc/apt/sources.list.d/*.sources; then
+        cat >/etc/apt/sources.list.d/bookworm-backports.sources <<'SOURCES'
+Types: deb
+URIs: http://deb.debian.org/debian
+Suites: bookworm-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SOURCES
+    fi
+    echo "Installing: osslsigncode from bookworm-backports"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends -t bookworm-backports osslsigncode >/dev/null
 }
 
 build() {
@@ -64,11 +87,13 @@ main_job() {
 }
 
 install_missing
+install_osslsigncode
 build
 case "${1:-}" in
 "") main_job ;;
 test) cd "$BUILD" && ctest --output-on-failure ;;
 build) ;;
-release) ls -l "$ROOT"/dist/verimond-*-win64.zip "$ROOT"/dist/verimond-*-setup.exe "$ROOT"/dist/winget/* "$ROOT"/dist/scoop/* ;;
+release) ls -l "$ROOT"/dist/verimond-*-win64.zip "$ROOT"/dist/verimond-*-setup.exe "$ROOT"/dist/verimond-*-explorer.msix \
+    "$ROOT"/dist/winget/* "$ROOT"/dist/scoop/* ;;
 *) echo "usage: bash build.sh [test|build|release]" >&2; exit 2 ;;
 esac

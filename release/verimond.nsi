@@ -108,10 +108,20 @@ SectionEnd
     WriteRegStr SHCTX "${KEY}\command" "" '"$INSTDIR\vmview.exe" "%1"'
 !macroend
 
+; Windows 11's first context menu shows only a registered package's command. The
+; package registers only where Windows trusts its certificate, and needs
+; PowerShell; when it doesn't, the setup goes on and the classic entry serves.
+!define POWERSHELL 'powershell.exe -NoProfile -NonInteractive -ExecutionPolicy Bypass -Command'
+!define PACKAGE_FILE "verimond-explorer.msix"
+
 Section 'Explorer menu entry ("Calculate checksums")' SectionExplorerMenu
     !insertmacro WriteVerb "${VERB_FILES}"
     !insertmacro WriteVerb "${VERB_FOLDERS}"
     System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'  ; associations changed
+    SetOutPath "$INSTDIR"
+    File "${STAGE}\${PACKAGE_FILE}"
+    nsExec::ExecToLog `${POWERSHELL} "Add-AppxPackage -Path '$INSTDIR\${PACKAGE_FILE}' -ExternalLocation '$INSTDIR'"`
+    Pop $0  ; the exit code, or "error" when PowerShell didn't start; either way the setup goes on
 SectionEnd
 
 Section "Send To entry" SectionSendTo
@@ -128,6 +138,10 @@ SectionEnd
 !macroend
 
 Section "Uninstall"
+    ; Before the files go: while the package is registered, Windows may be running vmshell.dll from them.
+    nsExec::ExecToLog `${POWERSHELL} "Get-AppxPackage -Name Zentaro.Verimond | Remove-AppxPackage"`
+    Pop $0
+    Delete "$INSTDIR\${PACKAGE_FILE}"
     Delete "$INSTDIR\vmview.exe"
     Delete "$INSTDIR\vmsum.exe"
     Delete "$INSTDIR\README.txt"

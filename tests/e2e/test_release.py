@@ -28,6 +28,8 @@ VERBS = [r"Software\Classes\*\shell\ZentaroVerimond", r"Software\Classes\Directo
 PROGRAM_FILES = ["vmview.exe", "vmsum.exe", "libgcrypt-20.dll", "libgpg-error-0.dll", "README.txt", "LICENSE.txt",
                  "LICENSE-BLAKE3.txt", "LICENSE-xxHash.txt", "LICENSE-libgcrypt.txt", "LICENSE-libgpg-error.txt",
                  "LGPL-2.1.txt", "libksba-8.dll", "LICENSE-libksba.txt", "LGPL-3.txt", "GPL-3.txt"]
+# What the setup installs besides: the Explorer package is of no use in the portable zip.
+SETUP_FILES = ["uninstall.exe", "verimond-explorer.msix"]
 ID_ABOUT = 40032
 SCHEMAS = Path(os.environ["VM_TEST_DATA"]) / "manifests"
 WINGET = {"version": "Zentaro.Verimond.yaml", "installer": "Zentaro.Verimond.installer.yaml",
@@ -82,7 +84,7 @@ class Release(VmviewTestCase):
         location = values["InstallLocation"].rstrip("\\")
         self.assertEqual(values["UninstallString"], f'"{location}\\uninstall.exe" {mode}')
         folder = unix_path(location)
-        self.assertEqual(sorted(path.name for path in folder.iterdir()), sorted(PROGRAM_FILES + ["uninstall.exe"]))
+        self.assertEqual(sorted(path.name for path in folder.iterdir()), sorted(PROGRAM_FILES + SETUP_FILES))
         self.assertEqual(len(start_menu_shortcuts()), 1)
         for verb in VERBS:
             self.assertEqual(registry_values(f"{root}\\{verb}\\command"), {"": f'"{location}\\vmview.exe" "%1"'})
