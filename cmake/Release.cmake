@@ -1,7 +1,7 @@
 # The release, built with everything else: a portable zip and an NSIS setup in
-# dist/, both holding the two programs, a read-me for Windows users and the
-# licence texts, the Explorer package the setup registers, and the winget and
-# Scoop manifests that describe them.
+# dist/, both holding the two programs, the shell extension, a read-me for
+# Windows users and the licence texts; the Explorer package the setup
+# registers, and the winget and Scoop manifests that describe them.
 find_program(VM_MAKENSIS makensis REQUIRED)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 find_file(VM_XXHASH_COPYRIGHT copyright PATHS /usr/share/doc/libxxhash-dev NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
@@ -48,7 +48,7 @@ configure_file(${VM_KSBA_COPYRIGHT} ${VM_STAGE}/LICENSE-libksba.txt COPYONLY)
 configure_file(${VM_LGPL3_TEXT} ${VM_STAGE}/LGPL-3.txt COPYONLY)
 configure_file(${VM_GPL3_TEXT} ${VM_STAGE}/GPL-3.txt COPYONLY)
 configure_file(gui/window/icons/icon1.ico ${VM_STAGE}/vmview-icon.ico COPYONLY)
-set(VM_RELEASE_FILES vmview.exe vmsum.exe libgcrypt-20.dll libgpg-error-0.dll libksba-8.dll README.txt LICENSE.txt
+set(VM_RELEASE_FILES vmview.exe vmsum.exe vmshell.dll libgcrypt-20.dll libgpg-error-0.dll libksba-8.dll README.txt LICENSE.txt
     LICENSE-BLAKE3.txt LICENSE-xxHash.txt LICENSE-libgcrypt.txt LICENSE-libgpg-error.txt LICENSE-libksba.txt LGPL-2.1.txt
     LGPL-3.txt GPL-3.txt)
 
@@ -59,6 +59,7 @@ add_custom_command(
     # the programs the tests run keep theirs.
     COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/vmview.exe $<TARGET_FILE:vmview>
     COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/vmsum.exe $<TARGET_FILE:vmsum>
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/vmshell.dll $<TARGET_FILE:vmshell>
     COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/libgcrypt-20.dll ${VM_GCRYPT_DLL}
     COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/libgpg-error-0.dll ${VM_GPG_ERROR_DLL}
     COMMAND ${CMAKE_STRIP} --strip-debug -o ${VM_STAGE}/libksba-8.dll ${VM_KSBA_DLL}
@@ -69,7 +70,7 @@ add_custom_command(
     COMMAND ${VM_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DVERSION_MAJOR=${PROJECT_VERSION_MAJOR}
             -DVERSION_MINOR=${PROJECT_VERSION_MINOR} -DVERSION_PATCH=${PROJECT_VERSION_PATCH} -DSTAGE=${VM_STAGE}
             -DOUTFILE=${VM_RELEASE_SETUP} ${CMAKE_SOURCE_DIR}/release/verimond.nsi
-    DEPENDS vmview vmsum ${VM_GCRYPT_DLL} ${VM_GPG_ERROR_DLL} ${VM_KSBA_DLL} release/verimond.nsi ${VM_STAGE}/README.txt
+    DEPENDS vmview vmsum vmshell ${VM_GCRYPT_DLL} ${VM_GPG_ERROR_DLL} ${VM_KSBA_DLL} release/verimond.nsi ${VM_STAGE}/README.txt
             ${VM_STAGE}/LICENSE.txt ${VM_RELEASE_PACKAGE}
     COMMENT "Packing the zip and the setup in dist/"
     VERBATIM)

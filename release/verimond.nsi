@@ -14,6 +14,9 @@ SetCompressor /SOLID lzma
 !define VERB_FILES "Software\Classes\*\shell\ZentaroVerimond"
 !define VERB_FOLDERS "Software\Classes\Directory\shell\ZentaroVerimond"
 !define SETTINGS_KEY "Software\Zentaro\Verimond"
+!define PAGE_CLASS "{E66E602F-3A0F-4147-A590-EC59B687265F}"
+!define COMMAND_CLASS "{85DCD2AE-E77E-4EF0-B3E2-263220A37A16}"
+!define PAGE_HANDLER "Software\Classes\*\shellex\PropertySheetHandlers\Verimond"
 
 !define MULTIUSER_EXECUTIONLEVEL Highest
 !define MULTIUSER_MUI
@@ -68,6 +71,7 @@ Section "Verimond (required)" SectionProgram
     SetOutPath "$INSTDIR"
     File "${STAGE}\vmview.exe"
     File "${STAGE}\vmsum.exe"
+    File "${STAGE}\vmshell.dll"
     File "${STAGE}\README.txt"
     File "${STAGE}\LICENSE.txt"
     File "${STAGE}\LICENSE-BLAKE3.txt"
@@ -115,8 +119,17 @@ SectionEnd
 !define PACKAGE_FILE "verimond-explorer.msix"
 
 Section 'Explorer menu entry ("Calculate checksums")' SectionExplorerMenu
-    !insertmacro WriteVerb "${VERB_FILES}"
-    !insertmacro WriteVerb "${VERB_FOLDERS}"
+    ; The shell extension registers its page, its menu entry and the verb for the
+    ; setup's users; where that fails, the plain verb serves on its own.
+    ${If} $MultiUser.InstallMode == "AllUsers"
+        ExecWait '"$SYSDIR\regsvr32.exe" /s "$INSTDIR\vmshell.dll"' $0
+    ${Else}
+        ExecWait '"$SYSDIR\regsvr32.exe" /s /n /i:user "$INSTDIR\vmshell.dll"' $0
+    ${EndIf}
+    ${If} $0 != 0
+        !insertmacro WriteVerb "${VERB_FILES}"
+        !insertmacro WriteVerb "${VERB_FOLDERS}"
+    ${EndIf}
     System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'  ; associations changed
     SetOutPath "$INSTDIR"
     File "${STAGE}\${PACKAGE_FILE}"
@@ -137,6 +150,23 @@ SectionEnd
     ${EndIf}
 !macroend
 
+; Removes the shell extension's class when it is this copy's DLL, and the
+; Checksums page's entry once its class is gone.
+!macro RemoveClassOfThisCopy ROOT CLASS
+    ReadRegStr $0 ${ROOT} "Software\Classes\CLSID\${CLASS}\InprocServer32" ""
+    ${If} $0 == "$INSTDIR\vmshell.dll"
+        DeleteRegKey ${ROOT} "Software\Classes\CLSID\${CLASS}"
+    ${EndIf}
+!macroend
+
+!macro RemovePageHandlerWithoutClass ROOT
+    ClearErrors
+    ReadRegStr $0 ${ROOT} "Software\Classes\CLSID\${PAGE_CLASS}" ""
+    ${If} ${Errors}
+        DeleteRegKey ${ROOT} "${PAGE_HANDLER}"
+    ${EndIf}
+!macroend
+
 Section "Uninstall"
     ; Before the files go: while the package is registered, Windows may be running vmshell.dll from them.
     nsExec::ExecToLog `${POWERSHELL} "Get-AppxPackage -Name Zentaro.Verimond | Remove-AppxPackage"`
@@ -144,6 +174,7 @@ Section "Uninstall"
     Delete "$INSTDIR\${PACKAGE_FILE}"
     Delete "$INSTDIR\vmview.exe"
     Delete "$INSTDIR\vmsum.exe"
+    Delete /REBOOTOK "$INSTDIR\vmshell.dll"  ; Explorer may hold it until it restarts
     Delete "$INSTDIR\README.txt"
     Delete "$INSTDIR\LICENSE.txt"
     Delete "$INSTDIR\LICENSE-BLAKE3.txt"
@@ -167,6 +198,12 @@ Section "Uninstall"
     !insertmacro RemoveVerbOfThisCopy SHCTX "${VERB_FOLDERS}"
     !insertmacro RemoveVerbOfThisCopy HKCU "${VERB_FILES}"
     !insertmacro RemoveVerbOfThisCopy HKCU "${VERB_FOLDERS}"
+    !insertmacro RemoveClassOfThisCopy SHCTX "${PAGE_CLASS}"
+    !insertmacro RemoveClassOfThisCopy SHCTX "${COMMAND_CLASS}"
+    !insertmacro RemoveClassOfThisCopy HKCU "${PAGE_CLASS}"
+    !insertmacro RemoveClassOfThisCopy HKCU "${COMMAND_CLASS}"
+    !insertmacro RemovePageHandlerWithoutClass SHCTX
+    !insertmacro RemovePageHandlerWithoutClass HKCU
     System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 

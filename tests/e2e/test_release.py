@@ -25,9 +25,14 @@ ZIP = Path(os.environ["VM_RELEASE_ZIP"])
 SETUP = Path(os.environ["VM_RELEASE_SETUP"])
 UNINSTALL_KEY = r"Software\Microsoft\Windows\CurrentVersion\Uninstall\{6B1D2A40-93C7-4E15-A8F2-5C0E7D3B9A14}_is1"
 VERBS = [r"Software\Classes\*\shell\ZentaroVerimond", r"Software\Classes\Directory\shell\ZentaroVerimond"]
-PROGRAM_FILES = ["vmview.exe", "vmsum.exe", "libgcrypt-20.dll", "libgpg-error-0.dll", "README.txt", "LICENSE.txt",
-                 "LICENSE-BLAKE3.txt", "LICENSE-xxHash.txt", "LICENSE-libgcrypt.txt", "LICENSE-libgpg-error.txt",
-                 "LGPL-2.1.txt", "libksba-8.dll", "LICENSE-libksba.txt", "LGPL-3.txt", "GPL-3.txt"]
+PAGE_CLASS = "{E66E602F-3A0F-4147-A590-EC59B687265F}"
+COMMAND_CLASS = "{85DCD2AE-E77E-4EF0-B3E2-263220A37A16}"
+CLASSES = [rf"Software\Classes\CLSID\{PAGE_CLASS}", rf"Software\Classes\CLSID\{COMMAND_CLASS}"]
+PAGE_HANDLER = r"Software\Classes\*\shellex\PropertySheetHandlers\Verimond"
+PROGRAM_FILES = ["vmview.exe", "vmsum.exe", "vmshell.dll", "libgcrypt-20.dll", "libgpg-error-0.dll", "README.txt",
+                 "LICENSE.txt", "LICENSE-BLAKE3.txt", "LICENSE-xxHash.txt", "LICENSE-libgcrypt.txt",
+                 "LICENSE-libgpg-error.txt", "LGPL-2.1.txt", "libksba-8.dll", "LICENSE-libksba.txt", "LGPL-3.txt",
+                 "GPL-3.txt"]
 # What the setup installs besides: the Explorer package is of no use in the portable zip.
 SETUP_FILES = ["uninstall.exe", "verimond-explorer.msix"]
 ID_ABOUT = 40032
@@ -55,7 +60,7 @@ class Release(VmviewTestCase):
     def tearDown(self):
         super().tearDown()
         for root in ["HKLM", "HKCU"]:
-            for key in [UNINSTALL_KEY, *VERBS]:
+            for key in [UNINSTALL_KEY, *VERBS, *CLASSES, PAGE_HANDLER]:
                 wine("reg", "delete", f"{root}\\{key}", "/f", check=False)
         for shortcut in start_menu_shortcuts() + send_to_shortcuts():
             shortcut.unlink()
@@ -88,6 +93,11 @@ class Release(VmviewTestCase):
         self.assertEqual(len(start_menu_shortcuts()), 1)
         for verb in VERBS:
             self.assertEqual(registry_values(f"{root}\\{verb}\\command"), {"": f'"{location}\\vmview.exe" "%1"'})
+            self.assertEqual(registry_values(f"{root}\\{verb}")["ExplorerCommandHandler"], COMMAND_CLASS)
+        for key in CLASSES:
+            self.assertEqual(registry_values(f"{root}\\{key}\\InprocServer32"),
+                             {"": f"{location}\\vmshell.dll", "ThreadingModel": "Apartment"})
+        self.assertEqual(registry_values(f"{root}\\{PAGE_HANDLER}"), {"": PAGE_CLASS})
         self.assertEqual(len(send_to_shortcuts()), 1)
         return location, folder
 
@@ -103,8 +113,8 @@ class Release(VmviewTestCase):
 
     def assertNothingLeft(self, root):
         self.assertIsNone(registry_values(f"{root}\\{UNINSTALL_KEY}"))
-        for verb in VERBS:
-            self.assertIsNone(registry_values(f"{root}\\{verb}"))
+        for key in [*VERBS, *CLASSES, PAGE_HANDLER]:
+            self.assertIsNone(registry_values(f"{root}\\{key}"), key)
         self.assertEqual(start_menu_shortcuts(), [])
         self.assertEqual(send_to_shortcuts(), [])
 
@@ -212,15 +222,17 @@ class ReleaseFiles(unittest.TestCase):
         self.assertEqual(scoop["bin"], ["vmsum.exe", "vmview.exe"])
 
     def test_the_zip_ships_no_debug_sections_and_is_a_third_smaller(self):
-        self.assertLessEqual(ZIP.stat().st_size, ZIP_SIZE_WITH_DEBUG_SECTIONS * 2 // 3)
         with tempfile.TemporaryDirectory() as folder, zipfile.ZipFile(ZIP) as archive:
+            # The shell extension came later than the measure.
+            measured = ZIP.stat().st_size - archive.getinfo("vmshell.dll").compress_size
+            self.assertLessEqual(measured, ZIP_SIZE_WITH_DEBUG_SECTIONS * 2 // 3)
             # Debian's builds are 6.6 MB and 1.1 MB with their debug sections.
             sizes = {name: archive.getinfo(name).file_size for name in DLL_SIZE_LIMITS}
             print("DLLs in the zip:", sizes)
             for name, limit in DLL_SIZE_LIMITS.items():
                 self.assertLessEqual(sizes[name], limit, name)
             programs = [name for name in archive.namelist() if name.endswith((".exe", ".dll"))]
-            self.assertEqual(len(programs), 5)
+            self.assertEqual(len(programs), 6)
             for name in programs:
                 with self.subTest(name):
                     sections = subprocess.run(["x86_64-w64-mingw32-objdump", "-h", archive.extract(name, folder)],
