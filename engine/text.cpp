@@ -48,6 +48,20 @@ std::wstring DecodeCodePage(UINT codePage, std::string_view bytes) {
 
 }  // namespace
 
+std::wstring ModuleFileName(void* module) {
+    std::wstring path(MAX_PATH, L'\0');
+    while (true) {
+        const DWORD length =
+            GetModuleFileNameW(static_cast<HMODULE>(module), path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 std::wstring ToLongPath(const std::wstring& path) {
     if (path.size() >= 4 && (path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\"))) return path;
     // A buffer of MAX_PATH first: the longest form would mean 64 KiB to clear for every file.

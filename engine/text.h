@@ -12,6 +12,10 @@ namespace vms {
 // "\\?\" or "\\.\" come back unchanged, as does any path the system cannot resolve.
 std::wstring ToLongPath(const std::wstring& path);
 
+// The full path of a loaded module, a void* for its HMODULE (null: the
+// program); empty when it can't be read.
+std::wstring ModuleFileName(void* module);
+
 // UTF-8 to UTF-16; invalid sequences become the replacement character.
 std::wstring FromUtf8(std::string_view utf8);
 

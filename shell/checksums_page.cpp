@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kProgressSteps = 1000;
 constexpr int kMaxExpectedChars = 1024;
+constexpr double kReadableContrast = 4.5;  // WCAG AA for text
 
 std::wstring ControlText(HWND page, int id) {
     const HWND control = GetDlgItem(page, id);
@@ -132,6 +133,10 @@ INT_PTR ChecksumsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
         // No more results come to a window that is going.
         services_->Stop();
+        return FALSE;
+    case WM_NCDESTROY:
+        // Checks that finished meanwhile posted results no one will take.
+        app::DropPostedPayloads(page_);
         return FALSE;
     default:
         return FALSE;
@@ -288,12 +293,16 @@ void ChecksumsPage::DrawVerdict(const DRAWITEMSTRUCT& item) {
     RECT area = item.rcItem;
     DrawThemeParentBackground(item.hwndItem, item.hDC, &area);
     const app::Verdict& verdict = session_->CurrentVerdict();
+    // Green and red only where they read well: never in high contrast, nor on
+    // a background the user's colours made dark. The words carry the meaning
+    // either way.
     COLORREF colour = GetSysColor(COLOR_WINDOWTEXT);
-    // High contrast keeps the system's colours; the words carry the meaning either way.
-    if (!app::IsHighContrastOn()) {
-        const app::Palette& palette = app::PaletteFor(app::ColourScheme::Light);
-        if (verdict.style == app::VerdictStyle::Match) colour = palette.matchText;
-        if (verdict.style == app::VerdictStyle::Mismatch) colour = palette.mismatchText;
+    const app::Palette& palette = app::PaletteFor(app::ColourScheme::Light);
+    const COLORREF styled = verdict.style == app::VerdictStyle::Match      ? palette.matchText
+                            : verdict.style == app::VerdictStyle::Mismatch ? palette.mismatchText
+                                                                            : colour;
+    if (!app::IsHighContrastOn() && app::ContrastRatio(styled, GetSysColor(COLOR_BTNFACE)) >= kReadableContrast) {
+        colour = styled;
     }
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, colour);

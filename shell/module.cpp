@@ -1,5 +1,7 @@
 #include "shell/module.h"
 
+#include "engine/text.h"
+
 #include <atomic>
 
 namespace shell {
@@ -30,18 +32,7 @@ ModuleReference::~ModuleReference() { --references_; }
 
 ModuleReference::ModuleReference(const ModuleReference&) { ++references_; }
 
-std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    while (true) {
-        const DWORD length = GetModuleFileNameW(instance_, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
+std::wstring ModulePath() { return vms::ModuleFileName(instance_); }
 
 std::wstring ModuleFolder() {
     const std::wstring path = ModulePath();

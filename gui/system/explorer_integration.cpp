@@ -83,11 +83,7 @@ std::wstring ExtensionBeside(const std::wstring& program) {
 
 }  // namespace
 
-std::wstring ProgramPath() {
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return path;
-}
+std::wstring ProgramPath() { return vms::ModuleFileName(nullptr); }
 
 std::wstring ProgramFolder() { return FolderOf(ProgramPath()); }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <tuple>
 #include <type_traits>
+#include <utility>
 
 namespace app {
 
@@ -47,6 +48,21 @@ bool PostPayload(HWND window, std::unique_ptr<Payload> payload) {
 template <typename Payload>
 std::unique_ptr<Payload> TakePayload(LPARAM lParam) {
     return std::unique_ptr<Payload>(reinterpret_cast<Payload*>(lParam));
+}
+
+// Frees the payloads still queued for a window that is going away: the
+// system would drop their messages, and the payloads with them.
+inline void DropPostedPayloads(HWND window) {
+    [window]<std::size_t... place>(std::index_sequence<place...>) {
+        const auto drop = [window](auto* type) {
+            using Payload = std::remove_pointer_t<decltype(type)>;
+            MSG message;
+            while (PeekMessageW(&message, window, PostedMessage<Payload>(), PostedMessage<Payload>(), PM_REMOVE)) {
+                TakePayload<Payload>(message.lParam);
+            }
+        };
+        (drop(static_cast<std::tuple_element_t<place, PostedPayloads>*>(nullptr)), ...);
+    }(std::make_index_sequence<std::tuple_size_v<PostedPayloads>>());
 }
 
 }  // namespace app

@@ -1,5 +1,7 @@
 #include "signatures/common/program_library.h"
 
+#include "engine/text.h"
+
 #include <string>
 
 namespace vms {
@@ -13,16 +15,8 @@ std::wstring ModuleFolder() {
                             reinterpret_cast<LPCWSTR>(&ModuleFolder), &module)) {
         return {};
     }
-    std::wstring path(MAX_PATH, L'\0');
-    while (true) {
-        const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
+    const std::wstring path = ModuleFileName(module);
+    if (path.empty()) return {};
     return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 

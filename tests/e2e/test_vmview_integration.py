@@ -12,6 +12,10 @@ from vmview_harness import (IDC_BANNER, IDC_DETAILS, VMVIEW, VmviewTestCase, reg
 
 VERB_KEYS = [r"HKCU\Software\Classes\*\shell\ZentaroVerimond", r"HKCU\Software\Classes\Directory\shell\ZentaroVerimond"]
 MACHINE_VERB = r"HKLM\Software\Classes\*\shell\ZentaroVerimond"
+COMMAND_CLASS = "{85DCD2AE-E77E-4EF0-B3E2-263220A37A16}"
+EXTENSION_CLASSES = [r"HKCU\Software\Classes\CLSID\{E66E602F-3A0F-4147-A590-EC59B687265F}",
+                     rf"HKCU\Software\Classes\CLSID\{COMMAND_CLASS}"]
+PAGE_HANDLER = r"HKCU\Software\Classes\*\shellex\PropertySheetHandlers\Verimond"
 ID_EXPLORER_MENU, ID_SEND_TO, ID_ABOUT, ID_CLI_TOOL = 40024, 40025, 40032, 40034
 IDC_LINKS, IDCLOSE = 1053, 8
 ADDED_TEXTS = ['"Calculate checksums" is now in the Explorer menu of files and folders.',
@@ -76,27 +80,37 @@ class FileDetails(VmviewTestCase):
 class ExplorerIntegration(VmviewTestCase):
     def tearDown(self):
         super().tearDown()
-        for key in VERB_KEYS + [MACHINE_VERB]:
+        for key in VERB_KEYS + [MACHINE_VERB, *EXTENSION_CLASSES, PAGE_HANDLER]:
             wine("reg", "delete", key, "/f", check=False)
         for shortcut in send_to_shortcuts():
             shortcut.unlink()
 
-    def copy_program(self, folder):
+    def copy_program(self, folder, with_extension=False):
         (self.dir / folder).mkdir()
         shutil.copy(VMVIEW, self.dir / folder / "vmview.exe")
+        if with_extension:
+            shutil.copy(os.environ["VMSHELL_DLL"], self.dir / folder / "vmshell.dll")
         return self.dir / folder / "vmview.exe"
 
     def assertEntriesPointAt(self, program):
+        """The verb starts this copy; with the shell extension beside it, the
+        extension's classes are this copy's DLL and its command handles the verb."""
         quoted = '"' + windows_path(program) + '"'
+        extension = program.parent / "vmshell.dll"
+        handler = {"ExplorerCommandHandler": COMMAND_CLASS} if extension.exists() else {}
         for key in VERB_KEYS:
-            self.assertEqual(registry_values(key), {"": "Calculate checksums", "Icon": quoted + ",0"})
+            self.assertEqual(registry_values(key), {"": "Calculate checksums", "Icon": quoted + ",0", **handler})
             self.assertEqual(registry_values(key + r"\command"), {"": quoted + ' "%1"'})
+        for key in EXTENSION_CLASSES:
+            expected = {"": windows_path(extension), "ThreadingModel": "Apartment"} if extension.exists() else None
+            self.assertEqual(registry_values(key + r"\InprocServer32"), expected)
+        self.assertEqual(registry_values(PAGE_HANDLER) is not None, extension.exists())
         shortcuts = send_to_shortcuts()
         self.assertEqual(len(shortcuts), 1)
         self.assertIn(windows_path(program).encode("utf-16-le"), shortcuts[0].read_bytes())
 
     def test_toggling_writes_and_removes_the_entries(self):
-        program = self.copy_program("tools")
+        program = self.copy_program("tools", with_extension=True)
         self.start(program=program)
         self.driver("post", ID_EXPLORER_MENU)
         self.assertEqual(self.driver("message").splitlines()[-3:-1], ADDED_TEXTS)
@@ -110,7 +124,7 @@ class ExplorerIntegration(VmviewTestCase):
 
         self.driver("command", ID_EXPLORER_MENU)  # removing shows no dialog
         self.driver("command", ID_SEND_TO)
-        for key in VERB_KEYS:
+        for key in [*VERB_KEYS, *EXTENSION_CLASSES, PAGE_HANDLER]:
             self.assertIsNone(registry_values(key))
         self.assertEqual(send_to_shortcuts(), [])
         self.close()
@@ -134,7 +148,7 @@ class ExplorerIntegration(VmviewTestCase):
         self.close()
 
     def test_a_moved_program_offers_to_repair_or_remove_its_entries(self):
-        program = self.copy_program("first")
+        program = self.copy_program("first", with_extension=True)
         self.start(program=program)
         self.driver("post", ID_EXPLORER_MENU)
         self.driver("message")
@@ -158,7 +172,7 @@ class ExplorerIntegration(VmviewTestCase):
         self.start(program=self.dir / "third" / "vmview.exe")
         self.assertEqual(self.driver("visible", IDC_BANNER), "1\n")
         self.driver("link", IDC_BANNER, 1)  # Remove them
-        for key in VERB_KEYS:
+        for key in [*VERB_KEYS, *EXTENSION_CLASSES, PAGE_HANDLER]:
             self.assertIsNone(registry_values(key))
         self.assertEqual(send_to_shortcuts(), [])
         self.close()

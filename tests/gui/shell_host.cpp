@@ -6,16 +6,21 @@
 //   wait                      until the page hashes nothing: "idle" or "timeout"
 //   text <control>            a control's text, line breaks as \n
 //   visible <control>         1 or 0
+//   rect <control>            its place on the screen: left top right bottom
 //   set <control> <text>      put text into an edit box, as typing would
 //   click <control>           press a button
 //   clipboard <text>          put text on the clipboard
 //   close                     close the sheet
 //   unload                    DllCanUnloadNow, asked until it says S_OK or 10 s pass
-//   usage                     "<handles> <private bytes>" of this process
+//   usage                     "<handles> <committed bytes>" of this process
+//   contrast on|off           high contrast, with a black scheme's system colours
 //   cycles <count> <file>     open, wait and close that many times
+//   bare <count>              the same with a sheet of the page's template and no code of
+//                             the DLL: what the sheet itself costs the host
 //   menu <path>...            the menu entry's title, flags, and each command's title, tip and state
 //   invoke <index> <path>...  that command of the entry, for these items: its HRESULT
-//   properties <path>         the shell's own Properties dialog of the file: its tabs' titles
+//   properties <path>         the shell's own Properties dialog of the file, open on its last
+//                             tab until the next close: its tabs' titles
 //   quit
 // Controls are named: details, verdict, notice, expected, progress, cancel, hash, paste, copy, open.
 #include <windows.h>
@@ -23,10 +28,13 @@
 #include <objbase.h>
 #include <prsht.h>
 #include <psapi.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <uxtheme.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <iostream>
@@ -133,6 +141,11 @@ public:
             return;
         } else if (verb == L"text") {
             Reply(Escaped(ControlText(rest.at(0))));
+        } else if (verb == L"rect") {
+            RECT rect{};
+            GetWindowRect(Control(rest.at(0)), &rect);
+            Reply(std::to_string(rect.left) + " " + std::to_string(rect.top) + " " + std::to_string(rect.right) + " " +
+                  std::to_string(rect.bottom));
         } else if (verb == L"visible") {
             Reply(GetWindowLongPtrW(Control(rest.at(0)), GWL_STYLE) & WS_VISIBLE ? "1" : "0");
         } else if (verb == L"set") {
@@ -148,10 +161,14 @@ public:
             Reply("closed");
         } else if (verb == L"unload") {
             Reply(Unload());
+        } else if (verb == L"contrast") {
+            Reply(Contrast(rest.at(0) == L"on"));
         } else if (verb == L"usage") {
             Reply(Usage());
         } else if (verb == L"cycles") {
             Reply(Cycles(std::stoi(rest.at(0)), rest.at(1)));
+        } else if (verb == L"bare") {
+            Reply(BareCycles(std::stoi(rest.at(0))));
         } else if (verb == L"menu") {
             Reply(Menu(rest));
         } else if (verb == L"invoke") {
@@ -190,8 +207,10 @@ private:
         return Com<Interface>(object);
     }
 
-    // The shell's data object for files of one folder, as Explorer hands it to Properties.
-    static Com<IDataObject> DataObjectOf(const std::vector<std::wstring>& paths) {
+    // A shell object for files of one folder, as Explorer gets it: the data object it
+    // hands to Properties, or the files' context menu.
+    template <typename Interface>
+    static Com<Interface> UiObjectOf(const std::vector<std::wstring>& paths) {
         std::vector<OwnedIdList> lists;
         std::vector<PCUITEMID_CHILD> children;
         Com<IShellFolder> parent;
@@ -205,12 +224,12 @@ private:
             parent.reset(folder);
             children.push_back(child);
         }
-        IDataObject* data = nullptr;
+        Interface* object = nullptr;
         if (!parent || FAILED(parent->GetUIObjectOf(nullptr, static_cast<UINT>(children.size()), children.data(),
-                                                    IID_IDataObject, nullptr, reinterpret_cast<void**>(&data)))) {
+                                                    __uuidof(Interface), nullptr, reinterpret_cast<void**>(&object)))) {
             return nullptr;
         }
-        return Com<IDataObject>(data);
+        return Com<Interface>(object);
     }
 
     static Com<IShellItemArray> ItemArrayOf(const std::vector<std::wstring>& paths) {
@@ -237,7 +256,7 @@ private:
     bool Open(const std::vector<std::wstring>& files) {
         Close();
         const Com<IShellExtInit> init = Create<IShellExtInit>(kPageClass);
-        const Com<IDataObject> data = DataObjectOf(files);
+        const Com<IDataObject> data = UiObjectOf<IDataObject>(files);
         if (!init || !data || FAILED(init->Initialize(nullptr, data.get(), nullptr))) return false;
         Com<IShellPropSheetExt> sheetExtension;
         IShellPropSheetExt* raw = nullptr;
@@ -259,6 +278,11 @@ private:
     }
 
     void Close() {
+        if (shellSheet_) {
+            PostMessageW(shellSheet_, WM_CLOSE, 0, 0);
+            shellSheet_ = nullptr;
+            Pump(500);
+        }
         if (!sheet_) return;
         DestroyWindow(sheet_);
         sheet_ = nullptr;
@@ -295,8 +319,10 @@ private:
     // The page shows Cancel while it hashes; the style, not the sheet's own visibility, says so.
     bool Idle() const { return page_ && !(GetWindowLongPtrW(Control(L"cancel"), GWL_STYLE) & WS_VISIBLE); }
 
+    // The clipboard needs an owner window for SetClipboardData to take the text.
     static bool SetClipboard(const std::wstring& text) {
-        if (!OpenClipboard(nullptr)) return false;
+        static const HWND owner = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+        if (!OpenClipboard(owner)) return false;
         EmptyClipboard();
         const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
         bool set = false;
@@ -320,13 +346,46 @@ private:
         return answer == S_OK ? "S_OK" : "S_FALSE";
     }
 
+    // Handles counted one by one, as Wine has no count of its own; memory as the
+    // bytes committed to the process.
     static std::string Usage() {
-        DWORD handles = 0;
-        const BOOL counted = GetProcessHandleCount(GetCurrentProcess(), &handles);
-        PROCESS_MEMORY_COUNTERS_EX memory{};
-        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof memory);
-        return std::to_string(counted ? handles : 0) + " " + std::to_string(memory.PrivateUsage) + " " +
-               std::to_string(memory.PagefileUsage) + " " + std::to_string(memory.WorkingSetSize);
+        std::size_t handles = 0;
+        for (std::uintptr_t value = 4; value < 0x20000; value += 4) {
+            DWORD flags = 0;
+            if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++handles;
+        }
+        PROCESS_MEMORY_COUNTERS memory{};
+        memory.cb = sizeof memory;
+        GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+        return std::to_string(handles) + " " + std::to_string(memory.PagefileUsage);
+    }
+
+    // High contrast on or off, with the system colours of a black scheme or the given defaults.
+    // Windows draws without visual styles in high contrast; so do the sheets made after this.
+    static std::string Contrast(bool on) {
+        SetThemeAppProperties(on ? 0 : STAP_ALLOW_NONCLIENT | STAP_ALLOW_CONTROLS | STAP_ALLOW_WEBCONTENT);
+        HIGHCONTRASTW contrast{};
+        contrast.cbSize = sizeof contrast;
+        contrast.dwFlags = on ? HCF_HIGHCONTRASTON : 0;
+        const BOOL set = SystemParametersInfoW(SPI_SETHIGHCONTRAST, sizeof contrast, &contrast, SPIF_SENDCHANGE);
+        static const int elements[] = {COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_HIGHLIGHT,
+                                       COLOR_HIGHLIGHTTEXT, COLOR_GRAYTEXT, COLOR_HOTLIGHT};
+        static COLORREF saved[std::size(elements)];
+        static bool changed = false;
+        const COLORREF black[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(0, 0, 0), RGB(255, 255, 255),
+                                  RGB(26, 235, 255), RGB(0, 0, 0), RGB(63, 242, 63), RGB(255, 255, 0)};
+        if (on && !changed) {
+            for (std::size_t i = 0; i < std::size(elements); ++i) saved[i] = GetSysColor(elements[i]);
+            SetSysColors(static_cast<int>(std::size(elements)), elements, black);
+            changed = true;
+        } else if (!on && changed) {
+            SetSysColors(static_cast<int>(std::size(elements)), elements, saved);
+            changed = false;
+        }
+        HIGHCONTRASTW now{};
+        now.cbSize = sizeof now;
+        SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof now, &now, 0);
+        return std::string(set ? "set " : "not set ") + ((now.dwFlags & HCF_HIGHCONTRASTON) ? "on" : "off");
     }
 
     std::string Cycles(int count, const std::wstring& file) {
@@ -334,6 +393,30 @@ private:
             if (!Open({file})) return "failed at " + std::to_string(i);
             const ULONGLONG end = GetTickCount64() + 30000;
             while (!Idle() && GetTickCount64() < end) Pump(10);
+            Close();
+        }
+        return "done";
+    }
+
+    static INT_PTR CALLBACK BarePage(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+    std::string BareCycles(int count) {
+        for (int i = 0; i < count; ++i) {
+            PROPSHEETPAGEW sheetPage{};
+            sheetPage.dwSize = sizeof sheetPage;
+            sheetPage.hInstance = module_;
+            sheetPage.pszTemplate = MAKEINTRESOURCEW(100);
+            sheetPage.pfnDlgProc = BarePage;
+            HPROPSHEETPAGE page = CreatePropertySheetPageW(&sheetPage);
+            PROPSHEETHEADERW header{};
+            header.dwSize = sizeof header;
+            header.dwFlags = PSH_MODELESS | PSH_NOAPPLYNOW;
+            header.pszCaption = L"Checksums test host";
+            header.nPages = 1;
+            header.phpage = &page;
+            sheet_ = reinterpret_cast<HWND>(PropertySheetW(&header));
+            if (!sheet_) return "failed at " + std::to_string(i);
+            Pump(50);
             Close();
         }
         return "done";
@@ -398,8 +481,25 @@ private:
         return TRUE;
     }
 
+    // The shell's dialog is modal: a thread of its own shows it while this one looks for it.
     std::string Properties(const std::wstring& path) {
-        if (!SHObjectProperties(nullptr, SHOP_FILEPATH, path.c_str(), nullptr)) return "failed";
+        std::thread([path] {
+            CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+            // As Explorer does it: the file's context menu, its "properties" verb.
+            if (const Com<IContextMenu> menu = UiObjectOf<IContextMenu>({path})) {
+                CMINVOKECOMMANDINFO invoke{};
+                invoke.cbSize = sizeof invoke;
+                invoke.lpVerb = "properties";
+                invoke.nShow = SW_SHOWNORMAL;
+                menu->InvokeCommand(&invoke);
+            }
+            MSG message;
+            while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+            CoUninitialize();
+        }).detach();
         std::vector<HWND> sheets;
         const ULONGLONG end = GetTickCount64() + 20000;
         while (sheets.empty() && GetTickCount64() < end) {
@@ -418,11 +518,9 @@ private:
             TabCtrl_GetItem(tabs, i, &item);
             titles += (i ? "\t" : "") + Utf8(text);
         }
-        // Leave it open a moment for a screenshot, then let it go.
+        // The last tab shown, until the next close.
         PropSheet_SetCurSel(sheets.front(), nullptr, TabCtrl_GetItemCount(tabs) - 1);
-        Pump(1500);
-        PostMessageW(sheets.front(), WM_CLOSE, 0, 0);
-        Pump(500);
+        shellSheet_ = sheets.front();
         return titles;
     }
 
@@ -431,6 +529,7 @@ private:
     HRESULT(__stdcall* canUnloadNow_)() = nullptr;
     HWND sheet_ = nullptr;
     HWND page_ = nullptr;
+    HWND shellSheet_ = nullptr;
     bool waiting_ = false;
     ULONGLONG waitStart_ = 0;
 };
