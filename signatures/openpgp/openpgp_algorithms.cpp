@@ -2,24 +2,31 @@
 
 #include <algorithm>
 #include <array>
-#include <vector>
+#include <span>
 
 namespace vms {
 namespace {
 
+// Constant tables only: the shell extension runs no code when it is loaded.
+constexpr std::uint8_t kNistP256Oid[] = {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x03, 0x01, 0x07};
+constexpr std::uint8_t kNistP384Oid[] = {0x2B, 0x81, 0x04, 0x00, 0x22};
+constexpr std::uint8_t kNistP521Oid[] = {0x2B, 0x81, 0x04, 0x00, 0x23};
+constexpr std::uint8_t kEd25519Oid[] = {0x2B, 0x06, 0x01, 0x04, 0x01, 0xDA, 0x47, 0x0F, 0x01};
+constexpr std::uint8_t kCurve25519Oid[] = {0x2B, 0x06, 0x01, 0x04, 0x01, 0x97, 0x55, 0x01, 0x05, 0x01};
+
 struct CurveRow {
     Curve curve;
-    std::vector<std::uint8_t> oid;
+    std::span<const std::uint8_t> oid;
     unsigned bits;
     const char* name;
 };
 
-const std::array<CurveRow, 6> kCurves = {{
-    {Curve::NistP256, {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x03, 0x01, 0x07}, 256, "NIST P-256"},
-    {Curve::NistP384, {0x2B, 0x81, 0x04, 0x00, 0x22}, 384, "NIST P-384"},
-    {Curve::NistP521, {0x2B, 0x81, 0x04, 0x00, 0x23}, 521, "NIST P-521"},
-    {Curve::Ed25519, {0x2B, 0x06, 0x01, 0x04, 0x01, 0xDA, 0x47, 0x0F, 0x01}, 255, "Ed25519"},
-    {Curve::Curve25519, {0x2B, 0x06, 0x01, 0x04, 0x01, 0x97, 0x55, 0x01, 0x05, 0x01}, 255, "Curve25519"},
+constexpr std::array<CurveRow, 6> kCurves = {{
+    {Curve::NistP256, kNistP256Oid, 256, "NIST P-256"},
+    {Curve::NistP384, kNistP384Oid, 384, "NIST P-384"},
+    {Curve::NistP521, kNistP521Oid, 521, "NIST P-521"},
+    {Curve::Ed25519, kEd25519Oid, 255, "Ed25519"},
+    {Curve::Curve25519, kCurve25519Oid, 255, "Curve25519"},
     {Curve::Other, {}, 0, "an unknown curve"},
 }};
 

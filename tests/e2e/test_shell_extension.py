@@ -8,11 +8,12 @@ COM classes only under HKLM, so the tests that need Wine's shell to find the
 DLL register it there."""
 import hashlib
 import os
+import re
 import subprocess
 import time
 from pathlib import Path
 
-from harness import main
+from harness import main, parse_bsd
 from test_vmview_colours import luminance, pixels, text_contrast
 from vmview_harness import KEY, SCREENSHOTS, VmviewTestCase, registry_values, wine, windows_path
 
@@ -46,11 +47,16 @@ def peer_digests(path):
             for name, tool in PEERS.items()}
 
 
+def unescaped(text):
+    """The host's one-line form of a text, back to its lines."""
+    return re.sub(r"\\(.)", lambda escape: "\n" if escape.group(1) == "n" else escape.group(1), text)
+
+
 def page_digests(details):
     """{algorithm: digest} of each file's block of the details text."""
     blocks = []
-    for block in details.split("\\n\\n"):
-        lines = [line.split("\t") for line in block.split("\\n")]
+    for block in unescaped(details).split("\n\n"):
+        lines = [line.split("\t") for line in block.split("\n")]
         blocks.append({fields[0].rstrip(":"): fields[1] for fields in lines if len(fields) == 2 and fields[0][:-1] in PEERS})
     return blocks
 
@@ -118,10 +124,14 @@ class ChecksumsPage(ShellTestCase):
                 self.host.open(path)
                 self.assertEqual(self.host("wait"), "idle")
                 self.assertEqual(page_digests(self.host("text", "details")), [peer_digests(path)])
-        # Several files at once, the large one among them.
+        # Several files at once, the large one among them; Copy puts every digest on the clipboard, tagged.
         self.host.open(*files)
         self.assertEqual(self.host("wait"), "idle")
         self.assertEqual(page_digests(self.host("text", "details")), [peer_digests(path) for path in files])
+        self.host("click", "copy")
+        copied = parse_bsd(unescaped(self.host("getclipboard")).encode())
+        self.assertEqual(sorted((name, value) for _, name, value in copied),
+                         sorted((path.name, value) for path in files for value in peer_digests(path).values()))
         self.host("close")
         self.assertEqual(self.host("unload"), "S_OK")
 
@@ -179,7 +189,7 @@ class ChecksumsPage(ShellTestCase):
                                                       '    <a id="x">Dismiss</a>')
         self.host.open(download)
         for _ in range(100):
-            details = self.host("text", "details")
+            details = unescaped(self.host("text", "details"))
             if "Signed by:" in details and "Checking" not in details:
                 break
             time.sleep(0.2)

@@ -25,7 +25,16 @@ def windows_path(path):
 
 
 def wine(*args, check=True):
-    return subprocess.run([WINE_RUN, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, check=check, timeout=120)
+    """Runs a Windows command of the prefix (reg, regsvr32, cmd), each of which
+    may be run again. Now and then Wine ends a process with 1 before it ran at
+    all, saying nothing: such a run is tried again, at most three times in all."""
+    for _ in range(3):
+        run = subprocess.run([WINE_RUN, *args], stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=120)
+        if run.returncode != 1 or run.stdout or run.stderr:
+            break
+    if check and run.returncode != 0:
+        raise subprocess.CalledProcessError(run.returncode, run.args, run.stdout, run.stderr)
+    return run
 
 
 def registry_values(key):

@@ -4,12 +4,13 @@
 // arguments separated by tabs; each gets one line of UTF-8 back.
 //   open <file>...            a sheet with the page for these files
 //   wait                      until the page hashes nothing: "idle" or "timeout"
-//   text <control>            a control's text, line breaks as \n
+//   text <control>            a control's text, line breaks as \n and backslashes doubled
 //   visible <control>         1 or 0
 //   rect <control>            its place on the screen: left top right bottom
 //   set <control> <text>      put text into an edit box, as typing would
 //   click <control>           press a button
 //   clipboard <text>          put text on the clipboard
+//   getclipboard              the clipboard's text, written as text's
 //   close                     close the sheet
 //   unload                    DllCanUnloadNow, asked until it says S_OK or 10 s pass
 //   usage                     "<handles> <committed bytes>" of this process
@@ -89,11 +90,12 @@ void Reply(const std::string& text) {
     std::fflush(stdout);
 }
 
+// One line: line breaks as \n, backslashes doubled.
 std::string Escaped(const std::wstring& text) {
     std::string out;
     for (const char c : Utf8(text)) {
         if (c == '\r') continue;
-        out += c == '\n' ? std::string("\\n") : std::string(1, c);
+        out += c == '\n' ? std::string("\\n") : c == '\\' ? std::string("\\\\") : std::string(1, c);
     }
     return out;
 }
@@ -154,6 +156,8 @@ public:
         } else if (verb == L"click") {
             SendMessageW(Control(rest.at(0)), BM_CLICK, 0, 0);
             Reply("ok");
+        } else if (verb == L"getclipboard") {
+            Reply(Escaped(ClipboardText()));
         } else if (verb == L"clipboard") {
             Reply(SetClipboard(rest.empty() ? L"" : rest[0]) ? "ok" : "failed");
         } else if (verb == L"close") {
@@ -318,6 +322,19 @@ private:
 
     // The page shows Cancel while it hashes; the style, not the sheet's own visibility, says so.
     bool Idle() const { return page_ && !(GetWindowLongPtrW(Control(L"cancel"), GWL_STYLE) & WS_VISIBLE); }
+
+    static std::wstring ClipboardText() {
+        if (!OpenClipboard(nullptr)) return L"";
+        std::wstring text;
+        if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            if (const auto* units = static_cast<const wchar_t*>(GlobalLock(data))) {
+                text = units;
+                GlobalUnlock(data);
+            }
+        }
+        CloseClipboard();
+        return text;
+    }
 
     // The clipboard needs an owner window for SetClipboardData to take the text.
     static bool SetClipboard(const std::wstring& text) {
