@@ -94,6 +94,8 @@ INT_PTR CALLBACK ChecksumsPage::DialogProc(HWND page, UINT message, WPARAM wPara
 }
 
 INT_PTR ChecksumsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A page whose start ran out of memory stays blank.
+    if (!session_) return FALSE;
     if (message == app::WM_APP_PROGRESS) {
         services_->ProgressNoticeTaken();
         Show(session_->OnProgressTick());

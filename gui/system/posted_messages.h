@@ -1,6 +1,7 @@
-// Every message vmview posts to its own window, and the payload each carries.
-// A payload travels as a pointer in lParam: posting hands it over, and the
-// window takes it back whole. A message that can't be posted frees its payload.
+// Every message vmview and the Checksums page post to their own windows, and
+// the payload each carries. A payload travels as a pointer in lParam: posting
+// hands it over, and the window takes it back whole. A message that can't be
+// posted frees its payload.
 #pragma once
 
 #include "gui/logic/check_events.h"
