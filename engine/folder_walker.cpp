@@ -58,6 +58,11 @@ bool IsExistingFolder(const std::wstring& input) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+bool IsExistingFile(const std::wstring& input) {
+    const DWORD attributes = GetFileAttributesW(ToLongPath(input).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 Result<std::vector<FolderEntry>> ListFolder(const std::wstring& folder, const FindOptions& options) {
     // The extended form is used as is by the system, so a separator must not be doubled.
     const std::wstring search = JoinPath(ToLongPath(folder), L"*");

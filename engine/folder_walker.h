@@ -60,6 +60,9 @@ bool IsWildcardPattern(const std::wstring& input);
 // True when the path's attributes can be read and say directory.
 bool IsExistingFolder(const std::wstring& input);
 
+// True when the path's attributes can be read and don't say directory.
+bool IsExistingFile(const std::wstring& input);
+
 // folder + "\" + name, without doubling a separator; the name alone for an empty folder.
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name);
 

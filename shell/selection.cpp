@@ -21,6 +21,12 @@ app::SelectedItem ItemAt(std::wstring path) {
 // mingw-w64's headers don't name it yet.
 constexpr DWORD kRecallOnDataAccess = 0x00400000;
 
+// Unlocks the global memory it was made for, once, whatever the way out.
+struct GlobalUnlocker {
+    HGLOBAL memory;
+    void operator()(void*) const noexcept { GlobalUnlock(memory); }
+};
+
 struct MediumReleaser {
     void operator()(STGMEDIUM* medium) const noexcept { ReleaseStgMedium(medium); }
 };
@@ -34,7 +40,8 @@ std::vector<app::SelectedItem> ItemsOfDataObject(IDataObject* data) {
     STGMEDIUM medium{};
     if (FAILED(data->GetData(&format, &medium))) return items;
     const std::unique_ptr<STGMEDIUM, MediumReleaser> release(&medium);
-    const auto drop = static_cast<HDROP>(GlobalLock(medium.hGlobal));
+    const std::unique_ptr<void, GlobalUnlocker> locked(GlobalLock(medium.hGlobal), GlobalUnlocker{medium.hGlobal});
+    const auto drop = static_cast<HDROP>(locked.get());
     if (!drop) return items;
     const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     for (UINT i = 0; i < count; ++i) {
@@ -42,7 +49,6 @@ std::vector<app::SelectedItem> ItemsOfDataObject(IDataObject* data) {
         path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
         if (!path.empty()) items.push_back(ItemAt(std::move(path)));
     }
-    GlobalUnlock(medium.hGlobal);
     return items;
 }
 

@@ -156,6 +156,9 @@ private:
     Changes StartListSignatureCheck(const std::wstring& listPath);
     Changes UpdateUnknownKeyNotice(const std::wstring& signedPath, const ListSignature& signature);
     void LinkMove(const FileRow& found);
+    // A row still there and added by itself, whose own signature and list
+    // beside it count; a list's entry has its list.
+    std::optional<std::size_t> PositionOfDownload(RowId id) const;
     void FinishWaitingCommands(FinishedCommands& finished);
 
     CheckServices& services_;

@@ -4,6 +4,7 @@
 #include "gui/logic/check_session.h"
 
 #include "checksums/entry_verification.h"
+#include "engine/folder_walker.h"
 #include "engine/text.h"
 
 #include <algorithm>
@@ -31,11 +32,6 @@ std::wstring RelativeTo(const std::wstring& listPath, const std::wstring& path) 
                                 : path;
     std::ranges::replace(relative, L'\\', L'/');
     return relative;
-}
-
-bool IsFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(vms::ToLongPath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(vms::ToLongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
@@ -232,11 +228,16 @@ Changes CheckSession::OnListSignatureChecked(const ListSignatureDone& result) {
     return changes;
 }
 
+std::optional<std::size_t> CheckSession::PositionOfDownload(RowId id) const {
+    const auto position = files_.PositionOf(id);
+    if (!position || files_.Rows()[*position].fromChecksumFile) return std::nullopt;
+    return position;
+}
+
 Changes CheckSession::OnOwnSignatureFound(const OwnSignatureFound& result) {
-    const auto position = files_.PositionOf(result.row);
+    const auto position = PositionOfDownload(result.row);
     if (!position) return {};
     FileRow& row = files_.Rows()[*position];
-    if (row.fromChecksumFile) return {};
     row.ownSignature = result.signature;
     row.ownSignaturePath = result.signaturePath;
     Changes changes = Changes::ForRow(*position);
@@ -247,10 +248,9 @@ Changes CheckSession::OnOwnSignatureFound(const OwnSignatureFound& result) {
 }
 
 Changes CheckSession::OnSiblingFound(const SiblingFound& result) {
-    const auto position = files_.PositionOf(result.row);
+    const auto position = PositionOfDownload(result.row);
     if (!position) return {};
     FileRow& row = files_.Rows()[*position];
-    if (row.fromChecksumFile) return {};
     TieToList(row, result.listing.listPath, result.listing.expectedBytes, result.listing.candidates, result.listing.line);
     row.foundBeside = true;
     row.listSignature = result.signature;
@@ -272,7 +272,7 @@ Changes CheckSession::UpdateUnknownKeyNotice(const std::wstring& signedPath, con
         // The short key ID; the whole key is in the details pane. An allowed_signers
         // file beside it is offered, never trusted unasked.
         std::vector<NoticeAction> actions;
-        if (IsFile(AllowedSignersBeside(signedPath))) actions.push_back(NoticeAction::TrustAllowedSigners);
+        if (vms::IsExistingFile(AllowedSignersBeside(signedPath))) actions.push_back(NoticeAction::TrustAllowedSigners);
         actions.push_back(NoticeAction::TrustKeyFile);
         actions.push_back(NoticeAction::Dismiss);
         return ShowNotice(MakeNotice(NoticeKind::UnknownKey,

@@ -4,24 +4,17 @@
 #include "gui/logic/verdict.h"
 
 #include "engine/file_bytes.h"
-#include "engine/text.h"
+#include "engine/folder_walker.h"
 #include "signatures/common/signed_file.h"
 #include "signatures/openpgp/document_check.h"
-
-#include <windows.h>
 
 #include <algorithm>
 
 namespace app {
 namespace {
 
-bool IsFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(vms::ToLongPath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool HasSignatureBeside(const std::wstring& path) {
-    return std::ranges::any_of(vms::DetachedSignatureCandidates(path), IsFile);
+    return std::ranges::any_of(vms::DetachedSignatureCandidates(path), vms::IsExistingFile);
 }
 
 bool IsSignedList(const std::wstring& listPath) {
@@ -34,7 +27,7 @@ bool IsSignedList(const std::wstring& listPath) {
 // when that is there.
 std::wstring SignerSubject(const std::wstring& path) {
     const std::optional<std::wstring> signedFile = vms::SignedFileOf(path);
-    return signedFile && IsFile(*signedFile) ? *signedFile : path;
+    return signedFile && vms::IsExistingFile(*signedFile) ? *signedFile : path;
 }
 
 bool SingleFile(std::span<const SelectedItem> items) { return items.size() == 1 && !items.front().folder; }
@@ -43,7 +36,7 @@ bool SingleFile(std::span<const SelectedItem> items) { return items.size() == 1 
 
 bool HasSignatureToCheck(const std::wstring& path) {
     if (const std::optional<std::wstring> signedFile = vms::SignedFileOf(path)) {
-        if (IsFile(*signedFile)) return true;
+        if (vms::IsExistingFile(*signedFile)) return true;
     }
     if (HasSignatureBeside(path)) return true;
     const std::optional<SiblingListing> listing = FindSiblingListing(path);

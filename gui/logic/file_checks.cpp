@@ -55,8 +55,7 @@ ListSignature CheckListSignature(const std::wstring& listPath, const std::option
 
 std::optional<OwnSignatureFound> CheckOwnSignature(RowId row, const std::wstring& path) {
     for (const std::wstring& candidate : vms::DetachedSignatureCandidates(path)) {
-        const DWORD attributes = GetFileAttributesW(vms::ToLongPath(candidate).c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        if (!vms::IsExistingFile(candidate)) continue;
         const std::uint32_t now = vms::CurrentUnixTime();
         TrustedKeysOnce trusted(now);
         return OwnSignatureFound{row, candidate,

@@ -1,6 +1,7 @@
 #include "signatures/common/signed_file.h"
 
 #include "engine/file_bytes.h"
+#include "engine/folder_walker.h"
 #include "engine/text.h"
 #include "engine/win_handles.h"
 #include "signatures/ssh/ssh_signature.h"
@@ -12,11 +13,6 @@ namespace vms {
 namespace {
 
 constexpr const wchar_t* kSignatureEndings[] = {L".minisig", L".gpg", L".sig", L".asc", L".sigstore.json", L".sigstore", L".bundle"};
-
-bool IsFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(ToLongPath(path).c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 constexpr DWORD kReadBlock = 1024 * 1024;
 
@@ -132,7 +128,7 @@ FileSignature CheckFileSignature(const std::wstring& path, const std::vector<std
         }
         const std::vector<std::wstring> candidates = path.empty() ? std::vector<std::wstring>{} : DetachedSignatureCandidates(path);
         for (const std::wstring& candidate : candidates) {
-            if (IsFile(candidate)) {
+            if (IsExistingFile(candidate)) {
                 signature.signaturePath = candidate;
                 break;
             }
