@@ -5,20 +5,12 @@
 // A device the system can't describe is taken to be a spinning disk.
 #pragma once
 
-#include <cstdint>
+#include "engine/volume_query.h"
+
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace vms {
-
-// What the system answered about the volume a file is on.
-struct VolumeAnswers {
-    bool network = false;                          // a UNC path or a drive whose type is DRIVE_REMOTE
-    bool extentsAnswered = false;                  // IOCTL_VOLUME_GET_VOLUME_DISK_EXTENTS succeeded
-    std::vector<std::uint32_t> disks;              // the extents' disk numbers, as answered
-    std::vector<std::optional<bool>> seekPenalty;  // per entry of disks: IncursSeekPenalty, or no answer
-};
 
 // A device and how many of its files may be read at once.
 struct DeviceClass {

@@ -1,5 +1,6 @@
 #include "engine/device_class.h"
 #include "engine/text.h"
+#include "temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -109,6 +110,31 @@ TEST(ClassifyDevice, SharesOfOneServerShareItsKey) {
     EXPECT_EQ(ClassifyDevice(Network(), L"\\\\SERVER\\one\\", 8), ClassifyDevice(Network(), L"\\\\server\\two\\", 8));
     EXPECT_NE(ClassifyDevice(Network(), L"\\\\server\\one\\", 8).key,
               ClassifyDevice(Network(), L"\\\\other\\one\\", 8).key);
+}
+
+// What Wine or Windows answers differs; the answers only have to agree with each other.
+TEST(VolumeQuery, AFoldersAnswersAgree) {
+    const testing::TempFolder folder;
+    const std::wstring plain = folder.Path().wstring() + L"\\";
+    const std::wstring root = VolumeRootOf(plain);
+    ASSERT_FALSE(root.empty());
+    EXPECT_EQ(VolumeRootOf(ToLongPath(plain)), root);
+    EXPECT_EQ(root.back(), L'\\');
+    EXPECT_TRUE(EqualsIgnoreCase(plain.substr(0, root.size()), root)) << ToUtf8(root);
+    const std::wstring volume = VolumeNameOf(root);
+    ASSERT_TRUE(volume.starts_with(L"\\\\?\\Volume{")) << ToUtf8(volume);
+    const VolumeAnswers answers = QueryDisks(volume);
+    EXPECT_FALSE(answers.network);
+    EXPECT_EQ(answers.seekPenalty.size(), answers.disks.size());
+    EXPECT_TRUE(answers.extentsAnswered || answers.disks.empty());
+}
+
+TEST(VolumeQuery, NoVolumeGivesEmptyAnswers) {
+    EXPECT_EQ(VolumeNameOf(L"C:\\no such folder\\"), L"");
+    const VolumeAnswers answers = QueryDisks(L"\\\\?\\Volume{00000000-0000-0000-0000-0000000000ff}\\");
+    EXPECT_FALSE(answers.extentsAnswered);
+    EXPECT_TRUE(answers.disks.empty());
+    EXPECT_TRUE(answers.seekPenalty.empty());
 }
 
 }  // namespace
