@@ -5,10 +5,13 @@
 // A device the system can't describe is taken to be a spinning disk.
 #pragma once
 
+#include "engine/sync.h"
 #include "engine/volume_query.h"
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 namespace vms {
 
@@ -35,5 +38,40 @@ std::optional<std::wstring> NetworkServer(const std::wstring& path);
 // disk share a limit; it reads min(cores, 4) files at once only when every
 // one of its disks answered that it doesn't seek.
 DeviceClass ClassifyDevice(const VolumeAnswers& answers, const std::wstring& volume, unsigned cores);
+
+// The system calls a classifier makes (volume_query.h); tests count them.
+struct VolumeSystem {
+    std::function<std::wstring(const std::wstring& path)> volumeRootOf = VolumeRootOf;
+    std::function<bool(const std::wstring& root)> isRemoteDrive = IsRemoteDrive;
+    std::function<std::wstring(const std::wstring& root)> volumeNameOf = VolumeNameOf;
+    std::function<VolumeAnswers(const std::wstring& volumeName)> queryDisks = QueryDisks;
+};
+
+// Classifies the device of each file, asking the system once per folder for
+// its volume's root, once per root for its drive type and volume name, and
+// once per volume for its disks: under Wine every call costs, and one run may
+// hash 20,000 small files. Folders, roots and volumes compare case-blind.
+// Any thread may call it; no lock is held while the system is asked.
+class DeviceClassifier {
+public:
+    explicit DeviceClassifier(unsigned cores, VolumeSystem system = {});
+
+    // The device of a file given by any form of path. A UNC path is classed
+    // from its text, without a call that could reach the network.
+    DeviceClass ClassOf(const std::wstring& path);
+
+private:
+    using Cache = std::unordered_map<std::wstring, DeviceClass>;
+
+    DeviceClass ClassOfFolder(const std::wstring& folder);
+    DeviceClass ClassOfRoot(const std::wstring& root);
+
+    unsigned cores_;
+    VolumeSystem system_;
+    SlimLock lock_;
+    Cache folders_;
+    Cache roots_;
+    Cache volumes_;
+};
 
 }  // namespace vms

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <map>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace vms {
 namespace {
@@ -135,6 +138,126 @@ TEST(VolumeQuery, NoVolumeGivesEmptyAnswers) {
     EXPECT_FALSE(answers.extentsAnswered);
     EXPECT_TRUE(answers.disks.empty());
     EXPECT_TRUE(answers.seekPenalty.empty());
+}
+
+// A system of given answers that counts every call; any thread may call it.
+struct CountingSystem {
+    std::map<std::wstring, std::wstring> roots;   // lower-cased extended folder -> its volume's root
+    std::map<std::wstring, bool> remote;          // root -> DRIVE_REMOTE
+    std::map<std::wstring, std::wstring> names;   // root -> volume GUID path
+    std::map<std::wstring, VolumeAnswers> disks;  // volume GUID path -> its disks
+    std::atomic<int> rootCalls = 0, remoteCalls = 0, nameCalls = 0, diskCalls = 0;
+
+    template <typename Value>
+    static Value Lookup(const std::map<std::wstring, Value>& table, const std::wstring& key) {
+        const auto found = table.find(key);
+        return found == table.end() ? Value() : found->second;
+    }
+
+    VolumeSystem Calls() {
+        return {
+            .volumeRootOf = [this](const std::wstring& path) { ++rootCalls; return Lookup(roots, ToLowerW(path)); },
+            .isRemoteDrive = [this](const std::wstring& root) { ++remoteCalls; return Lookup(remote, root); },
+            .volumeNameOf = [this](const std::wstring& root) { ++nameCalls; return Lookup(names, root); },
+            .queryDisks = [this](const std::wstring& volume) { ++diskCalls; return Lookup(disks, volume); },
+        };
+    }
+};
+
+TEST(DeviceClassifier, AsksOncePerFolderRootAndVolume) {
+    CountingSystem system;
+    system.roots = {{L"\\\\?\\c:\\data\\", L"C:\\"}, {L"\\\\?\\c:\\data\\sub\\", L"C:\\"},
+                    {L"\\\\?\\c:\\mnt\\", L"C:\\mnt\\"}, {L"\\\\?\\e:\\", L"E:\\"}};
+    system.names = {{L"C:\\", L"\\\\?\\Volume{c}\\"},
+                    {L"C:\\mnt\\", L"\\\\?\\Volume{e}\\"},
+                    {L"E:\\", L"\\\\?\\Volume{e}\\"}};
+    system.disks = {{L"\\\\?\\Volume{c}\\", Disks({0}, {false})}, {L"\\\\?\\Volume{e}\\", Disks({1}, {true})}};
+    DeviceClassifier classifier(8, system.Calls());
+    struct Case {
+        const wchar_t* path;
+        DeviceClass expected;
+    };
+    const Case cases[] = {
+        {L"C:\\Data\\a.txt", {L"disk:0", 4}},   {L"C:\\Data\\b.txt", {L"disk:0", 4}},
+        {L"c:\\DATA\\c.txt", {L"disk:0", 4}},   {L"C:/Data/d.txt", {L"disk:0", 4}},
+        {L"\\\\?\\C:\\Data\\e.txt", {L"disk:0", 4}}, {L"C:\\Data\\sub\\f.txt", {L"disk:0", 4}},
+        {L"C:\\mnt\\g.txt", {L"disk:1", 1}},    {L"E:\\h.txt", {L"disk:1", 1}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(classifier.ClassOf(c.path), c.expected) << ToUtf8(c.path);
+    EXPECT_EQ(system.rootCalls, 4);    // one per folder, whatever its spelling
+    EXPECT_EQ(system.remoteCalls, 3);  // one per root
+    EXPECT_EQ(system.nameCalls, 3);
+    EXPECT_EQ(system.diskCalls, 2);    // one per volume, however many roots it has
+}
+
+TEST(DeviceClassifier, UncPathsAreClassedWithoutAnyCall) {
+    CountingSystem system;
+    DeviceClassifier classifier(8, system.Calls());
+    EXPECT_EQ(classifier.ClassOf(L"\\\\Server\\Share\\dir\\f.txt"), (DeviceClass{L"net:server", 2}));
+    EXPECT_EQ(classifier.ClassOf(L"//server/other/g.txt"), (DeviceClass{L"net:server", 2}));
+    EXPECT_EQ(classifier.ClassOf(L"\\\\?\\UNC\\nas\\share\\h.txt"), (DeviceClass{L"net:nas", 2}));
+    EXPECT_EQ(system.rootCalls + system.remoteCalls + system.nameCalls + system.diskCalls, 0);
+}
+
+TEST(DeviceClassifier, MappedDrivesAreNotAskedForDisks) {
+    CountingSystem system;
+    system.roots = {{L"\\\\?\\z:\\share\\", L"Z:\\"}};
+    system.remote = {{L"Z:\\", true}};
+    DeviceClassifier classifier(8, system.Calls());
+    EXPECT_EQ(classifier.ClassOf(L"Z:\\share\\f.txt"), (DeviceClass{L"net:z:\\", 2}));
+    EXPECT_EQ(system.nameCalls + system.diskCalls, 0);
+}
+
+TEST(DeviceClassifier, AnyStepUnansweredIsTheUnknownDevice) {
+    CountingSystem system;
+    system.roots = {{L"\\\\?\\c:\\noname\\", L"C:\\"}, {L"\\\\?\\d:\\nodisks\\", L"D:\\"}};
+    system.names = {{L"D:\\", L"\\\\?\\Volume{d}\\"}};
+    DeviceClassifier classifier(8, system.Calls());
+    const DeviceClass unknown{kUnknownDeviceKey, 1};
+    EXPECT_EQ(classifier.ClassOf(L"Q:\\noroot\\f.txt"), unknown);
+    EXPECT_EQ(classifier.ClassOf(L"C:\\noname\\f.txt"), unknown);
+    EXPECT_EQ(classifier.ClassOf(L"D:\\nodisks\\f.txt"), unknown);
+    EXPECT_EQ(classifier.ClassOf(L"Q:\\noroot\\g.txt"), unknown);
+    EXPECT_EQ(system.rootCalls, 3);
+}
+
+// Under Wine the answers are whatever Wine gives; they only have to be a class
+// the rules allow, and the same for every file of a volume.
+TEST(DeviceClassifier, RealFilesOfOneVolumeShareASaneClass) {
+    const testing::TempFolder folder;
+    const std::wstring first = folder.Write(L"a.txt", {1});
+    const std::wstring second = folder.Write(L"b.txt", {2});
+    const std::wstring nested = folder.Write(L"sub\\c.txt", {3});
+    DeviceClassifier classifier(8);
+    const DeviceClass found = classifier.ClassOf(first);
+    EXPECT_TRUE(found.key == kUnknownDeviceKey || found.key.starts_with(L"disk:")) << ToUtf8(found.key);
+    EXPECT_GE(found.parallel, 1u);
+    EXPECT_LE(found.parallel, found.key == kUnknownDeviceKey ? 1u : kMaxDiskParallel);
+    EXPECT_EQ(classifier.ClassOf(second), found);
+    EXPECT_EQ(classifier.ClassOf(ToLongPath(second)), found);
+    EXPECT_EQ(classifier.ClassOf(nested), found);
+    EXPECT_EQ(classifier.ClassOf(L"\\\\Server\\Share\\f.txt"), (DeviceClass{L"net:server", 2}));
+}
+
+TEST(DeviceClassifier, ThreadsAgreeOnEveryFile) {
+    const testing::TempFolder folder;
+    std::vector<std::wstring> paths;
+    for (int i = 0; i < 40; ++i) {
+        paths.push_back(folder.Write(L"d" + std::to_wstring(i % 8) + L"\\f" + std::to_wstring(i), {}));
+    }
+    const DeviceClass expected = DeviceClassifier(8).ClassOf(paths[0]);
+    DeviceClassifier classifier(8);
+    std::atomic<int> disagreements = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&] {
+            for (const std::wstring& path : paths) {
+                if (classifier.ClassOf(path) != expected) ++disagreements;
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(disagreements, 0);
 }
 
 }  // namespace
