@@ -103,6 +103,22 @@ struct Ring {
         }
     }
 
+    // The reader's wait for the last blocks, hashing what it can meanwhile:
+    // without hashing threads it hashes them all.
+    void Drain() {
+        std::unique_lock lock(mutex);
+        const auto finished = [&] {
+            return std::ranges::all_of(streams, [&](const Stream& stream) { return stream.consumed == published; });
+        };
+        while (!finished()) {
+            if (Stream* stream = NextTask()) {
+                Run(*stream, lock);
+            } else {
+                slotFree.Wait(mutex, [&] { return finished() || NextTask() != nullptr; });
+            }
+        }
+    }
+
     void Stop() {
         {
             std::lock_guard lock(mutex);
@@ -127,11 +143,19 @@ void HashBlocks(Ring& ring) {
     }
 }
 
-// As many hashing threads as there are algorithms, but no more than the
-// processor has cores besides the reader's.
-std::size_t HashingThreadCount(std::size_t algorithms) {
-    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    return std::min(algorithms, std::max<std::size_t>(1, cores - 1));
+// The threads a call may use, its own included.
+std::size_t ThreadBudget(const HashOptions& options) {
+    if (options.threads != 0) return options.threads;
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// As many hashing threads as there are algorithms, but no more than the budget
+// has besides the reader, and at least one; a budget of one thread starts none,
+// and the reader hashes every block itself.
+std::size_t HashingThreadCount(std::size_t algorithms, const HashOptions& options) {
+    const std::size_t budget = ThreadBudget(options);
+    if (options.threads == 1) return 0;
+    return std::min(algorithms, std::max<std::size_t>(1, budget - 1));
 }
 
 // The hashing threads of one call. Leaving scope stops the ring and joins
@@ -291,7 +315,7 @@ HashResult HashInput(HANDLE input, AlgorithmMask algorithms, const HashOptions& 
         return result;
     }
     const bool oneFast = hashers.size() == 1 && OutpacesReading(static_cast<AlgorithmId>(std::countr_zero(algorithms)));
-    if (ownFile && oneFast && GetFileType(input) == FILE_TYPE_DISK) {
+    if (ownFile && oneFast && ThreadBudget(options) > 1 && GetFileType(input) == FILE_TYPE_DISK) {
         HashInPairedReads(input, *hashers[0], ring.blocks[0], blockSize, options, buffers, result);
         if (result.error == 0 && !result.cancelled) StoreDigests(algorithms, hashers, result);
         return result;
@@ -301,7 +325,7 @@ HashResult HashInput(HANDLE input, AlgorithmMask algorithms, const HashOptions& 
     for (auto& hasher : hashers) ring.streams.push_back({hasher.get()});
     {
         HashingThreads threads(ring);
-        threads.Start(HashingThreadCount(hashers.size()));
+        threads.Start(HashingThreadCount(hashers.size(), options));
         ring.Publish(ring.blocks[0]);
         for (std::uint64_t k = 1;; ++k) {
             Block& block = ring.blocks[k % kRingSize];
@@ -318,7 +342,10 @@ HashResult HashInput(HANDLE input, AlgorithmMask algorithms, const HashOptions& 
             result.bytesHashed += block.length;
             ring.Publish(block);
             if (options.progress) options.progress(result.bytesHashed);
-            if (block.last) break;
+            if (block.last) {
+                ring.Drain();
+                break;
+            }
         }
         threads.StopAndJoin();
     }

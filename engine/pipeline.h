@@ -57,6 +57,9 @@ struct HashOptions {
     // spares a small file the second read that would only find the end. A
     // file that is longer when read is still read to its end.
     std::uint64_t expectedSize = kUnknownSize;
+    // The threads this call may keep busy, its own included: a share of the
+    // cores when several files are hashed at once. 0: every core.
+    std::uint32_t threads = 0;
 };
 
 // One entry per algorithm, indexed by AlgorithmId.

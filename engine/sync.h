@@ -34,6 +34,12 @@ public:
         while (!ready()) SleepConditionVariableSRW(&condition_, &lock.lock_, INFINITE, 0);
     }
 
+    // Waits once, at most milliseconds, with the lock held on entry and on
+    // return; the caller checks again what it waits for.
+    void WaitOnce(SlimLock& lock, DWORD milliseconds) {
+        SleepConditionVariableSRW(&condition_, &lock.lock_, milliseconds, 0);
+    }
+
     void NotifyOne() { WakeConditionVariable(&condition_); }
     void NotifyAll() { WakeAllConditionVariable(&condition_); }
 
