@@ -20,7 +20,10 @@ std::wstring ResolveEntryPath(std::wstring_view checksumPath, std::wstring_view 
 }
 
 EntryResult VerifyEntry(const std::wstring& path, const ChecksumEntry& entry, const HashOptions& options) {
-    const HashResult result = HashFile(path, CandidateMask(entry.candidates), options);
+    return JudgeEntry(entry, HashFile(path, CandidateMask(entry.candidates), options));
+}
+
+EntryResult JudgeEntry(const ChecksumEntry& entry, const HashResult& result) {
     if (result.cancelled) return {EntryVerdict::Cancelled, entry.candidates.front(), 0};
     if (result.error != 0) {
         const bool missing = result.error == ERROR_FILE_NOT_FOUND || result.error == ERROR_PATH_NOT_FOUND;

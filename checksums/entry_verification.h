@@ -21,6 +21,11 @@ struct EntryResult {
 // file's folder, "\name" against its drive, drive and network paths as they are.
 std::wstring ResolveEntryPath(std::wstring_view checksumPath, std::wstring_view name);
 
+// The verdict on an entry from its file's hash result, which holds the
+// entry's candidates. Missing means ERROR_FILE_NOT_FOUND or
+// ERROR_PATH_NOT_FOUND; any other error is Unreadable.
+EntryResult JudgeEntry(const ChecksumEntry& entry, const HashResult& result);
+
 // Hashes the file once with all the entry's candidates and compares. Missing
 // means ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND; any other error is
 // Unreadable.

@@ -44,7 +44,7 @@ struct NewFile {
 }  // namespace
 
 Result<std::vector<AuditItem>> AuditFolder(const std::wstring& listPath, const ChecksumFile& list,
-                                           const std::wstring& root, bool hidden, const AuditHashOptions& hashOptions,
+                                           const std::wstring& root, bool hidden, const AuditHashing& hashing,
                                            std::optional<AlgorithmId> listAlgorithm) {
     const AlgorithmMask forUpdate = listAlgorithm ? MaskOf(*listAlgorithm) : 0;
     std::vector<AuditItem> items;
@@ -66,9 +66,13 @@ Result<std::vector<AuditItem>> AuditFolder(const std::wstring& listPath, const C
     });
     if (!listed) return listed.GetError();
 
+    // Listed files found are hashed together; their items are filled in as the results come.
     std::vector<std::size_t> missing;
+    std::vector<BatchFile> listedFiles;
+    std::vector<std::wstring> listedNames;
+    std::vector<std::size_t> listedItems;
     for (const ChecksumEntry& entry : list.entries) {
-        const std::wstring path = ResolveEntryPath(base, entry.name);
+        std::wstring path = ResolveEntryPath(base, entry.name);
         if (std::ranges::find(excluded, Key(path)) != excluded.end()) {
             items.push_back({AuditFinding::Unchanged, entry.name, {}, 0, {}, true});
             continue;
@@ -79,14 +83,24 @@ Result<std::vector<AuditItem>> AuditFolder(const std::wstring& listPath, const C
             items.push_back({AuditFinding::Missing, entry.name, {}, 0, {}, false});
             continue;
         }
-        const HashResult hashed =
-            HashFile(path, CandidatesOf(entry) | forUpdate, hashOptions(entry.name, file->second.size));
+        listedFiles.push_back({std::move(path), CandidatesOf(entry) | forUpdate, file->second.size, nullptr});
+        listedNames.push_back(entry.name);
+        listedItems.push_back(items.size());
+        items.push_back({AuditFinding::Unchanged, entry.name, {}, 0, {}, false});
         found.erase(file);
-        if (hashed.error) items.push_back({AuditFinding::Unreadable, entry.name, {}, hashed.error, {}, false});
-        else if (DigestMatches(hashed, entry)) items.push_back({AuditFinding::Unchanged, entry.name, {}, 0, {}, false});
-        else items.push_back(
-            {AuditFinding::Changed, entry.name, {}, 0, DigestFor(hashed, entry.candidates.front()), false});
     }
+    // Each entry has the item of its own place.
+    hashing(listedFiles, listedNames, [&](std::size_t index, const HashResult& hashed) {
+        AuditItem& item = items[listedItems[index]];
+        const ChecksumEntry& entry = list.entries[listedItems[index]];
+        if (hashed.error) {
+            item.finding = AuditFinding::Unreadable;
+            item.error = hashed.error;
+        } else if (!DigestMatches(hashed, entry)) {
+            item.finding = AuditFinding::Changed;
+            item.digest = DigestFor(hashed, entry.candidates.front());
+        }
+    });
 
     std::vector<NewFile> newFiles;
     for (const std::wstring& key : order) {
@@ -97,10 +111,13 @@ Result<std::vector<AuditItem>> AuditFolder(const std::wstring& listPath, const C
     for (std::size_t index : missing) wanted |= CandidatesOf(list.entries[index]);
     wanted |= forUpdate;  // an updated list needs the digests of new files too
     if (wanted) {
-        for (NewFile& file : newFiles) {
-            const std::wstring name = WithSlashes(file.file.relative);
-            file.hashed = HashFile(file.file.path, wanted, hashOptions(name, file.file.size));
+        std::vector<BatchFile> files;
+        std::vector<std::wstring> names;
+        for (const NewFile& file : newFiles) {
+            files.push_back({file.file.path, wanted, file.file.size, nullptr});
+            names.push_back(WithSlashes(file.file.relative));
         }
+        hashing(files, names, [&](std::size_t index, const HashResult& hashed) { newFiles[index].hashed = hashed; });
         for (std::size_t index : missing) {
             for (NewFile& file : newFiles) {
                 if (file.movedHere || file.hashed->error || !DigestMatches(*file.hashed, list.entries[index])) continue;

@@ -3,12 +3,13 @@
 #pragma once
 
 #include "checksums/checksum_reader.h"
-#include "engine/pipeline.h"
+#include "engine/file_batch.h"
 #include "engine/result.h"
 
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,10 @@ struct AuditItem {
     bool listItself = false;  // an entry naming the list or its signature: kept as it is, never reported
 };
 
-// Options for hashing one file, given its name as reported and its size.
-using AuditHashOptions = std::function<HashOptions(const std::wstring& name, std::uint64_t size)>;
+// Hashes files and calls done(index, result) for each in their order, as
+// HashBatch does; names are the files' as reported, for a progress display.
+using AuditHashing = std::function<void(std::span<const BatchFile> files, std::span<const std::wstring> names,
+                                        const std::function<void(std::size_t, const HashResult&)>& done)>;
 
 // Audits the tree under root (the list's own folder when empty) against the
 // list read from listPath: the listed entries in list order, then new files in
@@ -39,7 +42,7 @@ using AuditHashOptions = std::function<HashOptions(const std::wstring& name, std
 // listAlgorithm, when given, is also computed for changed and new files, for
 // an updated list.
 Result<std::vector<AuditItem>> AuditFolder(const std::wstring& listPath, const ChecksumFile& list,
-                                           const std::wstring& root, bool hidden, const AuditHashOptions& hashOptions,
+                                           const std::wstring& root, bool hidden, const AuditHashing& hashing,
                                            std::optional<AlgorithmId> listAlgorithm = std::nullopt);
 
 }  // namespace vms

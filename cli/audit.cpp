@@ -109,15 +109,18 @@ int RunAudit(const Options& options) {
     }
     const std::wstring root = options.inputs.empty() ? std::wstring() : options.inputs.front();
     Progress progress = Progress::ForStandardError();
-    BlockBuffers buffers;
-    const auto hashOptions = [&](const std::wstring& name, std::uint64_t size) {
-        ClearProgress(progress);
-        return HashOptionsFor(progress, name, size, buffers);
+    const auto hashing = [&](std::span<const BatchFile> files, std::span<const std::wstring> names,
+                             const std::function<void(std::size_t, const HashResult&)>& done) {
+        HashBatch(files, BatchOptionsFor(options.jobs, progress, files, names),
+                  [&](std::size_t index, const HashResult& result) {
+                      ClearProgress(progress);
+                      done(index, result);
+                  });
     };
     const std::optional<AlgorithmId> listAlgorithm =
         options.update ? std::optional<AlgorithmId>(list.entries.front().candidates.front()) : std::nullopt;
     const Result<std::vector<AuditItem>> items =
-        AuditFolder(listPath, list, root, options.hidden, hashOptions, listAlgorithm);
+        AuditFolder(listPath, list, root, options.hidden, hashing, listAlgorithm);
     ClearProgress(progress);
     if (!items) {
         const std::wstring& folder = root.empty() ? listPath : root;

@@ -1,5 +1,6 @@
 #include "checksums/checksum_reader.h"
 #include "checksums/entry_verification.h"
+#include "checksums/hash_recognition.h"
 #include "cli/compute.h"
 #include "cli/console.h"
 #include "cli/run_modes.h"
@@ -119,8 +120,8 @@ void ReportEntry(const Options& options, const ChecksumEntry& entry, const Entry
     }
 }
 
-void CheckOneFile(const Options& options, const std::wstring& input, Progress& progress, BlockBuffers& buffers,
-                  RunKeys& keys, CheckCounts& counts) {
+void CheckOneFile(const Options& options, const std::wstring& input, Progress& progress, RunKeys& keys,
+                  CheckCounts& counts) {
     const bool fromStdin = input == L"-";
     const Result<std::vector<std::uint8_t>> bytes = fromStdin ? ReadStandardInputBytes() : ReadChecksumBytes(input);
     if (!bytes) {
@@ -142,15 +143,21 @@ void CheckOneFile(const Options& options, const std::wstring& input, Progress& p
     const std::wstring base = fromStdin ? L".\\-" : input;
     const std::optional<FileIdentity> self = fromStdin ? std::nullopt : IdentityOfPath(input);
     const std::uint64_t selfSize = fromStdin ? 0 : FileSizeOf(input);
+    Batch batch;
+    std::vector<const ChecksumEntry*> entries;
     for (const ChecksumEntry& entry : file.entries) {
-        const std::wstring path = ResolveEntryPath(base, entry.name);
+        std::wstring path = ResolveEntryPath(base, entry.name);
         const std::uint64_t size = FileSizeOf(path);
         // A checksum file that lists itself; only a file of its size can be it.
         if (self && size == selfSize && IdentityOfPath(path) == self) continue;
-        const EntryResult result = VerifyEntry(path, entry, HashOptionsFor(progress, entry.name, size, buffers));
-        ClearProgress(progress);
-        ReportEntry(options, entry, result, counts);
+        batch.files.push_back({std::move(path), CandidateMask(entry.candidates), size, nullptr});
+        batch.names.push_back(entry.name);
+        entries.push_back(&entry);
     }
+    HashBatch(batch.files, BatchOptionsFor(options.jobs, progress, batch.files, batch.names), [&](std::size_t index, const HashResult& result) {
+        ClearProgress(progress);
+        ReportEntry(options, *entries[index], JudgeEntry(*entries[index], result), counts);
+    });
 }
 
 }  // namespace
@@ -158,11 +165,10 @@ void CheckOneFile(const Options& options, const std::wstring& input, Progress& p
 int RunCheck(const Options& options) {
     const std::vector<std::wstring> inputs = options.inputs.empty() ? std::vector<std::wstring>{L"-"} : options.inputs;
     Progress progress = Progress::ForStandardError();
-    BlockBuffers buffers;
     CheckCounts counts;
     RunKeys keys(options, CurrentUnixTime());
     if (!keys.LoadNamedKeyFiles()) return 3;
-    for (const std::wstring& input : inputs) CheckOneFile(options, input, progress, buffers, keys, counts);
+    for (const std::wstring& input : inputs) CheckOneFile(options, input, progress, keys, counts);
     if (!options.status && (counts.failed || counts.missing || counts.unreadable)) WriteErrLine(counts.Summary());
     return counts.ExitCode();
 }

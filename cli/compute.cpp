@@ -14,8 +14,6 @@ namespace cli {
 using namespace vms;
 namespace {
 
-constexpr std::uint64_t kProgressThreshold = 0x4000000;  // 64 MiB
-
 void WriteChecksumText(const std::vector<FileDigests>& files, const ChecksumWriterOptions& options) {
     WriteOut(FromUtf8(FormatChecksums(files, options)));
 }
@@ -98,6 +96,31 @@ HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& 
     return result;
 }
 
+Batch BatchOf(const std::vector<Target>& targets, AlgorithmMask algorithms) {
+    Batch batch;
+    batch.files.reserve(targets.size());
+    batch.names.reserve(targets.size());
+    for (const Target& target : targets) {
+        if (target.path.empty()) {
+            batch.files.push_back({L"", algorithms, kUnknownSize, GetStdHandle(STD_INPUT_HANDLE)});
+        } else {
+            batch.files.push_back({target.path, algorithms, SizeOf(target), nullptr});
+        }
+        batch.names.push_back(target.display);
+    }
+    return batch;
+}
+
+BatchOptions BatchOptionsFor(unsigned jobs, Progress& progress, std::span<const BatchFile> files,
+                             std::span<const std::wstring> names) {
+    BatchOptions options;
+    options.jobs = jobs;
+    options.progress = [&progress, files, names](std::span<const InFlight> inFlight) {
+        ShowFilesInFlight(progress, inFlight, files, names);
+    };
+    return options;
+}
+
 void ReportHashError(const Target& target, const HashResult& result) {
     WriteErrLine(L"vmsum: " + target.display + L": " + FormatErrorText(result.error) + L".");
 }
@@ -119,30 +142,30 @@ int RunCompute(const Options& given) {
     const bool fileByFile = options.format == OutputFormat::Gnu || options.format == OutputFormat::Bsd;
     const std::vector<AlgorithmId> algorithms = AlgorithmsInMask(options.algorithms);
     Progress progress = Progress::ForStandardError();
-    BlockBuffers buffers;
     std::vector<FileDigests> kept;
 
-    for (const Target& target : targets) {
-        std::uint64_t size = 0;
-        const HashResult result = HashTarget(target, options.algorithms, progress, buffers, size);
+    const Batch batch = BatchOf(targets, options.algorithms);
+    HashBatch(batch.files, BatchOptionsFor(options.jobs, progress, batch.files, batch.names), [&](std::size_t index, const HashResult& result) {
+        ClearProgress(progress);
+        const Target& target = targets[index];
         if (result.error != 0 || result.cancelled) {
             ReportHashError(target, result);
             exitCode = 3;
-            continue;
+            return;
         }
         if (result.changed) WriteErrLine(L"vmsum: " + target.display + L": The file changed while it was being read.");
 
         FileDigests record;
         record.path = target.display;
         std::ranges::replace(record.path, L'\\', L'/');
-        record.size = size;
+        record.size = target.path.empty() ? result.bytesHashed : batch.files[index].size;
         for (AlgorithmId id : algorithms) record.digests.emplace_back(id, result.digests[id].digest);
         if (fileByFile) {
             WriteChecksumText({record}, writerOptions);
         } else {
             kept.push_back(std::move(record));
         }
-    }
+    });
     if (!fileByFile) WriteChecksumText(kept, writerOptions);
     return exitCode;
 }

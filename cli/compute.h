@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace cli {
@@ -46,6 +47,21 @@ vms::HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, st
 // before hashing (the bytes read for standard input).
 vms::HashResult HashTarget(const Target& target, vms::AlgorithmMask algorithms, Progress& progress, vms::BlockBuffers& buffers,
                       std::uint64_t& size);
+
+// Files to hash as one batch, with the names the progress line shows.
+struct Batch {
+    std::vector<vms::BatchFile> files;
+    std::vector<std::wstring> names;
+};
+
+// Batch options for -j, drawing the progress line of the files in flight.
+// The files, names and progress must outlive the run.
+vms::BatchOptions BatchOptionsFor(unsigned jobs, Progress& progress, std::span<const vms::BatchFile> files,
+                                  std::span<const std::wstring> names);
+
+// The targets as a batch: standard input as its open handle, files with the
+// size their folder listing gave, or else their attribute size.
+Batch BatchOf(const std::vector<Target>& targets, vms::AlgorithmMask algorithms);
 
 // "vmsum: <display>: <system text>." for a result that has no digests.
 void ReportHashError(const Target& target, const vms::HashResult& result);

@@ -13,7 +13,7 @@ enum class Action {
     Help, Version, ListAlgorithms, Algorithms, Recursive, Hidden, Upper, Format, Tag,
     Check, Quiet, Status, IgnoreMissing, Ignored, Expect, Text,
     Key, Signature, RequireSignature, VerifySignature, TrustKey, ListKeys, ForgetKey, Audit, Verbose, Update,
-    CertificateIdentity, CertificateIssuer, TrustIdentity, TrustRepository, TrustedRoot,
+    CertificateIdentity, CertificateIssuer, TrustIdentity, TrustRepository, TrustedRoot, Jobs,
 };
 
 struct OptionName {
@@ -57,6 +57,7 @@ constexpr OptionName kOptionNames[] = {
     {L"--trust-identity", Action::TrustIdentity},
     {L"--trust-repository", Action::TrustRepository},
     {L"--trusted-root", Action::TrustedRoot},
+    {L"-j", Action::Jobs}, {L"--jobs", Action::Jobs},
 };
 
 // The message for an option whose value is missing; empty for options without one.
@@ -76,6 +77,7 @@ std::wstring_view MissingValueMessage(Action action) {
     case Action::TrustIdentity: return L"--trust-identity needs the signer's e-mail address or URI.";
     case Action::TrustRepository: return L"--trust-repository needs the repository's URL.";
     case Action::TrustedRoot: return L"--trusted-root needs a trusted_root.json file.";
+    case Action::Jobs: return L"--jobs needs the number of files to hash at once, 1 or more.";
     default: return {};
     }
 }
@@ -85,6 +87,18 @@ const OptionName* FindOption(std::wstring_view name) {
         if (option.name == name) return &option;
     }
     return nullptr;
+}
+
+// A whole number from 1 to kMaxJobs, digits only.
+std::optional<unsigned> ParseJobs(std::wstring_view text) {
+    if (text.empty() || text.size() > 3) return std::nullopt;
+    unsigned jobs = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return std::nullopt;
+        jobs = jobs * 10 + static_cast<unsigned>(c - L'0');
+    }
+    if (jobs == 0 || jobs > kMaxJobs) return std::nullopt;
+    return jobs;
 }
 
 ParseOutcome Finish(int exitCode) { return {static_cast<std::uint32_t>(exitCode), true}; }
@@ -186,6 +200,12 @@ ParseOutcome ParseCommandLine(int argc, const wchar_t* const* argv, Options& opt
         case Action::TrustIdentity: options.trustIdentity = std::wstring(*value); break;
         case Action::TrustRepository: options.trustRepository = std::wstring(*value); break;
         case Action::TrustedRoot: options.trustedRoot = std::wstring(*value); break;
+        case Action::Jobs: {
+            const std::optional<unsigned> jobs = ParseJobs(*value);
+            if (!jobs) return Finish(UsageError(missingMessage));
+            options.jobs = *jobs;
+            break;
+        }
         }
     }
     return {};

@@ -12,6 +12,9 @@
 
 namespace cli {
 
+// More files at once than any processor has cores to hash them is a mistake.
+inline constexpr unsigned kMaxJobs = 256;
+
 struct Options {
     vms::AlgorithmMask algorithms = 0;  // empty: the modes use SHA-256
     bool recursive = false;
@@ -42,6 +45,7 @@ struct Options {
     std::optional<std::wstring> trustIdentity;
     std::optional<std::wstring> trustRepository;
     std::optional<std::wstring> trustedRoot;     // a trust root replacing the built-in one for this run
+    unsigned jobs = 0;                           // files hashed at once; 0: by each file's device
 };
 
 // When finished is set the program returns exitCode at once and runs no mode.

@@ -3,9 +3,10 @@
 // is not a console.
 #pragma once
 
-#include "engine/pipeline.h"
+#include "engine/file_batch.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,7 +27,17 @@ struct Progress {
     static Progress ForStandardError();
 };
 
+// Files smaller than this are done too soon to show how far they are.
+inline constexpr std::uint64_t kProgressThreshold = 0x4000000;  // 64 MiB
+
 void ShowProgress(Progress& progress, std::wstring_view text);
+
+// The line for a batch's files in flight that have a progress line: their
+// bytes read against their sizes together, then the name of the one, or
+// "<n> files: <name>, <name>..." of several. names holds each file's.
+void ShowFilesInFlight(Progress& progress, std::span<const vms::InFlight> inFlight,
+                       std::span<const vms::BatchFile> files, std::span<const std::wstring> names);
+// Clears the line; the next one is drawn at once.
 void ClearProgress(Progress& progress);
 
 }  // namespace cli

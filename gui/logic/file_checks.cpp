@@ -33,7 +33,9 @@ vms::Result<vms::ListUpdate> UpdateList(const std::wstring& listPath, bool inclu
         vms::ParseChecksumText(vms::DecodeText({reinterpret_cast<const char*>(bytes->data()), bytes->size()}), listPath);
     // The same audit as vmsum --audit --update, so the list follows the same rules.
     const vms::Result<std::vector<vms::AuditItem>> items = vms::AuditFolder(
-        listPath, list, L"", includeHidden, [](const std::wstring&, std::uint64_t) { return vms::HashOptions{}; },
+        listPath, list, L"", includeHidden,
+        [](std::span<const vms::BatchFile> files, std::span<const std::wstring>,
+           const std::function<void(std::size_t, const vms::HashResult&)>& done) { vms::HashBatch(files, {}, done); },
         list.entries.empty() ? std::nullopt : std::optional(list.entries.front().candidates.front()));
     if (!items) return items.GetError();
     const vms::ListUpdate update = vms::ListUpdateFor(listPath, *bytes);

@@ -51,6 +51,11 @@ Compare with an expected hash (the algorithm is detected from its length or pref
 Hash a string (UTF-8):
   vmsum --text <string> [-a <list>]
 
+Several files at once (computing, -c and --audit):
+    -j, --jobs <n>          Hash up to n files at once, at most one per core.
+                            Default: up to 4 from an SSD, 2 over the network,
+                            one at a time from a hard disk or an unknown drive
+
   vmsum --list-algorithms | --help | --version
 
 Exit codes: 0 all OK, 1 a hash didn't match, 2 wrong usage, 3 a file couldn't be read.
@@ -78,6 +83,7 @@ ALGORITHMS = (
 
 TEXT_WITH_FILES = "--text hashes the string only. Leave out the file names."
 ONE_MODE = "Use only one of --check, --expect and --text."
+JOBS = "--jobs needs the number of files to hash at once, 1 or more."
 
 
 class InformationalSwitches(VmsumTestCase):
@@ -121,6 +127,12 @@ class UsageErrors(VmsumTestCase):
             (["--expect"], "--expect needs the expected hash."),
             (["a.txt", "--expect"], "--expect needs the expected hash."),
             (["--text"], "--text needs the string to hash."),
+            (["-j"], JOBS),
+            (["--jobs", "0"], JOBS),
+            (["-j", "-1"], JOBS),
+            (["--jobs=2x"], JOBS),
+            (["-j", "257"], JOBS),
+            (["-j", "+2"], JOBS),
             (["-c", "--expect", "abc"], ONE_MODE),
             (["--text", "x", "--check"], ONE_MODE),
             (["--text", "x", "--expect", "y", "-c"], ONE_MODE),
@@ -145,6 +157,11 @@ class OptionParsing(VmsumTestCase):
     def test_format_names_in_any_case_inline_or_separate(self):
         for args in [["--format=JSON"], ["--format", "Tag"], ["-f", "csv"], ["-f", "SFV"],
                      ["--format=bsd"], ["-f", "gnu"], ["--tag"]]:
+            with self.subTest(args=args):
+                self.accepted(*args)
+
+    def test_jobs_from_one_to_256(self):
+        for args in [["-j", "1"], ["--jobs", "4"], ["--jobs=256"], ["-j", "007"]]:
             with self.subTest(args=args):
                 self.accepted(*args)
 

@@ -16,7 +16,10 @@ namespace {
 constexpr std::string_view kListText =
     "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855  empty.txt\n";
 
-HashOptions NoOptions(const std::wstring&, std::uint64_t) { return {}; }
+void NoOptions(std::span<const BatchFile> files, std::span<const std::wstring>,
+               const std::function<void(std::size_t, const HashResult&)>& done) {
+    HashBatch(files, {}, done);
+}
 
 std::vector<std::uint8_t> ListBytes() { return {kListText.begin(), kListText.end()}; }
 
