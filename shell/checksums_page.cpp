@@ -148,7 +148,7 @@ INT_PTR ChecksumsPage::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 void ChecksumsPage::OnInit(HWND page) {
     page_ = page;
     settings_ = app::LoadSettings();
-    services_ = std::make_unique<app::PostingServices>(page_, StartModuleThread);
+    services_ = std::make_unique<app::PostingServices>(page_, settings_.jobs, StartModuleThread);
     session_ = std::make_unique<app::CheckSession>(*services_, settings_);
     SendDlgItemMessageW(page_, IDC_PG_PROGRESS, PBM_SETRANGE32, 0, kProgressSteps);
     SendDlgItemMessageW(page_, IDC_PG_EXPECTED, EM_SETLIMITTEXT, kMaxExpectedChars, 0);

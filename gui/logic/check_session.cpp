@@ -334,7 +334,7 @@ Changes CheckSession::OnProgressTick() {
     changes.status = true;
     const ProgressSnapshot snapshot = services_.Progress();
     if (!snapshot.busy) return changes |= UpdateVerdict();
-    for (std::size_t position : files_.MarkHashing(snapshot.currentPath)) changes |= Changes::ForRow(position);
+    for (std::size_t position : files_.MarkHashing(snapshot.running)) changes |= Changes::ForRow(position);
     return changes;
 }
 

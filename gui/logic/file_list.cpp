@@ -125,14 +125,15 @@ void FileList::CancelPending() {
     }
 }
 
-std::vector<std::size_t> FileList::MarkHashing(const std::wstring& currentPath) {
+std::vector<std::size_t> FileList::MarkHashing(std::span<const JobInFlight> running) {
     std::vector<std::size_t> marked;
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        FileRow& row = rows_[i];
+    for (const JobInFlight& job : running) {
+        const auto position = PositionOf(job.row);
+        if (!position) continue;
+        FileRow& row = rows_[*position];
         if (row.status == RowStatus::Error || row.pending == 0 || row.status == RowStatus::Hashing) continue;
-        if (!vms::EqualsIgnoreCase(row.path, currentPath)) continue;
         row.status = RowStatus::Hashing;
-        marked.push_back(i);
+        marked.push_back(*position);
     }
     return marked;
 }

@@ -7,6 +7,7 @@
 #include "gui/logic/hash_worker.h"
 
 #include <optional>
+#include <span>
 #include <unordered_map>
 #include <vector>
 
@@ -44,8 +45,8 @@ public:
     // Stops all work: pending work is dropped and waiting rows become Cancelled.
     void CancelPending();
 
-    // Puts the rows of the running job's file in status Hashing; returns their positions.
-    std::vector<std::size_t> MarkHashing(const std::wstring& currentPath);
+    // Puts the rows of the running jobs in status Hashing; returns their positions.
+    std::vector<std::size_t> MarkHashing(std::span<const JobInFlight> running);
 
     // Replaces the order of the rows (after sorting).
     void Reorder(std::vector<FileRow> rows);

@@ -1,54 +1,86 @@
 #include "gui/logic/hash_worker.h"
 
+#include <algorithm>
 #include <mutex>
 
 namespace app {
 
-HashWorker::HashWorker(ResultSink results, ProgressSink progress)
-    : results_(std::move(results)), progress_(std::move(progress)), thread_([this] { Run(); }) {}
+HashWorker::HashWorker(ResultSink results, ProgressSink progress, unsigned jobs)
+    : results_(std::move(results)),
+      progress_(std::move(progress)),
+      devices_(vms::CoreCount()),
+      concurrency_(jobs, [this](const std::wstring& path) { return devices_.ClassOf(path); }) {
+    // Threads that find Stop called end at once; Stop joins those started.
+    try {
+        for (unsigned i = 0; i < concurrency_.Workers(); ++i) {
+            slots_.push_back(std::make_unique<Slot>());
+            Slot& slot = *slots_.back();
+            slot.thread = std::thread([this, &slot] { Run(slot); });
+        }
+    } catch (...) {
+        Stop();
+        throw;
+    }
+}
 
 HashWorker::~HashWorker() { Stop(); }
 
 void HashWorker::Enqueue(QueuedJob job) {
+    vms::DeviceClass device = concurrency_.ClassOf(job.path);
     {
         std::lock_guard lock(lock_);
-        if (!busy_ && queue_.empty()) {
+        const bool idle = queue_.empty() && std::ranges::none_of(slots_, [](const auto& slot) { return slot->busy; });
+        if (idle) {
             batchDone_ = 0;
             batchTotal_ = 0;
             batchStart_ = GetTickCount64();
         }
         batchTotal_ += job.size;
-        queue_.push_back(std::move(job));
+        concurrency_.Expect(device);
+        queue_.push_back({std::move(job), std::move(device)});
     }
     wake_.NotifyAll();
 }
 
 void HashWorker::RemoveJobsOf(RowId row) {
     std::lock_guard lock(lock_);
-    std::erase_if(queue_, [&](const QueuedJob& job) {
-        if (job.row != row) return false;
-        batchTotal_ -= std::min(batchTotal_, job.size);
+    std::erase_if(queue_, [&](const Waiting& waiting) {
+        if (waiting.job.row != row) return false;
+        batchTotal_ -= std::min(batchTotal_, waiting.job.size);
         return true;
     });
-    if (busy_ && currentRow_ == row) cancel_ = true;
+    for (const auto& slot : slots_) {
+        if (slot->busy && slot->job.row == row) slot->cancel = true;
+    }
 }
 
 void HashWorker::CancelAll() {
     std::lock_guard lock(lock_);
     queue_.clear();
-    if (busy_) cancel_ = true;
+    for (const auto& slot : slots_) {
+        if (slot->busy) slot->cancel = true;
+    }
 }
 
 ProgressSnapshot HashWorker::Snapshot() const {
     std::lock_guard lock(lock_);
     ProgressSnapshot snapshot;
-    snapshot.busy = busy_ || !queue_.empty();
-    snapshot.currentPath = currentPath_;
-    snapshot.currentSize = currentSize_;
-    snapshot.currentDone = busy_ ? bytesRead_.load() : 0;
-    snapshot.done = snapshot.currentDone + batchDone_;
+    std::vector<const Slot*> running;
+    for (const auto& slot : slots_) {
+        if (slot->busy) running.push_back(slot.get());
+    }
+    std::ranges::sort(running, {}, &Slot::started);
+    std::uint64_t inFlight = 0;
+    for (const Slot* slot : running) {
+        JobInFlight job = slot->job;
+        job.done = slot->bytesRead.load();
+        inFlight += job.done;
+        snapshot.running.push_back(std::move(job));
+    }
+    snapshot.busy = !running.empty() || !queue_.empty();
+    snapshot.done = inFlight + batchDone_;
     snapshot.total = std::max(batchTotal_, snapshot.done);
-    snapshot.filesLeft = queue_.size() + (busy_ ? 1 : 0);
+    snapshot.filesLeft = queue_.size() + running.size();
     const std::uint64_t elapsed = GetTickCount64() - batchStart_;
     if (elapsed > 500) snapshot.speed = static_cast<double>(snapshot.done) * 1000.0 / static_cast<double>(elapsed);
     return snapshot;
@@ -61,43 +93,56 @@ void HashWorker::Stop() {
         std::lock_guard lock(lock_);
         stop_ = true;
         queue_.clear();
-        cancel_ = true;
+        for (const auto& slot : slots_) slot->cancel = true;
     }
     wake_.NotifyAll();
-    if (thread_.joinable()) thread_.join();
+    for (const auto& slot : slots_) {
+        if (slot->thread.joinable()) slot->thread.join();
+    }
 }
 
-void HashWorker::Run() {
+std::deque<HashWorker::Waiting>::iterator HashWorker::NextJob() {
+    return std::ranges::find_if(queue_, [&](const Waiting& waiting) { return concurrency_.CanStart(waiting.device); });
+}
+
+void HashWorker::Run(Slot& slot) {
     for (;;) {
         QueuedJob job;
+        std::uint32_t threads = 0;
         {
             std::lock_guard lock(lock_);
-            wake_.Wait(lock_, [&] { return stop_ || !queue_.empty(); });
+            wake_.Wait(lock_, [&] { return stop_ || NextJob() != queue_.end(); });
             if (stop_) return;
-            job = std::move(queue_.front());
-            queue_.pop_front();
-            busy_ = true;
-            currentRow_ = job.row;
-            currentPath_ = job.path;
-            currentSize_ = job.size;
-            bytesRead_ = 0;
-            cancel_ = false;
+            const auto next = NextJob();
+            job = std::move(next->job);
+            slot.device = std::move(next->device);
+            queue_.erase(next);
+            threads = concurrency_.Start(slot.device);
+            slot.busy = true;
+            slot.started = ++starts_;
+            slot.job = {job.row, job.path, job.size, 0};
+            slot.bytesRead = 0;
+            slot.cancel = false;
             noticePending_ = false;
         }
         vms::HashOptions options;
-        options.cancel = &cancel_;
-        options.buffers = &buffers_;
-        options.progress = [this](std::uint64_t bytes) {
-            bytesRead_ = bytes;
+        options.cancel = &slot.cancel;
+        options.buffers = &slot.buffers;
+        options.threads = threads;
+        options.progress = [this, &slot](std::uint64_t bytes) {
+            slot.bytesRead = bytes;
             if (!noticePending_.exchange(true)) progress_();
         };
-        auto result = std::make_unique<JobResult>(JobResult{job.row, job.algorithms, vms::HashFile(job.path, job.algorithms, options)});
+        auto result = std::make_unique<JobResult>(
+            JobResult{job.row, job.algorithms, vms::HashFile(job.path, job.algorithms, options)});
         {
             std::lock_guard lock(lock_);
-            busy_ = false;
-            currentPath_.clear();
+            slot.busy = false;
+            concurrency_.Finish(slot.device);
             batchDone_ += job.size;
         }
+        // The device's room may let another thread start a job.
+        wake_.NotifyAll();
         results_(std::move(result));
     }
 }

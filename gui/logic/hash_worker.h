@@ -1,8 +1,11 @@
-// The window's one background hashing thread: a first-in-first-out queue of
-// jobs, each hashed with the file pipeline. Results and progress notices leave
-// only through the sinks given at construction (posted window messages).
+// The window's hashing: a first-in-first-out queue of jobs, hashed with the
+// file pipeline by worker threads, several files at once where their devices
+// allow it (vmsum's rule). Results and progress notices leave only through the
+// sinks given at construction (posted window messages).
 #pragma once
 
+#include "engine/device_class.h"
+#include "engine/file_concurrency.h"
 #include "engine/sync.h"
 #include "gui/logic/file_row.h"
 
@@ -12,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace app {
 
@@ -28,61 +32,82 @@ struct JobResult {
     vms::HashResult hash;
 };
 
+// A job being hashed and how far it is.
+struct JobInFlight {
+    RowId row = 0;
+    std::wstring path;
+    std::uint64_t size = 0;
+    std::uint64_t done = 0;  // bytes read
+};
+
 struct ProgressSnapshot {
-    bool busy = false;            // a job runs or waits
-    std::wstring currentPath;
-    std::uint64_t currentSize = 0;
-    std::uint64_t currentDone = 0;  // bytes read of the running job
-    std::uint64_t done = 0;         // of the batch
-    std::uint64_t total = 0;        // of the batch, never below done
-    std::uint64_t filesLeft = 0;    // queued, plus the running one
-    double speed = 0;               // bytes per second; 0 in a batch's first 500 ms
+    bool busy = false;                // a job runs or waits
+    std::vector<JobInFlight> running; // in the order they started
+    std::uint64_t done = 0;           // of the batch
+    std::uint64_t total = 0;          // of the batch, never below done
+    std::uint64_t filesLeft = 0;      // queued, plus the running ones
+    double speed = 0;                 // bytes per second; 0 in a batch's first 500 ms
 };
 
 class HashWorker {
 public:
-    // Takes each finished job's result, on the worker thread.
+    // Takes each finished job's result, on a worker thread.
     using ResultSink = std::function<void(std::unique_ptr<JobResult>)>;
     // Tells the window that progress moved; at most one notice is pending
     // until the window calls ProgressNoticeTaken.
     using ProgressSink = std::function<void()>;
 
-    HashWorker(ResultSink results, ProgressSink progress);
+    // jobs: files at once; 0 by each file's device.
+    HashWorker(ResultSink results, ProgressSink progress, unsigned jobs = 0);
     ~HashWorker();
     HashWorker(const HashWorker&) = delete;
     HashWorker& operator=(const HashWorker&) = delete;
 
     void Enqueue(QueuedJob job);
-    // Drops the queued jobs of a row and cancels its running job.
+    // Drops the queued jobs of a row and cancels its running ones.
     void RemoveJobsOf(RowId row);
-    // Drops every queued job and cancels the running one.
+    // Drops every queued job and cancels the running ones.
     void CancelAll();
     ProgressSnapshot Snapshot() const;
     void ProgressNoticeTaken();
-    // Ends the thread: the queue is cleared and the running job cancelled.
+    // Ends the threads: the queue is cleared and the running jobs cancelled.
     void Stop();
 
 private:
-    void Run();
+    struct Waiting {
+        QueuedJob job;
+        vms::DeviceClass device;
+    };
+    // One worker thread and the job it runs.
+    struct Slot {
+        bool busy = false;  // the rest is the running job's, under the lock
+        std::uint64_t started = 0;
+        JobInFlight job;
+        vms::DeviceClass device;
+        std::atomic<std::uint64_t> bytesRead{0};
+        std::atomic<bool> cancel{false};
+        vms::BlockBuffers buffers;  // the slot's thread's alone
+        std::thread thread;
+    };
+
+    void Run(Slot& slot);
+    // Under the lock: the first queued job whose device has room.
+    std::deque<Waiting>::iterator NextJob();
 
     ResultSink results_;
     ProgressSink progress_;
+    vms::DeviceClassifier devices_;
     mutable vms::SlimLock lock_;
     vms::ConditionVariable wake_;
-    std::deque<QueuedJob> queue_;
+    vms::FileConcurrency concurrency_;
+    std::deque<Waiting> queue_;
     bool stop_ = false;
-    bool busy_ = false;
-    RowId currentRow_ = 0;
-    std::wstring currentPath_;
-    std::uint64_t currentSize_ = 0;
+    std::uint64_t starts_ = 0;
     std::uint64_t batchDone_ = 0;
     std::uint64_t batchTotal_ = 0;
     std::uint64_t batchStart_ = 0;
-    std::atomic<std::uint64_t> bytesRead_{0};
-    std::atomic<bool> cancel_{false};
     std::atomic<bool> noticePending_{false};
-    vms::BlockBuffers buffers_;  // the worker thread's alone
-    std::thread thread_;
+    std::vector<std::unique_ptr<Slot>> slots_;
 };
 
 }  // namespace app

@@ -7,6 +7,7 @@ namespace {
 
 constexpr int kMinColumnWidth = 30;
 constexpr int kMaxColumnWidth = 2000;
+constexpr DWORD kMaxJobs = 64;
 constexpr vms::AlgorithmMask kLegacy = vms::MaskOf(vms::kMd2) | vms::MaskOf(vms::kMd4);
 
 std::optional<DWORD> ReadDword(const ValueReader& read, const wchar_t* name) {
@@ -69,6 +70,7 @@ Settings ParseSettings(const ValueReader& read) {
     }
     if (!settings.showLegacy) settings.algorithms &= ~kLegacy;
     if (settings.algorithms == 0) settings.algorithms = kDefaultAlgorithms;
+    if (const auto jobs = ReadDword(read, L"Jobs"); jobs && *jobs <= kMaxJobs) settings.jobs = *jobs;
     if (const auto window = ReadIntegers(read, L"Window", 5)) {
         const auto& w = *window;
         settings.window = WindowPlacement{{w[0], w[1], w[2], w[3]}, w[4] == 1};

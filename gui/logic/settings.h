@@ -34,6 +34,9 @@ struct Settings {
     ColourMode colourMode = ColourMode::System;
     std::array<int, 4> columnWidths = kDefaultColumnWidths;  // Name, Folder, Size, Status at 96 DPI
     std::optional<WindowPlacement> window;
+    // Files hashed at once; 0 by each file's device. Set in the registry by
+    // hand ("Jobs", 1 to 64), never written back.
+    unsigned jobs = 0;
 };
 
 // One stored value as read: nothing when missing; its type and bytes otherwise.

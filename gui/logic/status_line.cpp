@@ -24,11 +24,16 @@ StatusLine BuildStatusLine(const ProgressSnapshot& snapshot, const std::vector<F
         return line;
     }
     line.showProgress = true;
-    line.text = L"Hashing " + FileNameOf(snapshot.currentPath);
-    if (snapshot.currentSize != 0) {
-        line.text += L" (" + std::to_wstring(snapshot.currentDone * 100 / snapshot.currentSize) + L"%)";
+    line.text = L"Hashing ";
+    for (std::size_t i = 0; i < snapshot.running.size(); ++i) {
+        const JobInFlight& job = snapshot.running[i];
+        if (i > 0) line.text += L", ";
+        line.text += FileNameOf(job.path);
+        if (job.size != 0) line.text += L" (" + std::to_wstring(job.done * 100 / job.size) + L"%)";
     }
-    if (snapshot.filesLeft > 1) line.text += L", " + std::to_wstring(snapshot.filesLeft - 1) + L" more";
+    if (snapshot.filesLeft > snapshot.running.size()) {
+        line.text += L", " + std::to_wstring(snapshot.filesLeft - snapshot.running.size()) + L" more";
+    }
     if (snapshot.speed > 0) {
         line.text += L", " + FormatSize(static_cast<std::uint64_t>(snapshot.speed)) + L"/s";
         const auto secondsLeft = static_cast<std::uint64_t>(static_cast<double>(snapshot.total - snapshot.done) / snapshot.speed);

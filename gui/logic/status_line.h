@@ -1,5 +1,6 @@
-// The text under the list: what is being hashed, how far, how fast and how
-// long it will take; or, when idle, how many files the list holds.
+// The text under the list: what is being hashed, each file in flight with how
+// far it is, how fast and how long it will take; or, when idle, how many files
+// the list holds.
 #pragma once
 
 #include "gui/logic/file_row.h"

@@ -43,13 +43,13 @@ bool PostingServices::StartPosting(Work work) {
     }
 }
 
-PostingServices::PostingServices(HWND window, ThreadStarter startThread)
+PostingServices::PostingServices(HWND window, unsigned jobs, ThreadStarter startThread)
     : window_(window),
       startThread_(std::move(startThread)),
       worker_(std::make_unique<HashWorker>(
           // A result that can't be posted is freed; its row keeps its pending state.
           [window](std::unique_ptr<JobResult> result) { PostPayload(window, std::move(result)); },
-          [window] { PostMessageW(window, WM_APP_PROGRESS, 0, 0); })) {}
+          [window] { PostMessageW(window, WM_APP_PROGRESS, 0, 0); }, jobs)) {}
 
 void PostingServices::Hash(QueuedJob job) { worker_->Enqueue(std::move(job)); }
 

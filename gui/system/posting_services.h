@@ -19,7 +19,8 @@ bool StartDetachedThread(std::function<void()> work);
 
 class PostingServices final : public CheckServices {
 public:
-    explicit PostingServices(HWND window, ThreadStarter startThread = StartDetachedThread);
+    // jobs: files hashed at once; 0 by each file's device.
+    PostingServices(HWND window, unsigned jobs, ThreadStarter startThread = StartDetachedThread);
 
     void Hash(QueuedJob job) override;
     void CancelJobsOf(RowId row) override;

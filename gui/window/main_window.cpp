@@ -172,7 +172,7 @@ bool MainWindow::OnPosted(UINT message, LPARAM lParam) {
 void MainWindow::OnInit() {
     // The session first: building the controls can send messages that ask it for the notice.
     settings_ = LoadSettings();
-    services_ = std::make_unique<PostingServices>(hwnd_);
+    services_ = std::make_unique<PostingServices>(hwnd_, settings_.jobs);
     session_ = std::make_unique<CheckSession>(*services_, settings_);
     chrome_.Create(hwnd_);
     list_.Attach(GetDlgItem(hwnd_, IDC_LIST));

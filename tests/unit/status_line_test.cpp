@@ -12,9 +12,7 @@ using testing::Row;
 TEST(StatusLine, BusyTextsAtTheSpeedAndTimeBoundaries) {
     ProgressSnapshot snapshot;
     snapshot.busy = true;
-    snapshot.currentPath = L"C:\\dl\\big.iso";
-    snapshot.currentSize = 1000;
-    snapshot.currentDone = 250;
+    snapshot.running = {{1, L"C:\\dl\\big.iso", 1000, 250}};
     snapshot.done = 250;
     snapshot.total = 1000;
     snapshot.filesLeft = 1;
@@ -30,10 +28,15 @@ TEST(StatusLine, BusyTextsAtTheSpeedAndTimeBoundaries) {
     snapshot.total = 250 + 1024 * 130;
     snapshot.speed = 1024;
     EXPECT_EQ(BuildStatusLine(snapshot, {}).text, L"Hashing big.iso (25%), 2 more, 1.0 KB/s, 2:10 left");
-    snapshot.currentSize = 0;  // an empty file shows no percentage
+    snapshot.running[0].size = 0;  // an empty file shows no percentage
     snapshot.filesLeft = 1;
     snapshot.speed = 0;
     EXPECT_EQ(BuildStatusLine(snapshot, {}).text, L"Hashing big.iso");
+
+    // Several in flight: each with how far it is; the rest are "more".
+    snapshot.running = {{1, L"C:\\dl\\a.iso", 1000, 500}, {2, L"D:\\b.img", 400, 100}, {3, L"e.txt", 0, 0}};
+    snapshot.filesLeft = 5;
+    EXPECT_EQ(BuildStatusLine(snapshot, {}).text, L"Hashing a.iso (50%), b.img (25%), e.txt, 2 more");
 
     const ProgressSnapshot idle;
     EXPECT_EQ(BuildStatusLine(idle, {}).text, L"");
