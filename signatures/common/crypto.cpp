@@ -1,6 +1,6 @@
 #include "signatures/common/crypto.h"
 
-#include "signatures/common/program_library.h"
+#include "engine/program_library.h"
 
 #include <gcrypt.h>
 #include <windows.h>
