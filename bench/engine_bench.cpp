@@ -1,10 +1,12 @@
-// Engine throughput on this machine: each hasher on a buffer in memory, then the
-// file pipeline with 1, 3 and 15 algorithms on a file in the page cache.
+// Engine throughput on this machine: each hasher on a buffer in memory, SHA-1
+// and SHA-2 from each source, then the file pipeline with 1, 3 and 15
+// algorithms on a file in the page cache.
 //   engine_bench [folder for the scratch file]
 //   engine_bench --kernels      CPU features, the CRC32 kernels and SHA3-256 only
 #include "engine/cpu_features.h"
 #include "engine/hasher.h"
 #include "engine/hashers/crc32.h"
+#include "engine/hashers/fastest_sha.h"
 #include "engine/pipeline.h"
 
 #include <windows.h>
@@ -13,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -53,6 +56,28 @@ void BenchHashers(const std::vector<std::uint8_t>& buffer) {
         const std::size_t length = id == kMd2 ? buffer.size() / 16 : buffer.size();
         const double seconds = BestSeconds([&] { HashBytes(id, {buffer.data(), length}); });
         std::printf("  %-10ls %9.0f\n", row.displayName, MegabytesPerSecond(length, seconds));
+    }
+}
+
+// The system's provider and libgcrypt side by side, and the one ShaSource::Fastest took.
+void BenchShaSources(const std::vector<std::uint8_t>& buffer) {
+    std::printf("SHA-1 and SHA-2 by source, in memory, one thread (MB/s):\n");
+    std::printf("  %-10s %9s %9s  %s\n", "", "system", "libgcrypt", "fastest");
+    for (AlgorithmId id : AlgorithmsInMask(kShaSourceAlgorithms)) {
+        std::printf("  %-10ls", GetAlgorithm(id).displayName);
+        for (ShaSource source : {ShaSource::System, ShaSource::Libgcrypt}) {
+            try {
+                const double seconds = BestSeconds([&] {
+                    const auto hasher = CreateHasher(id, source);
+                    hasher->Update(buffer.data(), buffer.size());
+                    hasher->Finish();
+                });
+                std::printf(" %9.0f", MegabytesPerSecond(buffer.size(), seconds));
+            } catch (const std::runtime_error&) {
+                std::printf(" %9s", "-");
+            }
+        }
+        std::printf("  %s\n", hashers::FastestShaSource(id) == ShaSource::Libgcrypt ? "libgcrypt" : "system");
     }
 }
 
@@ -98,6 +123,7 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     BenchHashers(buffer);
+    BenchShaSources(buffer);
 
     const std::filesystem::path folder = argc > 1 ? std::filesystem::path(argv[1]) : std::filesystem::temp_directory_path();
     const std::wstring path = (folder / L"verimond-bench.bin").wstring();

@@ -29,8 +29,10 @@ target_include_directories(vm_blake3 PUBLIC ${VM_BLAKE3_DIR})
 target_compile_options(vm_blake3 PRIVATE $<$<COMPILE_LANGUAGE:C>:-O3>)
 
 # libgcrypt and libgpg-error, Debian's Windows builds. The programs load the
-# two DLLs from their own folder when a signature is checked and run without
-# them otherwise, so the DLLs are copied beside every program that checks.
+# two DLLs from their own folder when a signature is checked or SHA-1 and SHA-2
+# hash a larger file, and run without them otherwise, so the DLLs are copied
+# beside every program that checks or hashes. gcrypt.h is in the compiler's
+# own include folder, which every layer sees.
 find_file(VM_GCRYPT_HEADER gcrypt.h PATHS /usr/x86_64-w64-mingw32/include NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 find_file(VM_GCRYPT_DLL libgcrypt-20.dll PATHS /usr/x86_64-w64-mingw32/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)
 find_file(VM_GPG_ERROR_DLL libgpg-error-0.dll PATHS /usr/x86_64-w64-mingw32/bin NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH REQUIRED)

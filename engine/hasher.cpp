@@ -1,16 +1,25 @@
 #include "engine/hasher.h"
 
+#include "engine/hashers/fastest_sha.h"
 #include "engine/hashers/hashers.h"
 
 #include <stdexcept>
 
 namespace vms {
+namespace {
 
-std::unique_ptr<Hasher> CreateHasher(AlgorithmId id) {
+std::unique_ptr<Hasher> MakeSha(AlgorithmId id, ShaSource source) {
+    if (source == ShaSource::Fastest) source = hashers::FastestShaSource(id);
+    return source == ShaSource::Libgcrypt ? hashers::MakeGcrypt(id) : hashers::MakeCng(id);
+}
+
+}  // namespace
+
+std::unique_ptr<Hasher> CreateHasher(AlgorithmId id, ShaSource source) {
     switch (id) {
     case kCrc32: return hashers::MakeCrc32();
-    case kMd5: case kSha1: case kSha256: case kSha384: case kSha512: case kMd2: case kMd4:
-        return hashers::MakeCng(id);
+    case kSha1: case kSha256: case kSha384: case kSha512: return MakeSha(id, source);
+    case kMd5: case kMd2: case kMd4: return hashers::MakeCng(id);
     case kSha3_256: return hashers::MakeSha3(32, 136);
     case kSha3_384: return hashers::MakeSha3(48, 104);
     case kSha3_512: return hashers::MakeSha3(64, 72);

@@ -195,6 +195,22 @@ bool CreateHashers(AlgorithmMask algorithms, std::vector<std::unique_ptr<Hasher>
     }
 }
 
+// Makes the SHA-1 and SHA-2 hashers, which have absorbed nothing yet, again
+// from the fastest code the process has for them: only an input longer than
+// one block pays for loading libgcrypt, which under Wine costs a small file
+// more than it saves.
+void UseFastestSha(AlgorithmMask algorithms, std::vector<std::unique_ptr<Hasher>>& hashers) {
+    const std::vector<AlgorithmId> ids = AlgorithmsInMask(algorithms);
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        if ((MaskOf(ids[i]) & kShaSourceAlgorithms) == 0) continue;
+        try {
+            hashers[i] = CreateHasher(ids[i], ShaSource::Fastest);
+        } catch (const std::runtime_error&) {
+            // The one made first, which works, goes on.
+        }
+    }
+}
+
 void StoreDigests(AlgorithmMask algorithms, std::vector<std::unique_ptr<Hasher>>& hashers, HashResult& result) {
     const std::vector<AlgorithmId> ids = AlgorithmsInMask(algorithms);
     for (std::size_t i = 0; i < ids.size(); ++i) {
@@ -314,6 +330,7 @@ HashResult HashInput(HANDLE input, AlgorithmMask algorithms, const HashOptions& 
         StoreDigests(algorithms, hashers, result);
         return result;
     }
+    UseFastestSha(algorithms, hashers);
     const bool oneFast = hashers.size() == 1 && OutpacesReading(static_cast<AlgorithmId>(std::countr_zero(algorithms)));
     if (ownFile && oneFast && ThreadBudget(options) > 1 && GetFileType(input) == FILE_TYPE_DISK) {
         HashInPairedReads(input, *hashers[0], ring.blocks[0], blockSize, options, buffers, result);

@@ -1,5 +1,5 @@
 // Makers of the concrete hashers, which stay private to the engine; the factory
-// in hasher.cpp is their only caller.
+// in hasher.cpp and the timing behind ShaSource::Fastest are their only callers.
 #pragma once
 
 #include "engine/hasher.h"
@@ -12,5 +12,6 @@ std::unique_ptr<Hasher> MakeBlake3();
 std::unique_ptr<Hasher> MakeXxh64();
 std::unique_ptr<Hasher> MakeXxh3(bool is128);
 std::unique_ptr<Hasher> MakeCng(AlgorithmId id);
+std::unique_ptr<Hasher> MakeGcrypt(AlgorithmId id);  // SHA-1 and SHA-2
 
 }  // namespace vms::hashers

@@ -1,6 +1,7 @@
 #include "signatures/common/crypto.h"
 
-#include "signatures/common/program_library.h"
+#include "engine/gcrypt_library.h"
+#include "engine/program_library.h"
 
 #include <gcrypt.h>
 #include <windows.h>
@@ -13,10 +14,6 @@ namespace {
 
 // The entry points used, looked up by name.
 struct Gcrypt {
-    UniqueModule errorLibrary;
-    UniqueModule library;
-    decltype(&gcry_check_version) checkVersion = nullptr;
-    decltype(&gcry_control) control = nullptr;
     decltype(&gcry_sexp_build) sexpBuild = nullptr;
     decltype(&gcry_sexp_release) sexpRelease = nullptr;
     decltype(&gcry_sexp_sscan) sexpScan = nullptr;
@@ -35,18 +32,13 @@ struct Gcrypt {
     decltype(&gcry_mpi_point_release) pointRelease = nullptr;
 };
 
-// Loads the two DLLs by full path, so no other folder is searched, then
-// initialises the library; nothing when either step fails.
+// The entry points of the library the engine loaded and initialised; nothing
+// when it is unavailable.
 std::unique_ptr<Gcrypt> LoadGcrypt() {
+    const HMODULE module = GcryptModule();
+    if (!module) return nullptr;
     auto gcrypt = std::make_unique<Gcrypt>();
-    gcrypt->errorLibrary = LoadProgramLibrary(L"libgpg-error-0.dll");
-    if (!gcrypt->errorLibrary) return nullptr;
-    gcrypt->library = LoadProgramLibrary(L"libgcrypt-20.dll");
-    if (!gcrypt->library) return nullptr;
-    const HMODULE module = gcrypt->library.get();
     const bool resolved =
-        Resolve(module, "gcry_check_version", gcrypt->checkVersion) &&
-        Resolve(module, "gcry_control", gcrypt->control) &&
         Resolve(module, "gcry_sexp_build", gcrypt->sexpBuild) &&
         Resolve(module, "gcry_sexp_release", gcrypt->sexpRelease) &&
         Resolve(module, "gcry_sexp_sscan", gcrypt->sexpScan) &&
@@ -61,10 +53,7 @@ std::unique_ptr<Gcrypt> LoadGcrypt() {
         Resolve(module, "gcry_mpi_ec_curve_point", gcrypt->ecCurvePoint) &&
         Resolve(module, "gcry_ctx_release", gcrypt->contextRelease) &&
         Resolve(module, "gcry_mpi_point_release", gcrypt->pointRelease);
-    // 1.8 is the oldest release with every curve and form used here.
-    if (!resolved || !gcrypt->checkVersion("1.8.0")) return nullptr;
-    gcrypt->control(GCRYCTL_DISABLE_SECMEM, 0);
-    gcrypt->control(GCRYCTL_INITIALIZATION_FINISHED, 0);
+    if (!resolved) return nullptr;
     return gcrypt;
 }
 

@@ -3,7 +3,7 @@
 // libgcrypt: the programs run without it, and only Sigstore bundles need it.
 #pragma once
 
-#include "signatures/common/program_library.h"
+#include "engine/program_library.h"
 
 #include <ksba.h>
 

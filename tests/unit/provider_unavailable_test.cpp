@@ -1,7 +1,10 @@
 // A process in which the MD2 provider cannot be opened: the system is asked for
-// an algorithm identifier it does not have.
+// an algorithm identifier it does not have. The program's folder has no
+// libgcrypt either.
+#include "engine/gcrypt_library.h"
 #include "engine/hasher.h"
 #include "engine/hashers/cng_provider.h"
+#include "engine/hashers/fastest_sha.h"
 #include "engine/pipeline.h"
 #include "temp_folder.h"
 
@@ -38,6 +41,25 @@ TEST_F(ProviderUnavailable, AFileNeedingItFailsWholeWithNotSupported) {
     const HashResult fine = HashFile(path, MaskOf(kSha256), {});
     EXPECT_EQ(fine.error, 0u);
     EXPECT_TRUE(fine.digests[kSha256].present);
+}
+
+TEST_F(ProviderUnavailable, WithoutLibgcryptShaComesFromTheSystem) {
+    ASSERT_EQ(GcryptModule(), nullptr);
+    const std::vector<std::uint8_t> abc = {'a', 'b', 'c'};
+    for (AlgorithmId id : AlgorithmsInMask(kShaSourceAlgorithms)) {
+        try {
+            CreateHasher(id, ShaSource::Libgcrypt);
+            ADD_FAILURE() << GetAlgorithm(id).cliName << " hasher created from libgcrypt";
+        } catch (const std::runtime_error& error) {
+            EXPECT_STREQ(error.what(), "libgcrypt unavailable");
+        }
+        EXPECT_EQ(hashers::FastestShaSource(id), ShaSource::System) << GetAlgorithm(id).cliName;
+        const auto hasher = CreateHasher(id, ShaSource::Fastest);
+        hasher->Update(abc.data(), abc.size());
+        EXPECT_EQ(DigestToHex(hasher->Finish(), false), DigestToHex(HashBytes(id, abc), false));
+    }
+    EXPECT_EQ(DigestToHex(HashBytes(kSha256, abc), false),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "signatures/common/program_library.h"
+#include "engine/program_library.h"
 
 #include "engine/text.h"
 
