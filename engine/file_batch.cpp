@@ -1,6 +1,6 @@
 #include "engine/file_batch.h"
 
-#include <memory>
+#include <algorithm>
 #include <vector>
 
 namespace vms {
