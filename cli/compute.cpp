@@ -71,31 +71,6 @@ void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output, 
     });
 }
 
-HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, std::uint64_t size, BlockBuffers& buffers) {
-    progress.name = name;
-    progress.total = size;
-    progress.lastTick = 0;
-    HashOptions options = size >= kProgressThreshold ? progress.Options() : HashOptions{};
-    options.buffers = &buffers;
-    options.expectedSize = size;
-    return options;
-}
-
-HashResult HashTarget(const Target& target, AlgorithmMask algorithms, Progress& progress, BlockBuffers& buffers,
-                      std::uint64_t& size) {
-    if (target.path.empty()) {
-        HashOptions options;
-        options.buffers = &buffers;
-        HashResult result = HashHandle(GetStdHandle(STD_INPUT_HANDLE), algorithms, options);
-        size = result.bytesHashed;
-        return result;
-    }
-    size = SizeOf(target);
-    HashResult result = HashFile(target.path, algorithms, HashOptionsFor(progress, target.display, size, buffers));
-    ClearProgress(progress);
-    return result;
-}
-
 Batch BatchOf(const std::vector<Target>& targets, AlgorithmMask algorithms) {
     Batch batch;
     batch.files.reserve(targets.size());

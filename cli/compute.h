@@ -37,17 +37,6 @@ void RemoveOutputFile(std::vector<Target>& targets, const FileIdentity& output, 
 // The size the file's attributes give, 0 when they cannot be read.
 std::uint64_t FileSizeOf(const std::wstring& path);
 
-// Hashing options for a file of this size: the progress line from 64 MiB on,
-// the run's read buffers, and the size as the expected end.
-vms::HashOptions HashOptionsFor(Progress& progress, const std::wstring& name, std::uint64_t size, vms::BlockBuffers& buffers);
-
-// Hashes one target as every mode does: standard input in one pass without
-// progress; a file with the progress line when it is 64 MiB or more. size
-// receives the size its folder listing gave, or else the attribute size taken
-// before hashing (the bytes read for standard input).
-vms::HashResult HashTarget(const Target& target, vms::AlgorithmMask algorithms, Progress& progress, vms::BlockBuffers& buffers,
-                      std::uint64_t& size);
-
 // Files to hash as one batch, with the names the progress line shows.
 struct Batch {
     std::vector<vms::BatchFile> files;

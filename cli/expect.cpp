@@ -19,25 +19,26 @@ int RunExpect(const Options& given) {
     // Every candidate algorithm in the same pass over each file.
     const AlgorithmMask algorithms = CandidateMask(*parsed);
     Progress progress = Progress::ForStandardError();
-    BlockBuffers buffers;
-
-    for (const Target& target : targets) {
-        std::uint64_t size = 0;
-        const HashResult result = HashTarget(target, algorithms, progress, buffers, size);
-        if (result.error != 0 || result.cancelled) {
-            ReportHashError(target, result);
-            if (exitCode != 1) exitCode = 3;
-            continue;
-        }
-        if (const auto match = FindMatchingCandidate(*parsed, result.digests)) {
-            if (!options.status) {
-                WriteOutLine(L"MATCH (" + std::wstring(GetAlgorithm(*match).displayName) + L"): " + target.display);
-            }
-        } else {
-            if (!options.status) WriteOutLine(L"NO MATCH: " + target.display);
-            exitCode = 1;  // a mismatch outweighs read errors
-        }
-    }
+    const Batch batch = BatchOf(targets, algorithms);
+    HashBatch(batch.files, BatchOptionsFor(options.jobs, progress, batch.files, batch.names),
+              [&](std::size_t index, const HashResult& result) {
+                  ClearProgress(progress);
+                  const Target& target = targets[index];
+                  if (result.error != 0 || result.cancelled) {
+                      ReportHashError(target, result);
+                      if (exitCode != 1) exitCode = 3;
+                      return;
+                  }
+                  if (const auto match = FindMatchingCandidate(*parsed, result.digests)) {
+                      if (!options.status) {
+                          WriteOutLine(L"MATCH (" + std::wstring(GetAlgorithm(*match).displayName) + L"): " +
+                                       target.display);
+                      }
+                  } else {
+                      if (!options.status) WriteOutLine(L"NO MATCH: " + target.display);
+                      exitCode = 1;  // a mismatch outweighs read errors
+                  }
+              });
     return exitCode;
 }
 

@@ -62,7 +62,7 @@ constexpr wchar_t kHelpText[] =
     L"Hash a string (UTF-8):\n"
     L"  vmsum --text <string> [-a <list>]\n"
     L"\n"
-    L"Several files at once (computing, -c and --audit):\n"
+    L"Several files at once (computing, -c, --expect and --audit):\n"
     L"    -j, --jobs <n>          Hash up to n files at once, at most one per core.\n"
     L"                            Default: up to 4 from an SSD, 2 over the network,\n"
     L"                            one at a time from a hard disk or an unknown drive\n"

@@ -37,15 +37,6 @@ Progress Progress::ForStandardError() {
     return progress;
 }
 
-HashOptions Progress::Options() {
-    HashOptions options;
-    options.progress = [this](std::uint64_t bytes) {
-        if (DrawnRecently(*this)) return;
-        ShowProgress(*this, PercentOf(bytes, total) + name);
-    };
-    return options;
-}
-
 void ShowFilesInFlight(Progress& progress, std::span<const InFlight> inFlight, std::span<const BatchFile> files,
                        std::span<const std::wstring> names) {
     std::uint64_t bytes = 0;

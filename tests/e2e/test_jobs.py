@@ -5,6 +5,7 @@ Each repetition makes a tree of its own seed, with large files among small
 ones so that files finish out of list order, files held open by another
 program, and lists naming folders and files that aren't there; every other
 repetition runs beside two processes that keep both cores busy."""
+import hashlib
 import os
 import random
 import re
@@ -91,6 +92,13 @@ class Jobs(VmsumTestCase):
                                 check=True).stdout.splitlines(keepends=True)
                  for tool in (["md5sum", "sha256sum"] if bsd else ["sha256sum"])]
         self.assertEqual(run.out, b"".join(line for lines in zip(*peers) for line in lines))
+        # One expected hash against every file: its own file matches, the held ones can't be read.
+        chosen = rng.choice(names)
+        expected = hashlib.sha256((tree / chosen).read_bytes()).hexdigest()
+        run = self.same_whatever_the_jobs("--expect", expected, *files, cwd=tree)
+        self.assertEqual(run.code, 1)
+        self.assertIn(f"MATCH (SHA-256): {chosen}\n".encode(), run.out)
+        self.assertEqual(len(run.err.splitlines()), len(locked))
 
     def check_list(self, rng, tree, files, folders, locked):
         """Checks a list of the tree with entries for absent files, a folder, a file twice and a changed file;

@@ -51,7 +51,7 @@ Compare with an expected hash (the algorithm is detected from its length or pref
 Hash a string (UTF-8):
   vmsum --text <string> [-a <list>]
 
-Several files at once (computing, -c and --audit):
+Several files at once (computing, -c, --expect and --audit):
     -j, --jobs <n>          Hash up to n files at once, at most one per core.
                             Default: up to 4 from an SSD, 2 over the network,
                             one at a time from a hard disk or an unknown drive

@@ -10,7 +10,6 @@
 namespace cli {
 
 using vms::testing::TempFolder;
-using vms::HashOptions;
 namespace {
 
 // Points standard error at a file for the life of the object.
@@ -73,20 +72,29 @@ TEST(Progress, DisabledWritesNothing) {
     EXPECT_EQ(captured.Text(), "");
 }
 
-TEST(Progress, CallbackDrawsPercentAtMostEvery250Milliseconds) {
+TEST(Progress, FilesInFlightAddUpAtMostEvery250Milliseconds) {
     TempFolder folder;
     CapturedStandardError captured(folder);
     Progress progress;
     progress.enabled = true;
-    progress.name = L"f.bin";
-    progress.total = 200;
-    const HashOptions options = progress.Options();
-    options.progress(50);   // first call draws at once
-    options.progress(100);  // within 250 ms: skipped
-    EXPECT_EQ(captured.Text(), "\r25%  f.bin");
+    constexpr std::uint64_t kLarge = kProgressThreshold;
+    const std::vector<vms::BatchFile> files = {{L"a", 0, kLarge}, {L"b", 0, 2 * kLarge}, {L"c", 0, kLarge - 1},
+                                               {L"", 0, vms::kUnknownSize}};
+    const std::vector<std::wstring> names = {L"a.iso", L"b.iso", L"small.txt", L"-"};
+    const auto show = [&](std::vector<vms::InFlight> inFlight) { ShowFilesInFlight(progress, inFlight, files, names); };
+    show({{0, kLarge / 4}});   // one file: its name
+    show({{0, kLarge / 2}});   // within 250 ms: skipped
+    EXPECT_EQ(captured.Text(), "\r25%  a.iso");
     progress.lastTick -= 250;
-    options.progress(300);  // not capped at 100
-    EXPECT_EQ(captured.Text(), "\r25%  f.bin\r150%  f.bin");
+    // Several: their bytes against their sizes; small files and standard input have no line.
+    show({{0, kLarge}, {1, kLarge / 2}, {2, 5}, {3, 9}});
+    EXPECT_EQ(captured.Text(), "\r25%  a.iso\r50%  2 files: a.iso, b.iso");
+    progress.lastTick -= 250;
+    show({{0, 3 * kLarge}});  // a file that grew while read stops at its size
+    EXPECT_EQ(captured.Text(), "\r25%  a.iso\r50%  2 files: a.iso, b.iso\r100%  a.iso               ");
+    ClearProgress(progress);
+    show({{2, 5}, {3, 9}});  // nothing to show, and the cleared line stays cleared
+    EXPECT_EQ(progress.shownWidth, 0u);
 }
 
 }  // namespace
