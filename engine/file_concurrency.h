@@ -38,7 +38,9 @@ public:
     // How many files may run at once among the classes expected so far.
     unsigned Capacity() const;
     bool CanStart(const DeviceClass& device) const;
-    // Counts a file as running; returns the threads its own hashing may use.
+    // Counts a file as running; returns the threads its own hashing may use,
+    // as HashOptions::threads takes them: 0, every core, when no other file
+    // can run beside it.
     std::uint32_t Start(const DeviceClass& device);
     void Finish(const DeviceClass& device);
 
