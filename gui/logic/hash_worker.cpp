@@ -13,7 +13,7 @@ HashWorker::HashWorker(ResultSink results, ProgressSink progress, unsigned jobs)
     // Threads that find Stop called end at once; Stop joins those started.
     try {
         for (unsigned i = 0; i < concurrency_.Workers(); ++i) {
-            slots_.push_back(std::make_unique<Slot>());
+            slots_.push_back(std::make_unique<Slot>(i));
             Slot& slot = *slots_.back();
             slot.thread = std::thread([this, &slot] { Run(slot); });
         }
@@ -101,7 +101,8 @@ void HashWorker::Stop() {
     }
 }
 
-std::deque<HashWorker::Waiting>::iterator HashWorker::NextJob() {
+std::deque<HashWorker::Waiting>::iterator HashWorker::NextJob(const Slot& slot) {
+    if (slot.number >= concurrency_.Capacity()) return queue_.end();
     return std::ranges::find_if(queue_, [&](const Waiting& waiting) { return concurrency_.CanStart(waiting.device); });
 }
 
@@ -111,9 +112,9 @@ void HashWorker::Run(Slot& slot) {
         std::uint32_t threads = 0;
         {
             std::lock_guard lock(lock_);
-            wake_.Wait(lock_, [&] { return stop_ || NextJob() != queue_.end(); });
+            wake_.Wait(lock_, [&] { return stop_ || NextJob(slot) != queue_.end(); });
             if (stop_) return;
-            const auto next = NextJob();
+            const auto next = NextJob(slot);
             job = std::move(next->job);
             slot.device = std::move(next->device);
             queue_.erase(next);

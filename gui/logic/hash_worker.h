@@ -80,6 +80,10 @@ private:
     };
     // One worker thread and the job it runs.
     struct Slot {
+        explicit Slot(unsigned number) : number(number) {}
+        // Slots below the number of files that may run at once take jobs, so
+        // only they ever hold read buffers.
+        const unsigned number;
         bool busy = false;  // the rest is the running job's, under the lock
         std::uint64_t started = 0;
         JobInFlight job;
@@ -91,8 +95,8 @@ private:
     };
 
     void Run(Slot& slot);
-    // Under the lock: the first queued job whose device has room.
-    std::deque<Waiting>::iterator NextJob();
+    // Under the lock: the first queued job whose device has room, if the slot may take one.
+    std::deque<Waiting>::iterator NextJob(const Slot& slot);
 
     ResultSink results_;
     ProgressSink progress_;
