@@ -111,11 +111,7 @@ int RunAudit(const Options& options) {
     Progress progress = Progress::ForStandardError();
     const auto hashing = [&](std::span<const BatchFile> files, std::span<const std::wstring> names,
                              const std::function<void(std::size_t, const HashResult&)>& done) {
-        HashBatch(files, BatchOptionsFor(options.jobs, progress, files, names),
-                  [&](std::size_t index, const HashResult& result) {
-                      ClearProgress(progress);
-                      done(index, result);
-                  });
+        HashInOrder(files, names, options.jobs, progress, done);
     };
     const std::optional<AlgorithmId> listAlgorithm =
         options.update ? std::optional<AlgorithmId>(list.entries.front().candidates.front()) : std::nullopt;

@@ -154,8 +154,7 @@ void CheckOneFile(const Options& options, const std::wstring& input, Progress& p
         batch.names.push_back(entry.name);
         entries.push_back(&entry);
     }
-    HashBatch(batch.files, BatchOptionsFor(options.jobs, progress, batch.files, batch.names), [&](std::size_t index, const HashResult& result) {
-        ClearProgress(progress);
+    HashInOrder(batch.files, batch.names, options.jobs, progress, [&](std::size_t index, const HashResult& result) {
         ReportEntry(options, *entries[index], JudgeEntry(*entries[index], result), counts);
     });
 }

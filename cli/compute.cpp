@@ -86,14 +86,15 @@ Batch BatchOf(const std::vector<Target>& targets, AlgorithmMask algorithms) {
     return batch;
 }
 
-BatchOptions BatchOptionsFor(unsigned jobs, Progress& progress, std::span<const BatchFile> files,
-                             std::span<const std::wstring> names) {
+void HashInOrder(std::span<const BatchFile> files, std::span<const std::wstring> names, unsigned jobs,
+                 Progress& progress, const std::function<void(std::size_t, const HashResult&)>& done) {
     BatchOptions options;
     options.jobs = jobs;
-    options.progress = [&progress, files, names](std::span<const InFlight> inFlight) {
-        ShowFilesInFlight(progress, inFlight, files, names);
-    };
-    return options;
+    options.progress = [&](std::span<const InFlight> inFlight) { ShowFilesInFlight(progress, inFlight, files, names); };
+    HashBatch(files, options, [&](std::size_t index, const HashResult& result) {
+        ClearProgress(progress);
+        done(index, result);
+    });
 }
 
 void ReportHashError(const Target& target, const HashResult& result) {
@@ -120,8 +121,7 @@ int RunCompute(const Options& given) {
     std::vector<FileDigests> kept;
 
     const Batch batch = BatchOf(targets, options.algorithms);
-    HashBatch(batch.files, BatchOptionsFor(options.jobs, progress, batch.files, batch.names), [&](std::size_t index, const HashResult& result) {
-        ClearProgress(progress);
+    HashInOrder(batch.files, batch.names, options.jobs, progress, [&](std::size_t index, const HashResult& result) {
         const Target& target = targets[index];
         if (result.error != 0 || result.cancelled) {
             ReportHashError(target, result);

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -43,10 +44,11 @@ struct Batch {
     std::vector<std::wstring> names;
 };
 
-// Batch options for -j, drawing the progress line of the files in flight.
-// The files, names and progress must outlive the run.
-vms::BatchOptions BatchOptionsFor(unsigned jobs, Progress& progress, std::span<const vms::BatchFile> files,
-                                  std::span<const std::wstring> names);
+// Hashes the files, jobs at once (-j), drawing the progress line of those in
+// flight, and calls done(index, result) for each in their order with the line
+// cleared, so what done prints is what one file at a time would print.
+void HashInOrder(std::span<const vms::BatchFile> files, std::span<const std::wstring> names, unsigned jobs,
+                 Progress& progress, const std::function<void(std::size_t, const vms::HashResult&)>& done);
 
 // The targets as a batch: standard input as its open handle, files with the
 // size their folder listing gave, or else their attribute size.

@@ -20,25 +20,22 @@ int RunExpect(const Options& given) {
     const AlgorithmMask algorithms = CandidateMask(*parsed);
     Progress progress = Progress::ForStandardError();
     const Batch batch = BatchOf(targets, algorithms);
-    HashBatch(batch.files, BatchOptionsFor(options.jobs, progress, batch.files, batch.names),
-              [&](std::size_t index, const HashResult& result) {
-                  ClearProgress(progress);
-                  const Target& target = targets[index];
-                  if (result.error != 0 || result.cancelled) {
-                      ReportHashError(target, result);
-                      if (exitCode != 1) exitCode = 3;
-                      return;
-                  }
-                  if (const auto match = FindMatchingCandidate(*parsed, result.digests)) {
-                      if (!options.status) {
-                          WriteOutLine(L"MATCH (" + std::wstring(GetAlgorithm(*match).displayName) + L"): " +
-                                       target.display);
-                      }
-                  } else {
-                      if (!options.status) WriteOutLine(L"NO MATCH: " + target.display);
-                      exitCode = 1;  // a mismatch outweighs read errors
-                  }
-              });
+    HashInOrder(batch.files, batch.names, options.jobs, progress, [&](std::size_t index, const HashResult& result) {
+        const Target& target = targets[index];
+        if (result.error != 0 || result.cancelled) {
+            ReportHashError(target, result);
+            if (exitCode != 1) exitCode = 3;
+            return;
+        }
+        if (const auto match = FindMatchingCandidate(*parsed, result.digests)) {
+            if (!options.status) {
+                WriteOutLine(L"MATCH (" + std::wstring(GetAlgorithm(*match).displayName) + L"): " + target.display);
+            }
+        } else {
+            if (!options.status) WriteOutLine(L"NO MATCH: " + target.display);
+            exitCode = 1;  // a mismatch outweighs read errors
+        }
+    });
     return exitCode;
 }
 
