@@ -1,5 +1,6 @@
 #include "signatures/common/crypto.h"
 
+#include "engine/gcrypt_digest.h"
 #include "engine/gcrypt_library.h"
 #include "engine/program_library.h"
 
@@ -7,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 namespace vms {
@@ -20,11 +22,6 @@ struct Gcrypt {
     decltype(&gcry_sexp_find_token) sexpFindToken = nullptr;
     decltype(&gcry_sexp_canon_len) sexpCanonLength = nullptr;
     decltype(&gcry_pk_verify) pkVerify = nullptr;
-    decltype(&gcry_md_open) mdOpen = nullptr;
-    decltype(&gcry_md_write) mdWrite = nullptr;
-    decltype(&gcry_md_read) mdRead = nullptr;
-    decltype(&gcry_md_close) mdClose = nullptr;
-    decltype(&gcry_md_get_algo_dlen) mdLength = nullptr;
     decltype(&gcry_mpi_ec_new) ecNew = nullptr;
     decltype(&gcry_mpi_ec_get_point) ecGetPoint = nullptr;
     decltype(&gcry_mpi_ec_curve_point) ecCurvePoint = nullptr;
@@ -44,10 +41,7 @@ std::unique_ptr<Gcrypt> LoadGcrypt() {
         Resolve(module, "gcry_sexp_sscan", gcrypt->sexpScan) &&
         Resolve(module, "gcry_sexp_find_token", gcrypt->sexpFindToken) &&
         Resolve(module, "gcry_sexp_canon_len", gcrypt->sexpCanonLength) &&
-        Resolve(module, "gcry_pk_verify", gcrypt->pkVerify) && Resolve(module, "gcry_md_open", gcrypt->mdOpen) &&
-        Resolve(module, "gcry_md_write", gcrypt->mdWrite) && Resolve(module, "gcry_md_read", gcrypt->mdRead) &&
-        Resolve(module, "gcry_md_close", gcrypt->mdClose) &&
-        Resolve(module, "gcry_md_get_algo_dlen", gcrypt->mdLength) &&
+        Resolve(module, "gcry_pk_verify", gcrypt->pkVerify) &&
         Resolve(module, "gcry_mpi_ec_new", gcrypt->ecNew) &&
         Resolve(module, "gcry_mpi_ec_get_point", gcrypt->ecGetPoint) &&
         Resolve(module, "gcry_mpi_ec_curve_point", gcrypt->ecCurvePoint) &&
@@ -230,32 +224,30 @@ VerifyOutcome VerifyEcdsaWith(EcdsaCurve curve, ByteSpan point, ByteSpan digest,
 bool CryptoAvailable() { return Library() != nullptr; }
 
 struct DigestContext::State {
-    const Gcrypt* gcrypt = nullptr;
-    gcry_md_hd_t handle = nullptr;
-    int algorithm = 0;
+    std::optional<GcryptDigest> digest;
 };
 
 DigestContext::DigestContext(DigestAlgorithm algorithm) : state_(std::make_unique<State>()) {
-    state_->gcrypt = Library();
-    state_->algorithm = NamesOf(algorithm).id;
-    if (!state_->gcrypt || state_->algorithm == GCRY_MD_NONE ||
-        state_->gcrypt->mdOpen(&state_->handle, state_->algorithm, 0) != 0) {
+    const int id = NamesOf(algorithm).id;
+    try {
+        if (!Library() || id == GCRY_MD_NONE) throw std::runtime_error("no such digest");
+        state_->digest.emplace(id);
+    } catch (const std::runtime_error&) {
         throw std::runtime_error("digest unavailable");
     }
 }
 
-DigestContext::~DigestContext() {
-    if (state_->handle) state_->gcrypt->mdClose(state_->handle);
-}
+DigestContext::~DigestContext() = default;
 
-void DigestContext::Update(ByteSpan bytes) {
-    if (!bytes.empty()) state_->gcrypt->mdWrite(state_->handle, bytes.data(), bytes.size());
-}
+void DigestContext::Update(ByteSpan bytes) { state_->digest->Write(bytes.data(), bytes.size()); }
 
 Bytes DigestContext::Finish() {
-    const unsigned char* digest = state_->gcrypt->mdRead(state_->handle, state_->algorithm);
-    if (!digest) throw std::runtime_error("digest unavailable");
-    return Bytes(digest, digest + state_->gcrypt->mdLength(state_->algorithm));
+    try {
+        const std::span<const std::uint8_t> digest = state_->digest->Read();
+        return Bytes(digest.begin(), digest.end());
+    } catch (const std::runtime_error&) {
+        throw std::runtime_error("digest unavailable");
+    }
 }
 
 Bytes DigestOf(DigestAlgorithm algorithm, ByteSpan bytes) {
